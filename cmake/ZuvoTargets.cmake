@@ -1,0 +1,37 @@
+# Common settings for every target of our own: warnings as errors, Qt's strict string rules.
+function(zuvo_defaults target)
+    target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror
+        -Wno-error=deprecated-declarations)
+    target_compile_definitions(${target} PRIVATE QT_NO_KEYWORDS QT_NO_CAST_FROM_ASCII
+        QT_NO_CAST_TO_ASCII)
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    set_target_properties(${target} PROPERTIES AUTOMOC ON)
+endfunction()
+
+# zuvo_library(name SOURCES ... LIBS ...)
+function(zuvo_library name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+    add_library(${name} STATIC ${ARG_SOURCES})
+    zuvo_defaults(${name})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS})
+endfunction()
+
+# zuvo_test(name LABEL unit|ui|integration SOURCES ... LIBS ... [TIMEOUT s])
+# GoogleTest for unit and integration tests, Qt Test for ui tests.
+function(zuvo_test name)
+    cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    zuvo_defaults(${name})
+    set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    if(ARG_LABEL STREQUAL "ui")
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+    else()
+        target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 120)
+    endif()
+    add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ZUVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+endfunction()

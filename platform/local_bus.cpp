@@ -1,0 +1,345 @@
+#include "platform/local_bus.h"
+
+#include <QCoreApplication>
+#include <QDataStream>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QLocalServer>
+#include <QLocalSocket>
+#include <QLoggingCategory>
+#include <QThread>
+#include <QTimer>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+
+Q_LOGGING_CATEGORY(lcBus, "zuvo.bus", QtWarningMsg)
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+enum class FrameKind : quint8 { Message = 1, CopyData = 2 };
+
+struct Frame {
+    FrameKind kind = FrameKind::Message;
+    bool wantReply = false;
+    quint32 sender = 0;
+    quint32 message = 0;
+    quint64 wParam = 0;
+    qint64 lParam = 0;
+    quint32 type = 0;
+    QByteArray data;
+};
+
+constexpr quint32 kMaxFrame = 1 << 20;
+
+QByteArray Encode(const Frame& f) {
+    QByteArray body;
+    QDataStream out(&body, QIODevice::WriteOnly);
+    out << static_cast<quint8>(f.kind) << static_cast<quint8>(f.wantReply) << f.sender << f.message
+        << f.wParam << f.lParam << f.type << f.data;
+    QByteArray framed;
+    QDataStream head(&framed, QIODevice::WriteOnly);
+    head << static_cast<quint32>(body.size());
+    return framed + body;
+}
+
+// Takes one whole frame off the front of buffer; nullopt while it is incomplete. A malformed or
+// oversized frame sets bad.
+std::optional<Frame> TakeFrame(QByteArray& buffer, bool& bad) {
+    if (buffer.size() < 4) {
+        return std::nullopt;
+    }
+    quint32 size = 0;
+    {
+        QDataStream in(buffer.left(4));
+        in >> size;
+    }
+    if (size > kMaxFrame) {
+        bad = true;
+        return std::nullopt;
+    }
+    if (static_cast<quint32>(buffer.size()) < 4 + size) {
+        return std::nullopt;
+    }
+    QDataStream in(buffer.mid(4, size));
+    Frame f;
+    quint8 kind = 0;
+    quint8 want = 0;
+    in >> kind >> want >> f.sender >> f.message >> f.wParam >> f.lParam >> f.type >> f.data;
+    buffer.remove(0, 4 + size);
+    if (in.status() != QDataStream::Ok || (kind != 1 && kind != 2)) {
+        bad = true;
+        return std::nullopt;
+    }
+    f.kind = static_cast<FrameKind>(kind);
+    f.wantReply = want != 0;
+    return f;
+}
+
+bool PeerIsSameUser(QLocalSocket* socket) {
+    ucred cred{};
+    socklen_t len = sizeof(cred);
+    if (getsockopt(static_cast<int>(socket->socketDescriptor()), SOL_SOCKET, SO_PEERCRED, &cred,
+                   &len) != 0) {
+        return false;
+    }
+    return cred.uid == getuid();
+}
+
+QString SocketPath(const QString& name) {
+    return LocalBus::Folder() + u'/' + name;
+}
+
+// Finds the socket file of a window handle.
+QString EndpointPath(WindowHandle handle) {
+    const QString suffix = u"."_s + QString::number(handle, 16);
+    const QStringList names = QDir(LocalBus::Folder()).entryList(QDir::System | QDir::Files);
+    for (const QString& n : names) {
+        if (n.endsWith(suffix)) {
+            return SocketPath(n);
+        }
+    }
+    return {};
+}
+
+// Waits for the socket to become readable. On the main thread the event loop keeps running, so
+// a window that is itself waiting on us can still be answered (as sent messages are served
+// while a Windows thread waits in SendMessage).
+bool WaitReadable(QLocalSocket& socket, int timeoutMs) {
+    if (QCoreApplication::instance() == nullptr ||
+        QThread::currentThread() != QCoreApplication::instance()->thread()) {
+        return socket.waitForReadyRead(timeoutMs);
+    }
+    QEventLoop loop;
+    QTimer timer;
+    timer.setSingleShot(true);
+    QObject::connect(&timer, &QTimer::timeout, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QLocalSocket::readyRead, &loop, &QEventLoop::quit);
+    QObject::connect(&socket, &QLocalSocket::disconnected, &loop, &QEventLoop::quit);
+    timer.start(timeoutMs);
+    if (socket.bytesAvailable() == 0) {
+        loop.exec(QEventLoop::ExcludeUserInputEvents);
+    }
+    return socket.bytesAvailable() > 0;
+}
+
+std::optional<LRESULT> Deliver(const QString& path, const Frame& frame, int timeoutMs) {
+    if (path.isEmpty()) {
+        return std::nullopt;
+    }
+    QLocalSocket socket;
+    socket.connectToServer(path);
+    if (!socket.waitForConnected(timeoutMs)) {
+        qCDebug(lcBus) << "no window at" << path << socket.errorString();
+        return std::nullopt;
+    }
+    socket.write(Encode(frame));
+    if (!socket.waitForBytesWritten(timeoutMs)) {
+        return std::nullopt;
+    }
+    if (!frame.wantReply) {
+        socket.disconnectFromServer();
+        return 0;
+    }
+    QByteArray reply;
+    QElapsedTimer clock;
+    clock.start();
+    while (reply.size() < 8) {
+        const int left = timeoutMs - static_cast<int>(clock.elapsed());
+        if (left <= 0 || (socket.bytesAvailable() == 0 && !WaitReadable(socket, left))) {
+            qCDebug(lcBus) << "no answer from" << path;
+            return std::nullopt;
+        }
+        reply += socket.readAll();
+    }
+    QDataStream in(reply);
+    qint64 result = 0;
+    in >> result;
+    return static_cast<LRESULT>(result);
+}
+
+std::atomic<quint32> g_nextEndpoint{1};
+
+}  // namespace
+
+namespace LocalBus {
+
+QString Folder() {
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    const QString base = runtime.isEmpty() ? u"/tmp/zuvo-"_s + QString::number(getuid())
+                                           : QString::fromLocal8Bit(runtime) + u"/zuvo"_s;
+    return base;
+}
+
+std::optional<WindowHandle> FindWindow(const QString& className) {
+    const QString prefix = className + u'.';
+    const QStringList names = QDir(Folder()).entryList(QDir::System | QDir::Files, QDir::Time);
+    for (const QString& n : names) {
+        if (!n.startsWith(prefix)) {
+            continue;
+        }
+        bool ok = false;
+        const WindowHandle handle = n.mid(prefix.size()).toUInt(&ok, 16);
+        if (!ok) {
+            continue;
+        }
+        QLocalSocket probe;
+        probe.connectToServer(SocketPath(n));
+        if (probe.waitForConnected(1000)) {
+            probe.disconnectFromServer();
+            return handle;
+        }
+        if (probe.error() == QLocalSocket::ConnectionRefusedError) {
+            QFile::remove(SocketPath(n));  // left behind by a process that died
+        }
+    }
+    return std::nullopt;
+}
+
+std::optional<LRESULT> SendMessage(WindowHandle to, uint32_t message, WPARAM wParam, LPARAM lParam,
+                                   int timeoutMs) {
+    Frame f;
+    f.kind = FrameKind::Message;
+    f.wantReply = true;
+    f.message = message;
+    f.wParam = wParam;
+    f.lParam = lParam;
+    return Deliver(EndpointPath(to), f, timeoutMs);
+}
+
+bool PostMessage(WindowHandle to, uint32_t message, WPARAM wParam, LPARAM lParam) {
+    Frame f;
+    f.kind = FrameKind::Message;
+    f.message = message;
+    f.wParam = wParam;
+    f.lParam = lParam;
+    return Deliver(EndpointPath(to), f, 2000).has_value();
+}
+
+std::optional<LRESULT> SendCopyData(WindowHandle to, WindowHandle from, uint32_t type,
+                                    const QByteArray& data, int timeoutMs) {
+    Frame f;
+    f.kind = FrameKind::CopyData;
+    f.wantReply = true;
+    f.sender = from;
+    f.type = type;
+    f.data = data;
+    return Deliver(EndpointPath(to), f, timeoutMs);
+}
+
+int Broadcast(uint32_t message, WPARAM wParam, LPARAM lParam, WindowHandle except) {
+    int delivered = 0;
+    const QStringList names = QDir(Folder()).entryList(QDir::System | QDir::Files);
+    const QString self = u"."_s + QString::number(except, 16);
+    for (const QString& n : names) {
+        if (except != 0 && n.endsWith(self)) {
+            continue;
+        }
+        Frame f;
+        f.message = message;
+        f.wParam = wParam;
+        f.lParam = lParam;
+        if (Deliver(SocketPath(n), f, 1000)) {
+            ++delivered;
+        }
+    }
+    return delivered;
+}
+
+uint32_t RegisterWindowMessage(const QString& name) {
+    // FNV-1a over the lower-case name: every process derives the same number.
+    uint32_t hash = 2166136261u;
+    for (const char c : name.toLower().toUtf8()) {
+        hash ^= static_cast<uint8_t>(c);
+        hash *= 16777619u;
+    }
+    return 0xC000u + (hash % 0x4000u);
+}
+
+}  // namespace LocalBus
+
+LocalBusEndpoint::LocalBusEndpoint(QString className, QObject* parent)
+    : QObject(parent), m_className(std::move(className)) {
+    m_handle =
+        ((static_cast<quint32>(getpid()) & 0x3FFFFF) << 8) | (g_nextEndpoint.fetch_add(1) & 0xFF);
+}
+
+LocalBusEndpoint::~LocalBusEndpoint() {
+    if (m_server != nullptr) {
+        m_server->close();  // removes the socket file
+    }
+}
+
+bool LocalBusEndpoint::Listen() {
+    const QString folder = LocalBus::Folder();
+    if (!QDir().mkpath(folder)) {
+        return false;
+    }
+    ::chmod(QFile::encodeName(folder).constData(), 0700);
+    m_server = new QLocalServer(this);
+    m_server->setSocketOptions(QLocalServer::UserAccessOption);
+    const QString name = SocketPath(m_className + u'.' + QString::number(m_handle, 16));
+    QLocalServer::removeServer(name);
+    if (!m_server->listen(name)) {
+        qCWarning(lcBus) << "cannot listen on" << name << m_server->errorString();
+        return false;
+    }
+    connect(m_server, &QLocalServer::newConnection, this, &LocalBusEndpoint::OnConnection);
+    return true;
+}
+
+void LocalBusEndpoint::OnConnection() {
+    while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        if (!PeerIsSameUser(socket)) {
+            qCWarning(lcBus) << "refused a peer of another user";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadable(socket); });
+        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        if (socket->bytesAvailable() > 0) {
+            OnReadable(socket);
+        }
+    }
+}
+
+void LocalBusEndpoint::OnReadable(QLocalSocket* socket) {
+    QByteArray buffer = socket->property("zuvoBuffer").toByteArray() + socket->readAll();
+    bool bad = false;
+    while (auto frame = TakeFrame(buffer, bad)) {
+        LRESULT result = 0;
+        if (frame->kind == FrameKind::Message) {
+            if (m_onMessage) {
+                result = m_onMessage(frame->message, static_cast<WPARAM>(frame->wParam),
+                                     static_cast<LPARAM>(frame->lParam));
+            }
+        } else if (m_onCopyData) {
+            result = m_onCopyData(frame->sender, frame->type, frame->data);
+        }
+        if (frame->wantReply && socket->state() == QLocalSocket::ConnectedState) {
+            QByteArray reply;
+            QDataStream out(&reply, QIODevice::WriteOnly);
+            out << static_cast<qint64>(result);
+            socket->write(reply);
+            socket->flush();
+        }
+    }
+    if (bad) {
+        qCWarning(lcBus) << "dropped a malformed frame";
+        socket->abort();
+        return;
+    }
+    socket->setProperty("zuvoBuffer", buffer);
+}
+
+}  // namespace zuvo

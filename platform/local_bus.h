@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+#include <functional>
+#include <optional>
+
+#include "platform/ids.h"
+
+class QLocalServer;
+class QLocalSocket;
+
+namespace zuvo {
+
+// A window that other processes can reach; numbers unique per machine while it lives.
+using WindowHandle = uint32_t;
+
+// Cross-process window messages for the processes of one user: every reachable top-level window
+// is an endpoint, a Unix socket named "<class>.<handle>" in the user's bus folder
+// ($XDG_RUNTIME_DIR/zuvo, or /tmp/zuvo-<uid>; mode 0700). Frames carry a message with wParam and
+// lParam, or copy-data (a type and bytes). A send waits for the handler's result with a time-out;
+// a post does not. Peers of another user are refused.
+namespace LocalBus {
+
+QString Folder();
+
+// A window of that class, if one answers.
+std::optional<WindowHandle> FindWindow(const QString& className);
+
+// The handler's result, or nullopt when the window is gone, refused or did not answer in time.
+std::optional<LRESULT> SendMessage(WindowHandle to, uint32_t message, WPARAM wParam, LPARAM lParam,
+                                   int timeoutMs = 5000);
+bool PostMessage(WindowHandle to, uint32_t message, WPARAM wParam, LPARAM lParam);
+std::optional<LRESULT> SendCopyData(WindowHandle to, WindowHandle from, uint32_t type,
+                                    const QByteArray& data, int timeoutMs = 5000);
+// Posts the message to every window on the bus; returns how many took it.
+int Broadcast(uint32_t message, WPARAM wParam, LPARAM lParam, WindowHandle except = 0);
+
+// A message number for a name, the same in every process (0xC000..0xFFFF).
+uint32_t RegisterWindowMessage(const QString& name);
+
+// Message that asks a window to restore itself and come to the front (wParam, lParam unused).
+inline constexpr uint32_t kActivateMessage = 0x0006;  // WM_ACTIVATE's number
+
+}  // namespace LocalBus
+
+// The receiving side of one window. Handlers run on the thread that owns the endpoint.
+class LocalBusEndpoint : public QObject {
+    Q_OBJECT
+public:
+    using MessageHandler = std::function<LRESULT(uint32_t message, WPARAM, LPARAM)>;
+    using CopyDataHandler =
+        std::function<LRESULT(WindowHandle sender, uint32_t type, const QByteArray& data)>;
+
+    explicit LocalBusEndpoint(QString className, QObject* parent = nullptr);
+    ~LocalBusEndpoint() override;
+
+    bool Listen();  // false when the bus folder or socket cannot be made
+    WindowHandle handle() const { return m_handle; }
+    const QString& className() const { return m_className; }
+
+    void setMessageHandler(MessageHandler handler) { m_onMessage = std::move(handler); }
+    void setCopyDataHandler(CopyDataHandler handler) { m_onCopyData = std::move(handler); }
+
+private:
+    void OnConnection();
+    void OnReadable(QLocalSocket* socket);
+
+    QString m_className;
+    WindowHandle m_handle = 0;
+    QLocalServer* m_server = nullptr;
+    MessageHandler m_onMessage;
+    CopyDataHandler m_onCopyData;
+};
+
+}  // namespace zuvo

@@ -1,0 +1,429 @@
+#include "platform/registry.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLoggingCategory>
+#include <QStandardPaths>
+
+#include <fcntl.h>
+#include <sqlite3.h>
+#include <unistd.h>
+
+Q_LOGGING_CATEGORY(lcRegistry, "zuvo.registry", QtWarningMsg)
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 15000;
+
+const char* const kSchema =
+    "CREATE TABLE IF NOT EXISTS keys("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  parent INTEGER NOT NULL,"
+    "  name TEXT NOT NULL COLLATE NOCASE,"
+    "  UNIQUE(parent, name));"
+    "CREATE TABLE IF NOT EXISTS vals("
+    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    "  key INTEGER NOT NULL,"
+    "  name TEXT NOT NULL COLLATE NOCASE,"
+    "  type INTEGER NOT NULL,"
+    "  data,"
+    "  UNIQUE(key, name));";
+
+// A prepared statement that finalises itself.
+class Statement {
+public:
+    Statement(sqlite3* db, const char* sql) {
+        if (sqlite3_prepare_v2(db, sql, -1, &m_stmt, nullptr) != SQLITE_OK) {
+            qCWarning(lcRegistry) << "prepare failed:" << sqlite3_errmsg(db);
+            m_stmt = nullptr;
+        }
+    }
+    ~Statement() { sqlite3_finalize(m_stmt); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    bool ok() const { return m_stmt != nullptr; }
+    void bind(int i, int64_t v) { sqlite3_bind_int64(m_stmt, i, v); }
+    void bind(int i, const QString& v) {
+        const QByteArray utf8 = v.toUtf8();
+        sqlite3_bind_text(m_stmt, i, utf8.constData(), static_cast<int>(utf8.size()),
+                          SQLITE_TRANSIENT);
+    }
+    int step() { return m_stmt ? sqlite3_step(m_stmt) : SQLITE_ERROR; }
+    int64_t integer(int col) const { return sqlite3_column_int64(m_stmt, col); }
+    QString text(int col) const {
+        const auto* p = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, col));
+        return p ? QString::fromUtf8(p, sqlite3_column_bytes(m_stmt, col)) : QString();
+    }
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// Runs fn inside BEGIN IMMEDIATE ... COMMIT; rolls back when fn returns false.
+template <class Fn>
+bool InTransaction(sqlite3* db, Fn&& fn) {
+    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        qCWarning(lcRegistry) << "cannot begin a write:" << sqlite3_errmsg(db);
+        return false;
+    }
+    if (!fn()) {
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        qCWarning(lcRegistry) << "commit failed:" << sqlite3_errmsg(db);
+        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return false;
+    }
+    return true;
+}
+
+bool IsDamage(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_NOTADB || primary == SQLITE_CORRUPT;
+}
+
+QString EnvOr(const char* name, const QString& fallback) {
+    const QByteArray v = qgetenv(name);
+    return v.isEmpty() ? fallback : QString::fromLocal8Bit(v);
+}
+
+}  // namespace
+
+Registry::Registry(const QString& path) : m_path(path) {
+    if (QFileInfo::exists(m_path)) {
+        OpenFile();
+    }
+}
+
+Registry::~Registry() {
+    if (m_db != nullptr) {
+        sqlite3_close_v2(m_db);
+    }
+}
+
+Registry& Registry::CurrentUser() {
+    static Registry hive(CurrentUserPath());
+    return hive;
+}
+
+Registry& Registry::LocalMachine() {
+    static Registry hive(LocalMachinePath());
+    return hive;
+}
+
+QString Registry::CurrentUserPath() {
+    QString config = EnvOr("XDG_CONFIG_HOME", QString());
+    if (config.isEmpty()) {
+        config = QDir::homePath() + u"/.config"_s;
+    }
+    return config + u"/zuvo/user.db"_s;
+}
+
+QString Registry::LocalMachinePath() {
+    return EnvOr("ZUVO_MACHINE_STORE", u"/etc/zuvo/machine.db"_s);
+}
+
+// Opens the file, creating it with mode 0600 when missing. A file SQLite calls damaged is moved
+// aside under a time-stamped name (never over an earlier one) and a fresh store takes its place.
+bool Registry::OpenFile() {
+    if (m_db != nullptr) {
+        return true;
+    }
+    const QFileInfo info(m_path);
+    if (!info.exists()) {
+        if (!QDir().mkpath(info.absolutePath())) {
+            return false;
+        }
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_RDWR, 0600);
+        if (fd < 0) {
+            return false;
+        }
+        ::close(fd);
+    }
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db,
+                                 SQLITE_OPEN_READWRITE | SQLITE_OPEN_FULLMUTEX, nullptr);
+        if (rc == SQLITE_OK) {
+            sqlite3_busy_timeout(db, kBusyTimeoutMs);
+            rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+        }
+        if (rc == SQLITE_OK) {
+            Statement check(db, "PRAGMA quick_check");
+            rc = check.ok() ? check.step() : sqlite3_errcode(db);
+            if (rc == SQLITE_ROW) {
+                rc = check.text(0) == u"ok"_s ? SQLITE_OK : SQLITE_CORRUPT;
+            }
+        }
+        if (rc == SQLITE_OK) {
+            rc = sqlite3_exec(db, kSchema, nullptr, nullptr, nullptr);
+        }
+        if (rc == SQLITE_OK) {
+            m_db = db;
+            return true;
+        }
+        const bool damaged = IsDamage(rc) || IsDamage(sqlite3_extended_errcode(db));
+        qCWarning(lcRegistry) << "cannot open settings store" << m_path << ":"
+                              << sqlite3_errmsg(db);
+        sqlite3_close_v2(db);
+        if (!damaged || attempt > 0) {
+            return false;
+        }
+        const QString stamp = QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss"_s);
+        QString aside = m_path + u".damaged-"_s + stamp;
+        for (int n = 1; QFileInfo::exists(aside); ++n) {
+            aside = m_path + u".damaged-"_s + stamp + u"-"_s + QString::number(n);
+        }
+        if (!QFile::rename(m_path, aside)) {
+            return false;
+        }
+        QFile::remove(m_path + u"-wal"_s);
+        QFile::remove(m_path + u"-shm"_s);
+        m_recoveryWarning =
+            u"The settings store %1 was damaged; it was moved to %2 and the "
+            u"phone starts with default settings."_s.arg(m_path, aside);
+        qWarning().noquote() << m_recoveryWarning;
+        const int fd = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_RDWR, 0600);
+        if (fd < 0) {
+            return false;
+        }
+        ::close(fd);
+    }
+    return false;
+}
+
+QStringList Registry::SplitKey(const QString& key) {
+    QStringList parts = key.split(u'\\', Qt::SkipEmptyParts);
+    for (QString& p : parts) {
+        p = p.trimmed();
+    }
+    parts.removeAll(QString());
+    return parts;
+}
+
+std::optional<int64_t> Registry::FindKeyLocked(const QString& key) const {
+    if (m_db == nullptr) {
+        return std::nullopt;
+    }
+    int64_t id = 0;
+    for (const QString& part : SplitKey(key)) {
+        Statement q(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
+        q.bind(1, id);
+        q.bind(2, part);
+        if (q.step() != SQLITE_ROW) {
+            return std::nullopt;
+        }
+        id = q.integer(0);
+    }
+    return id;
+}
+
+std::optional<int64_t> Registry::CreateKeyLocked(const QString& key) {
+    int64_t id = 0;
+    for (const QString& part : SplitKey(key)) {
+        Statement insert(m_db, "INSERT OR IGNORE INTO keys(parent, name) VALUES(?1, ?2)");
+        insert.bind(1, id);
+        insert.bind(2, part);
+        if (insert.step() != SQLITE_DONE) {
+            return std::nullopt;
+        }
+        Statement q(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
+        q.bind(1, id);
+        q.bind(2, part);
+        if (q.step() != SQLITE_ROW) {
+            return std::nullopt;
+        }
+        id = q.integer(0);
+    }
+    return id;
+}
+
+bool Registry::KeyExists(const QString& key) const {
+    std::lock_guard lock(m_mutex);
+    if (m_db == nullptr && QFileInfo::exists(m_path)) {
+        const_cast<Registry*>(this)->OpenFile();
+    }
+    return FindKeyLocked(key).has_value();
+}
+
+bool Registry::CreateKey(const QString& key) {
+    std::lock_guard lock(m_mutex);
+    if (!OpenFile()) {
+        return false;
+    }
+    return InTransaction(m_db, [&] { return CreateKeyLocked(key).has_value(); });
+}
+
+bool Registry::DeleteKey(const QString& key) {
+    std::lock_guard lock(m_mutex);
+    if (!OpenFile()) {
+        return false;
+    }
+    return InTransaction(m_db, [&] {
+        const auto id = FindKeyLocked(key);
+        if (!id || *id == 0) {
+            return false;
+        }
+        const char* const tree =
+            "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
+            "SELECT k.id FROM keys k JOIN sub ON k.parent = sub.id) ";
+        Statement vals(m_db, (QByteArray(tree) + "DELETE FROM vals WHERE key IN sub").constData());
+        vals.bind(1, *id);
+        Statement keys(m_db, (QByteArray(tree) + "DELETE FROM keys WHERE id IN sub").constData());
+        keys.bind(1, *id);
+        return vals.step() == SQLITE_DONE && keys.step() == SQLITE_DONE;
+    });
+}
+
+std::optional<Registry::Value> Registry::Query(const QString& key, const QString& name) const {
+    std::lock_guard lock(m_mutex);
+    if (m_db == nullptr && QFileInfo::exists(m_path)) {
+        const_cast<Registry*>(this)->OpenFile();
+    }
+    const auto id = FindKeyLocked(key);
+    if (!id) {
+        return std::nullopt;
+    }
+    Statement q(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 AND name = ?2");
+    q.bind(1, *id);
+    q.bind(2, name);
+    if (q.step() != SQLITE_ROW) {
+        return std::nullopt;
+    }
+    Value v;
+    v.name = q.text(0);
+    v.type = static_cast<Type>(q.integer(1));
+    if (v.type == Type::Dword) {
+        v.number = static_cast<uint32_t>(q.integer(2));
+    } else {
+        v.text = q.text(2);
+    }
+    return v;
+}
+
+std::optional<QString> Registry::ReadString(const QString& key, const QString& name) const {
+    auto v = Query(key, name);
+    if (!v || v->type != Type::String) {
+        return std::nullopt;
+    }
+    return v->text;
+}
+
+std::optional<uint32_t> Registry::ReadDword(const QString& key, const QString& name) const {
+    auto v = Query(key, name);
+    if (!v || v->type != Type::Dword) {
+        return std::nullopt;
+    }
+    return v->number;
+}
+
+bool Registry::WriteValue(const QString& key, const Value& value) {
+    std::lock_guard lock(m_mutex);
+    if (!OpenFile()) {
+        return false;
+    }
+    return InTransaction(m_db, [&] {
+        const auto id = CreateKeyLocked(key);
+        if (!id) {
+            return false;
+        }
+        Statement up(m_db,
+                     "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
+                     "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, "
+                     "data = excluded.data");
+        up.bind(1, *id);
+        up.bind(2, value.name);
+        up.bind(3, static_cast<int64_t>(value.type));
+        if (value.type == Type::Dword) {
+            up.bind(4, static_cast<int64_t>(value.number));
+        } else {
+            up.bind(4, value.text);
+        }
+        return up.step() == SQLITE_DONE;
+    });
+}
+
+bool Registry::WriteString(const QString& key, const QString& name, const QString& text) {
+    return WriteValue(key, Value{name, Type::String, text, 0});
+}
+
+bool Registry::WriteDword(const QString& key, const QString& name, uint32_t number) {
+    return WriteValue(key, Value{name, Type::Dword, QString(), number});
+}
+
+bool Registry::DeleteValue(const QString& key, const QString& name) {
+    std::lock_guard lock(m_mutex);
+    if (!OpenFile()) {
+        return false;
+    }
+    bool deleted = false;
+    InTransaction(m_db, [&] {
+        const auto id = FindKeyLocked(key);
+        if (!id) {
+            return false;
+        }
+        Statement del(m_db, "DELETE FROM vals WHERE key = ?1 AND name = ?2");
+        del.bind(1, *id);
+        del.bind(2, name);
+        if (del.step() != SQLITE_DONE) {
+            return false;
+        }
+        deleted = sqlite3_changes(m_db) > 0;
+        return true;
+    });
+    return deleted;
+}
+
+QStringList Registry::SubKeys(const QString& key) const {
+    std::lock_guard lock(m_mutex);
+    if (m_db == nullptr && QFileInfo::exists(m_path)) {
+        const_cast<Registry*>(this)->OpenFile();
+    }
+    QStringList names;
+    const auto id = FindKeyLocked(key);
+    if (!id) {
+        return names;
+    }
+    Statement q(m_db, "SELECT name FROM keys WHERE parent = ?1 ORDER BY id");
+    q.bind(1, *id);
+    while (q.step() == SQLITE_ROW) {
+        names << q.text(0);
+    }
+    return names;
+}
+
+QList<Registry::Value> Registry::Values(const QString& key) const {
+    std::lock_guard lock(m_mutex);
+    if (m_db == nullptr && QFileInfo::exists(m_path)) {
+        const_cast<Registry*>(this)->OpenFile();
+    }
+    QList<Value> values;
+    const auto id = FindKeyLocked(key);
+    if (!id) {
+        return values;
+    }
+    Statement q(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
+    q.bind(1, *id);
+    while (q.step() == SQLITE_ROW) {
+        Value v;
+        v.name = q.text(0);
+        v.type = static_cast<Type>(q.integer(1));
+        if (v.type == Type::Dword) {
+            v.number = static_cast<uint32_t>(q.integer(2));
+        } else {
+            v.text = q.text(2);
+        }
+        values << v;
+    }
+    return values;
+}
+
+}  // namespace zuvo

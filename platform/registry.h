@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+struct sqlite3;
+
+namespace zuvo {
+
+// A hierarchical, typed settings store shaped like the Windows registry: keys are paths of names
+// separated by "\", each key holds named values of type REG_SZ (text) or REG_DWORD (32-bit
+// number); the unnamed value is the key's default value. Names compare case-insensitively and
+// keep the case they were created with; subkeys and values enumerate in creation order.
+//
+// One SQLite database file per hive. Every write is one transaction; several processes may use a
+// hive at once (WAL journal, busy time-out). A damaged file is moved aside and replaced by an
+// empty store. Thread-safe.
+class Registry {
+public:
+    enum class Type : uint32_t { String = 1, Dword = 4 };
+
+    struct Value {
+        QString name;
+        Type type = Type::String;
+        QString text;         // for REG_SZ
+        uint32_t number = 0;  // for REG_DWORD
+    };
+
+    // Opens (creating with mode 0600 when missing and the folder can be made) the hive at path.
+    // A file that cannot be opened or created gives a hive on which every read finds nothing and
+    // every write fails.
+    explicit Registry(const QString& path);
+    ~Registry();
+    Registry(const Registry&) = delete;
+    Registry& operator=(const Registry&) = delete;
+
+    // The process's two hives, opened on first use.
+    static Registry& CurrentUser();
+    static Registry& LocalMachine();
+    static QString CurrentUserPath();   // $XDG_CONFIG_HOME/zuvo/user.db
+    static QString LocalMachinePath();  // $ZUVO_MACHINE_STORE or /etc/zuvo/machine.db
+
+    QString path() const { return m_path; }
+    bool isOpen() const { return m_db != nullptr; }
+    // Text of the warning given when a damaged file was moved aside at open; empty otherwise.
+    QString recoveryWarning() const { return m_recoveryWarning; }
+
+    bool KeyExists(const QString& key) const;
+    bool CreateKey(const QString& key);  // creates missing parents too
+    bool DeleteKey(const QString& key);  // with all its subkeys and values
+
+    std::optional<Value> Query(const QString& key, const QString& name) const;
+    std::optional<QString> ReadString(const QString& key, const QString& name) const;
+    std::optional<uint32_t> ReadDword(const QString& key, const QString& name) const;
+    // Writes create the key when it is missing; callers that must only open check KeyExists.
+    bool WriteString(const QString& key, const QString& name, const QString& text);
+    bool WriteDword(const QString& key, const QString& name, uint32_t number);
+    bool DeleteValue(const QString& key, const QString& name);
+
+    QStringList SubKeys(const QString& key) const;
+    QList<Value> Values(const QString& key) const;
+
+    // Splits and cleans a key path: "A\\B\\" and "\A\B" both give {"A", "B"}.
+    static QStringList SplitKey(const QString& key);
+
+private:
+    bool OpenFile();
+    bool WriteValue(const QString& key, const Value& value);
+    std::optional<int64_t> FindKeyLocked(const QString& key) const;
+    std::optional<int64_t> CreateKeyLocked(const QString& key);
+
+    QString m_path;
+    QString m_recoveryWarning;
+    sqlite3* m_db = nullptr;
+    mutable std::mutex m_mutex;
+};
+
+}  // namespace zuvo

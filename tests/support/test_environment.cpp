@@ -1,0 +1,131 @@
+#include "tests/support/test_environment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QThread>
+#include <QUdpSocket>
+
+namespace zuvo::test {
+
+using namespace Qt::Literals::StringLiterals;
+
+TestEnvironment::TestEnvironment() {
+    const QList<QPair<QByteArray, QString>> vars = {
+        {"XDG_CONFIG_HOME", u"config"_s},
+        {"XDG_RUNTIME_DIR", u"runtime"_s},
+        {"XDG_DATA_HOME", u"data"_s},
+        {"XDG_CACHE_HOME", u"cache"_s},
+        {"HOME", u"home"_s},
+        {"ZUVO_MACHINE_STORE", u"machine/machine.db"_s},
+        {"ZUVO_HOSTS_FILE", u"hosts"_s},
+    };
+    for (const auto& [name, rel] : vars) {
+        m_saved.append({name, qgetenv(name.constData())});
+        const QString full = m_dir.filePath(rel);
+        QDir().mkpath(name == "ZUVO_MACHINE_STORE" || name == "ZUVO_HOSTS_FILE"
+                          ? QFileInfo(full).absolutePath()
+                          : full);
+        qputenv(name.constData(), QFile::encodeName(full));
+    }
+    QFile::setPermissions(m_dir.filePath(u"runtime"_s),
+                          QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TestEnvironment::~TestEnvironment() {
+    for (const auto& [name, value] : m_saved) {
+        if (value.isNull()) {
+            qunsetenv(name.constData());
+        } else {
+            qputenv(name.constData(), value);
+        }
+    }
+}
+
+int FreePort(bool udp) {
+    if (udp) {
+        QUdpSocket s;
+        s.bind(QHostAddress::LocalHost, 0);
+        return s.localPort();
+    }
+    QTcpServer s;
+    s.listen(QHostAddress::LocalHost, 0);
+    return s.serverPort();
+}
+
+bool WaitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!predicate()) {
+        if (clock.elapsed() > timeout.count()) {
+            return false;
+        }
+        if (QCoreApplication::instance() != nullptr) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QString BinaryPath(const QString& name) {
+    const QByteArray dir = qgetenv("ZUVO_BIN_DIR");
+    return QString::fromLocal8Bit(dir) + u'/' + name;
+}
+
+QString SourcePath(const QString& relative) {
+    return QString::fromLocal8Bit(qgetenv("ZUVO_SOURCE_DIR")) + u'/' + relative;
+}
+
+ChildProcess::ChildProcess(const QString& program, const QStringList& arguments,
+                           const QProcessEnvironment& environment)
+    : m_process(std::make_unique<QProcess>()) {
+    m_process->setProgram(program);
+    m_process->setArguments(arguments);
+    m_process->setProcessEnvironment(environment);
+    m_process->setProcessChannelMode(QProcess::MergedChannels);
+}
+
+ChildProcess::~ChildProcess() {
+    Stop();
+}
+
+bool ChildProcess::Start(std::chrono::milliseconds timeout) {
+    m_process->start();
+    return m_process->waitForStarted(static_cast<int>(timeout.count()));
+}
+
+int ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    QElapsedTimer clock;
+    clock.start();
+    while (m_process->state() != QProcess::NotRunning) {
+        if (clock.elapsed() > timeout.count()) {
+            return -1;
+        }
+        m_process->waitForFinished(20);
+        m_output += m_process->readAll();
+        if (QCoreApplication::instance() != nullptr) {
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    }
+    m_output += m_process->readAll();
+    if (m_process->exitStatus() != QProcess::NormalExit) {
+        return -1;
+    }
+    return m_process->exitCode();
+}
+
+void ChildProcess::Stop() {
+    if (m_process->state() == QProcess::NotRunning) {
+        return;
+    }
+    m_process->terminate();
+    if (!m_process->waitForFinished(3000)) {
+        m_process->kill();
+        m_process->waitForFinished(3000);
+    }
+    m_output += m_process->readAll();
+}
+
+}  // namespace zuvo::test
