@@ -8,9 +8,8 @@ QString Profile::PhoneRoot() {
     return u"Software\\Zuvo\\Zuvo PC"_s;
 }
 
-Profile& Profile::Phone() {
-    static Profile profile(Registry::CurrentUser(), PhoneRoot());
-    return profile;
+Profile Profile::Phone() {
+    return Profile(Registry::CurrentUser(), PhoneRoot());
 }
 
 QString Profile::KeyPath(const QString& section) const {

@@ -14,7 +14,7 @@ public:
     Profile(Registry& hive, QString root) : m_hive(hive), m_root(std::move(root)) {}
 
     // HKEY_CURRENT_USER\Software\Zuvo\Zuvo PC.
-    static Profile& Phone();
+    static Profile Phone();
     static QString PhoneRoot();  // "Software\Zuvo\Zuvo PC"
 
     Registry& hive() const { return m_hive; }

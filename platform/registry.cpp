@@ -11,6 +11,8 @@
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <vector>
+
 Q_LOGGING_CATEGORY(lcRegistry, "zuvo.registry", QtWarningMsg)
 
 namespace zuvo {
@@ -109,14 +111,31 @@ Registry::~Registry() {
     }
 }
 
+namespace {
+
+// The hive for a path, opened once. Hives are kept for the life of the process so references
+// handed out stay valid when the environment points somewhere else (tests do that).
+Registry& HiveAt(const QString& path) {
+    static std::mutex mutex;
+    static std::vector<std::unique_ptr<Registry>> hives;
+    std::lock_guard lock(mutex);
+    for (const auto& hive : hives) {
+        if (hive->path() == path) {
+            return *hive;
+        }
+    }
+    hives.push_back(std::make_unique<Registry>(path));
+    return *hives.back();
+}
+
+}  // namespace
+
 Registry& Registry::CurrentUser() {
-    static Registry hive(CurrentUserPath());
-    return hive;
+    return HiveAt(CurrentUserPath());
 }
 
 Registry& Registry::LocalMachine() {
-    static Registry hive(LocalMachinePath());
-    return hive;
+    return HiveAt(LocalMachinePath());
 }
 
 QString Registry::CurrentUserPath() {
