@@ -1,3 +1,25 @@
+# ZUVO_SKIP: folders (relative to the source root) left out of a developer's partial build.
+set(ZUVO_SKIP "" CACHE STRING "Folders to leave out of the build")
+
+function(zuvo_add_subdirectory dir)
+    get_filename_component(abs ${dir} ABSOLUTE BASE_DIR ${CMAKE_CURRENT_SOURCE_DIR})
+    file(RELATIVE_PATH rel ${PROJECT_SOURCE_DIR} ${abs})
+    if(NOT rel IN_LIST ZUVO_SKIP)
+        add_subdirectory(${abs})
+    endif()
+endfunction()
+
+# Adds every sub-folder of the current folder that has a CMakeLists.txt.
+function(zuvo_add_subfolders)
+    file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    list(SORT dirs)
+    foreach(dir ${dirs})
+        if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+            zuvo_add_subdirectory(${dir})
+        endif()
+    endforeach()
+endfunction()
+
 # Common settings for every target of our own: warnings as errors, Qt's strict string rules.
 function(zuvo_defaults target)
     target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Werror

@@ -1,0 +1,10 @@
+#include "app/core/app_globals.h"
+
+namespace zuvo {
+
+AppGlobals& App() {
+    static AppGlobals globals;
+    return globals;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,125 @@
+#include "app/core/command_line.h"
+
+#include <QFile>
+
+#include <climits>
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+bool IsBlank(QChar c) {
+    return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == u'\f';
+}
+
+// The leading decimal digits as a number, like atoi. A delay in seconds becomes milliseconds,
+// held within what a timer can take: a huge or negative count cannot wrap round.
+int SecondsToMs(const QString& value) {
+    int i = 0;
+    bool negative = false;
+    if (i < value.size() && (value[i] == u'-' || value[i] == u'+')) {
+        negative = value[i] == u'-';
+        ++i;
+    }
+    long long seconds = 0;
+    for (; i < value.size() && value[i].isDigit() && value[i].unicode() < 128; ++i) {
+        seconds = std::min<long long>(seconds * 10 + (value[i].unicode() - u'0'), INT_MAX);
+    }
+    if (negative) {
+        return 0;
+    }
+    return static_cast<int>(std::min<long long>(seconds * 1000, INT_MAX));
+}
+
+}  // namespace
+
+CommandLineOptions ParseCommandLine(const QString& line) {
+    CommandLineOptions options;
+    qsizetype pos = 0;
+    const qsizetype end = line.size();
+    while (pos < end && (line[pos] == u'/' || line[pos] == u'-')) {
+        ++pos;
+        const QChar letter = pos < end ? line[pos].toUpper() : QChar();
+        if (pos < end) {
+            ++pos;
+        }
+        auto value = [&] {
+            const qsizetype start = pos;
+            while (pos < end && !IsBlank(line[pos])) {
+                ++pos;
+            }
+            return line.mid(start, pos - start);
+        };
+        switch (letter.unicode()) {
+            case u'A':
+                options.autoDial = true;
+                break;
+            case u'B':
+                options.userName += value();
+                break;
+            case u'C':
+                options.delayC = SecondsToMs(value());
+                break;
+            case u'D':
+                options.connectStep = true;
+                break;
+            case u'F':
+                ReadDialFile(value(), options);
+                break;
+            case u'N':
+                options.number += value();
+                break;
+            case u'P':
+                options.password += value();
+                break;
+            case u'R':
+                options.delayR = SecondsToMs(value());
+                break;
+            case u'S':
+                value();
+                break;
+            case u'T':
+                options.unattended = true;
+                break;
+            case u'U':
+                options.delayU = SecondsToMs(value());
+                break;
+            default:
+                ++options.unrecognized;
+                break;
+        }
+        while (pos < end && IsBlank(line[pos])) {
+            ++pos;
+        }
+    }
+    return options;
+}
+
+void ReadDialFile(const QString& path, CommandLineOptions& options) {
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return;
+    }
+    while (!file.atEnd()) {
+        // Lines are taken 1023 characters at a time, as a fixed line buffer would.
+        QByteArray raw = file.readLine(1024);
+        const QString text = QString::fromLocal8Bit(raw).toUpper();
+        qsizetype i = 0;
+        while (i < text.size() && text[i].isSpace()) {
+            ++i;
+        }
+        const QString content = text.mid(i);
+        if (content.startsWith(u"//"_s)) {
+            continue;
+        }
+        if (content.startsWith(u"PN="_s)) {
+            options.number = content.mid(3).trimmed();
+        } else if (content.contains(u"AD"_s)) {
+            options.autoDial = true;
+        }
+    }
+}
+
+}  // namespace zuvo

@@ -1,0 +1,22 @@
+#include <QApplication>
+#include <QStringList>
+
+#include "app/shell/phone_app.h"
+#include "app/shell/termination_signals.h"
+#include "app/ui/main_window.h"
+
+int main(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Zuvo"));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    QStringList words = QApplication::arguments();
+    words.removeFirst();
+    zuvo::CPhoneApp phone;
+    if (phone.InitInstance(words.join(u' '))) {
+        zuvo::TerminationSignals signals(
+            [&phone] { phone.mainWindow()->port().PostMessage(zuvo::Wm::Close); });
+        QApplication::exec();
+    }
+    return phone.ExitInstance();
+}

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <memory>
+
+namespace zuvo {
+
+class CMainWindow;
+
+// The application object: fixes where settings live, reads the command line and dial file, makes
+// sure one phone runs per user (handing a number to the running one), picks the language bundle
+// and creates and places the main window.
+class CPhoneApp {
+public:
+    CPhoneApp();
+    ~CPhoneApp();
+
+    // True to run the event loop, false to end the process (another phone runs).
+    bool InitInstance(const QString& commandLine);
+    // Releases what start-up took and returns the process exit code.
+    int ExitInstance();
+
+    CMainWindow* mainWindow() const { return m_window.get(); }
+
+private:
+    bool HandOverToRunningPhone();
+    void RecordProgramPath();
+    void ChooseLanguage();
+    void RestoreWindowPosition();
+
+    std::unique_ptr<CMainWindow> m_window;
+    QString m_bundlePath;  // the language bundle registered, if any
+};
+
+}  // namespace zuvo
