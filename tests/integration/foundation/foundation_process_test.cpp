@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QProcessEnvironment>
+
+#include "platform/local_bus.h"
+#include "platform/registry.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo;
+using test::BinaryPath;
+using test::ChildProcess;
+
+namespace {
+
+int argc = 1;
+char arg0[] = "test";
+char* argv[] = {arg0, nullptr};
+
+QProcessEnvironment PhoneEnvironment() {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(u"QT_QPA_PLATFORM"_s, u"offscreen"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
+    return env;
+}
+
+TEST(FoundationProcessTest, TwoProcessesWritingAtOnceLoseNothing) {
+    test::TestEnvironment env;
+    const QString writer = BinaryPath(u"../tests/registry_writer"_s);
+    ChildProcess a(writer, {u"A"_s, u"400"_s});
+    ChildProcess b(writer, {u"B"_s, u"400"_s});
+    ChildProcess reader(BinaryPath(u"zuvo-reg"_s), {u"query"_s, u"HKCU\\Software"_s});
+    ASSERT_TRUE(a.Start());
+    ASSERT_TRUE(b.Start());
+    ASSERT_TRUE(reader.Start());
+    EXPECT_EQ(a.WaitForExit(std::chrono::seconds(120)), 0) << a.output().constData();
+    EXPECT_EQ(b.WaitForExit(std::chrono::seconds(120)), 0) << b.output().constData();
+    EXPECT_GE(reader.WaitForExit(), 0);
+    Registry& hive = Registry::CurrentUser();
+    EXPECT_EQ(hive.Values(u"Software\\Race"_s).size(), 800);
+    EXPECT_EQ(hive.ReadDword(u"Software\\Race"_s, u"A399"_s), 399u);
+    EXPECT_EQ(hive.ReadDword(u"Software\\Race"_s, u"B0"_s), 0u);
+}
+
+TEST(FoundationProcessTest, RegToolQueryAddDelete) {
+    test::TestEnvironment env;
+    auto reg = [](const QStringList& args, QByteArray* out = nullptr) {
+        ChildProcess p(BinaryPath(u"zuvo-reg"_s), args);
+        p.Start();
+        const int code = p.WaitForExit();
+        if (out != nullptr) {
+            *out = p.output();
+        }
+        return code;
+    };
+    const QString key = u"HKCU\\Software\\Zuvo\\Zuvo PC\\Network"_s;
+    EXPECT_EQ(reg({u"add"_s, key, u"/v"_s, u"RTP Port"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s,
+                   u"7010"_s, u"/f"_s}),
+              0);
+    EXPECT_EQ(reg({u"add"_s, u"HKEY_CURRENT_USER\\Software\\Zuvo\\Zuvo PC\\Network"_s, u"/v"_s,
+                   u"Web Server"_s, u"/d"_s, u"127.0.0.1:8080"_s}),
+              0);
+    QByteArray out;
+    EXPECT_EQ(reg({u"query"_s, key, u"/v"_s, u"rtp port"_s}, &out), 0);
+    EXPECT_TRUE(out.contains("    RTP Port    REG_DWORD    0x1b62\n")) << out.constData();
+    EXPECT_EQ(reg({u"query"_s, key}, &out), 0);
+    EXPECT_TRUE(out.contains("    Web Server    REG_SZ    127.0.0.1:8080\n")) << out.constData();
+    EXPECT_EQ(reg({u"query"_s, key, u"/v"_s, u"Nothing"_s}), 1);
+    EXPECT_EQ(reg({u"query"_s, u"HKCU\\Software\\Missing"_s}), 1);
+    EXPECT_EQ(reg({u"delete"_s, key, u"/v"_s, u"RTP Port"_s, u"/f"_s}), 0);
+    EXPECT_EQ(reg({u"query"_s, key, u"/v"_s, u"RTP Port"_s}), 1);
+    EXPECT_EQ(reg({u"add"_s, u"HKLM\\Software\\Classes"_s}), 0);
+    EXPECT_TRUE(Registry::LocalMachine().KeyExists(u"software\\classes"_s));
+    EXPECT_EQ(reg({u"delete"_s, u"HKCU\\Software\\Zuvo"_s, u"/f"_s}), 0);
+    EXPECT_FALSE(Registry::CurrentUser().KeyExists(u"Software\\Zuvo"_s));
+
+    // Bad arguments: one line naming the problem, exit 2.
+    EXPECT_EQ(reg({u"query"_s, u"HKXX\\Software"_s}, &out), 2);
+    EXPECT_TRUE(out.contains("HKCU")) << out.constData();
+    EXPECT_EQ(reg({u"add"_s, key, u"/v"_s, u"x"_s, u"/t"_s, u"REG_BINARY"_s}, &out), 2);
+    EXPECT_EQ(
+        reg({u"add"_s, key, u"/v"_s, u"x"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"12q"_s}, &out), 2);
+    EXPECT_EQ(reg({u"frobnicate"_s, key}), 2);
+    EXPECT_EQ(reg({}), 2);
+}
+
+TEST(FoundationProcessTest, SecondPhoneHandsTheNumberOverAndEnds) {
+    test::TestEnvironment env;
+    QCoreApplication app(argc, argv);
+    Registry& hive = Registry::CurrentUser();
+
+    ChildProcess first(BinaryPath(u"zuvo"_s), {}, PhoneEnvironment());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(test::WaitUntil([] { return LocalBus::FindWindow(u"ZuvoClass"_s).has_value(); },
+                                std::chrono::seconds(20)));
+
+    // Without a "Call History" key nothing is handed over; the second phone still ends.
+    hive.DeleteKey(u"Software\\Zuvo\\Zuvo PC\\Call History"_s);
+    ChildProcess early(BinaryPath(u"zuvo"_s), {u"/N555"_s, u"/A"_s}, PhoneEnvironment());
+    ASSERT_TRUE(early.Start());
+    EXPECT_EQ(early.WaitForExit(), 20);
+    EXPECT_FALSE(hive.ReadString(u"Software\\Zuvo\\Zuvo PC\\Call History"_s, u"FA"_s));
+
+    hive.CreateKey(u"Software\\Zuvo\\Zuvo PC\\Call History"_s);
+    ChildProcess second(BinaryPath(u"zuvo"_s), {u"/N123"_s, u"/A"_s}, PhoneEnvironment());
+    ASSERT_TRUE(second.Start());
+    EXPECT_EQ(second.WaitForExit(), 20);
+    EXPECT_EQ(hive.ReadString(u"Software\\Zuvo\\Zuvo PC\\Call History"_s, u"FA"_s), u"123"_s);
+
+    first.process().terminate();
+    EXPECT_EQ(first.WaitForExit(), 20);
+    EXPECT_TRUE(first.output().contains("hand-over: number \"123\" auto-dial 1"))
+        << first.output().constData();
+    EXPECT_FALSE(first.output().contains("555"));
+    EXPECT_EQ(hive.ReadString(u"Software\\Zuvo\\Zuvo PC\\Version"_s, u"Serial"_s),
+              u"5.85.EN.000.600.002"_s);
+}
+
+}  // namespace

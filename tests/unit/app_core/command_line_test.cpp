@@ -1,0 +1,82 @@
+#include <gtest/gtest.h>
+
+#include <QFile>
+
+#include "app/core/command_line.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using zuvo::CommandLineOptions;
+using zuvo::ParseCommandLine;
+
+namespace {
+
+TEST(CommandLineTest, SwitchesValuesAndWhereParsingStops) {
+    auto o = ParseCommandLine(u"-a -n+44 20 79"_s);
+    EXPECT_TRUE(o.autoDial);
+    EXPECT_EQ(o.number, u"+44"_s);  // "20" is not a switch: parsing ends there
+
+    o = ParseCommandLine(u"/N /Tx"_s);
+    EXPECT_EQ(o.number, QString());
+    EXPECT_TRUE(o.unattended);  // the "x" after /T ends parsing
+
+    o = ParseCommandLine(u"/Nabc /Ndef /b12 /B34 /pA /PB\t/d"_s);
+    EXPECT_EQ(o.number, u"abcdef"_s);
+    EXPECT_EQ(o.userName, u"1234"_s);
+    EXPECT_EQ(o.password, u"AB"_s);
+    EXPECT_TRUE(o.connectStep);
+    EXPECT_EQ(o.unrecognized, 0);
+
+    o = ParseCommandLine(QString());
+    EXPECT_EQ(o.delayR, 5000);
+    EXPECT_EQ(o.delayC, 5000);
+    EXPECT_EQ(o.delayU, 0);
+}
+
+TEST(CommandLineTest, DelaysAreWholeSecondsWithoutOverflow) {
+    auto o = ParseCommandLine(u"/C3 /R0 /U12x /S99"_s);
+    EXPECT_EQ(o.delayC, 3000);
+    EXPECT_EQ(o.delayR, 0);
+    EXPECT_EQ(o.delayU, 12000);
+    o = ParseCommandLine(u"/Cabc /R99999999999 /U-5"_s);
+    EXPECT_EQ(o.delayC, 0);
+    EXPECT_EQ(o.delayR, INT_MAX);
+    EXPECT_EQ(o.delayU, 0);
+}
+
+TEST(CommandLineTest, UnrecognizedSwitchesAreCountedAndParsingGoesOn) {
+    auto o = ParseCommandLine(u"/X /N5"_s);
+    EXPECT_EQ(o.unrecognized, 1);
+    EXPECT_EQ(o.number, u"5"_s);
+    o = ParseCommandLine(u"/A /"_s);
+    EXPECT_EQ(o.unrecognized, 1);
+    EXPECT_TRUE(o.autoDial);
+    o = ParseCommandLine(u"-"_s);
+    EXPECT_EQ(o.unrecognized, 1);
+    o = ParseCommandLine(u"/Q/Z"_s);  // "/Z" is part of nothing: /Q takes no value, "/" follows
+    EXPECT_EQ(o.unrecognized, 2);
+}
+
+TEST(CommandLineTest, DialFile) {
+    zuvo::test::TestEnvironment env;
+    const QString path = env.path(u"dial.txt"_s);
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("// test pn=999\n  pn= 0123 \nad\n");
+    f.close();
+    auto o = ParseCommandLine(u"/F"_s + path);
+    EXPECT_EQ(o.number, u"0123"_s);
+    EXPECT_TRUE(o.autoDial);
+
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("PN=1\nPN=2\n" + QByteArray(1500, 'x') + "\n");
+    f.close();
+    o = ParseCommandLine(u"/F"_s + path);
+    EXPECT_EQ(o.number, u"2"_s);
+    EXPECT_FALSE(o.autoDial);
+
+    o = ParseCommandLine(u"/F"_s + env.path(u"missing.txt"_s) + u" /N7"_s);
+    EXPECT_EQ(o.number, u"7"_s);
+}
+
+}  // namespace

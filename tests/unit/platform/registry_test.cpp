@@ -1,0 +1,117 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+#include "platform/profile.h"
+#include "platform/registry.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using zuvo::Profile;
+using zuvo::Registry;
+
+namespace {
+
+class RegistryTest : public ::testing::Test {
+protected:
+    zuvo::test::TestEnvironment env;
+    QString dbPath() const { return env.path(u"store/test.db"_s); }
+};
+
+TEST_F(RegistryTest, TypesNamesAndOrder) {
+    Registry hive(dbPath());
+    EXPECT_FALSE(hive.KeyExists(u"Software\\Zuvo"_s));
+    ASSERT_TRUE(hive.WriteString(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"Web Server"_s, u"a"_s));
+    ASSERT_TRUE(hive.WriteDword(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"RTP Port"_s, 7001));
+    ASSERT_TRUE(hive.WriteString(u"Software\\Zuvo\\Zuvo PC\\Network"_s, QString(), u"def"_s));
+
+    // Case-insensitive look-up, case preserved from creation.
+    EXPECT_TRUE(hive.KeyExists(u"software\\ZUVO\\zuvo pc"_s));
+    EXPECT_EQ(hive.ReadString(u"SOFTWARE\\zuvo\\ZUVO PC\\network"_s, u"web server"_s), u"a"_s);
+    EXPECT_EQ(hive.ReadDword(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"rtp port"_s), 7001u);
+    EXPECT_EQ(hive.ReadString(u"Software\\Zuvo\\Zuvo PC\\Network"_s, QString()), u"def"_s);
+    // Wrong type reads as absent.
+    EXPECT_FALSE(hive.ReadDword(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"Web Server"_s));
+    EXPECT_FALSE(hive.ReadString(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"RTP Port"_s));
+
+    // Overwriting keeps the value's place and may change its type.
+    ASSERT_TRUE(hive.WriteDword(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"WEB SERVER"_s, 5));
+    const auto values = hive.Values(u"Software\\Zuvo\\Zuvo PC\\Network"_s);
+    ASSERT_EQ(values.size(), 3);
+    EXPECT_EQ(values[0].name, u"Web Server"_s);
+    EXPECT_EQ(values[0].type, Registry::Type::Dword);
+    EXPECT_EQ(values[1].name, u"RTP Port"_s);
+    EXPECT_EQ(values[2].name, QString());
+
+    hive.CreateKey(u"Software\\Zuvo\\Zuvo PC\\Zeta"_s);
+    hive.CreateKey(u"Software\\Zuvo\\Zuvo PC\\Alpha"_s);
+    EXPECT_EQ(hive.SubKeys(u"Software\\Zuvo\\Zuvo PC"_s),
+              (QStringList{u"Network"_s, u"Zeta"_s, u"Alpha"_s}));
+
+    // Deleting a key takes its subkeys and values.
+    hive.WriteString(u"Software\\Zuvo\\Zuvo PC\\Zeta\\Deep"_s, u"x"_s, u"y"_s);
+    EXPECT_TRUE(hive.DeleteKey(u"Software\\Zuvo\\Zuvo PC\\zeta"_s));
+    EXPECT_FALSE(hive.KeyExists(u"Software\\Zuvo\\Zuvo PC\\Zeta\\Deep"_s));
+    EXPECT_TRUE(hive.KeyExists(u"Software\\Zuvo\\Zuvo PC\\Alpha"_s));
+    EXPECT_TRUE(hive.DeleteValue(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"rtp port"_s));
+    EXPECT_FALSE(hive.DeleteValue(u"Software\\Zuvo\\Zuvo PC\\Network"_s, u"rtp port"_s));
+}
+
+TEST_F(RegistryTest, ValuesSurviveReopeningAndFileIsPrivate) {
+    {
+        Registry hive(dbPath());
+        hive.WriteString(u"K"_s, u"V"_s, u"kept"_s);
+    }
+    Registry again(dbPath());
+    EXPECT_EQ(again.ReadString(u"K"_s, u"V"_s), u"kept"_s);
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(dbPath()).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+}
+
+TEST_F(RegistryTest, MissingFileReadsEmptyAndIsNotCreatedByReads) {
+    Registry hive(dbPath());
+    EXPECT_FALSE(hive.KeyExists(u"A"_s));
+    EXPECT_TRUE(hive.SubKeys(u"A"_s).isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(dbPath()));
+}
+
+TEST_F(RegistryTest, DamagedFileIsMovedAsideNotOverwritten) {
+    QDir().mkpath(env.path(u"store"_s));
+    QFile junk(dbPath());
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    const QByteArray garbage(8192, '\x5a');
+    junk.write(garbage);
+    junk.close();
+
+    Registry hive(dbPath());
+    EXPECT_FALSE(hive.recoveryWarning().isEmpty());
+    EXPECT_TRUE(hive.WriteString(u"K"_s, u"V"_s, u"fresh"_s));
+    EXPECT_EQ(hive.ReadString(u"K"_s, u"V"_s), u"fresh"_s);
+
+    const QStringList aside =
+        QDir(env.path(u"store"_s)).entryList({u"test.db.damaged-*"_s}, QDir::Files);
+    ASSERT_EQ(aside.size(), 1);
+    QFile moved(env.path(u"store/"_s + aside.first()));
+    ASSERT_TRUE(moved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(moved.readAll(), garbage);
+}
+
+TEST_F(RegistryTest, ProfileDefaultsAndSectionCreation) {
+    Profile profile = Profile::Phone();
+    EXPECT_EQ(profile.GetInt(u"Network"_s, u"RTP Port"_s, 7000), 7000);
+    // Reading through the profile creates the section key.
+    EXPECT_TRUE(profile.hive().KeyExists(u"Software\\Zuvo\\Zuvo PC\\Network"_s));
+    profile.WriteString(u"Network"_s, u"RTP Port"_s, u"not a number"_s);
+    EXPECT_EQ(profile.GetInt(u"Network"_s, u"RTP Port"_s, 7000), 7000);
+    profile.WriteInt(u"Network\\Last Connect"_s, u"HTTPS"_s, -1);
+    EXPECT_EQ(profile.GetInt(u"Network\\Last Connect"_s, u"HTTPS"_s, 5), -1);
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"Missing"_s, u"dflt"_s), u"dflt"_s);
+    EXPECT_EQ(profile.hive().path(), env.path(u"config/zuvo/user.db"_s));
+}
+
+}  // namespace
