@@ -1,0 +1,190 @@
+#pragma once
+
+// Ids of the string table (resources/strings/EN.tsv and the language bundles). Contract
+// numbers: keep every value, append only. Call sites name these, never the bare numbers.
+
+#include <array>
+
+namespace zuvo::StringId {
+
+// Start-up
+inline constexpr int SocketsInitFailed = 104;
+
+// Phone book
+inline constexpr int FindContactCue = 2302;
+inline constexpr int AddContact = 2303;
+inline constexpr int NameHeader = 2304;
+inline constexpr int NoPhoneDetails = 2310;
+inline constexpr int CallHome = 2314;
+inline constexpr int CallWork = 2315;
+inline constexpr int CallHome2 = 2316;
+inline constexpr int CallWork2 = 2317;
+inline constexpr int CallMobile = 2318;
+inline constexpr int CallOther = 2319;
+inline constexpr int EditContact = 2320;
+inline constexpr int DeleteContact = 2321;
+inline constexpr int ConfirmDeleteContact = 2322;
+inline constexpr int OtherContacts = 2323;
+inline constexpr int ContactsUnavailable = 2900;
+
+// Status line: StatusBase + call status code (0 to 22).
+inline constexpr int StatusBase = 3000;
+inline constexpr int ReadyToCall = 3000;
+inline constexpr int StatusSigningIn = 3001;
+inline constexpr int PleaseWait = 3002;
+inline constexpr int PleaseWaitRinging = 3003;
+inline constexpr int Incoming = 3004;
+inline constexpr int Accepted = 3005;
+inline constexpr int Answering = 3006;
+inline constexpr int SignedIn = 3007;
+inline constexpr int Holding = 3008;
+inline constexpr int SignedOut = 3009;
+inline constexpr int CallFailed = 3010;
+inline constexpr int CallEnded = 3011;
+inline constexpr int CallRejected = 3012;
+inline constexpr int LineBusy = 3013;
+inline constexpr int Transferring = 3014;
+inline constexpr int Voicemail = 3015;
+inline constexpr int AnsweringMachine = 3016;
+inline constexpr int RemotePartyOffline = 3017;
+inline constexpr int Calling = 3018;
+inline constexpr int SigningIn = 3019;
+inline constexpr int Mute = 3020;
+inline constexpr int MinutesValue = 3021;  // "%" stands for the minutes text
+inline constexpr int MinutesForThisCall = 3022;
+inline constexpr int StatusLast = 3022;
+
+// Tool tips
+inline constexpr int HoldToDial = 4000;
+inline constexpr int TipMakeCall = 4012;
+inline constexpr int TipEndCall = 4013;
+inline constexpr int TipMyAccount = 4014;
+inline constexpr int TipHelp = 4015;
+inline constexpr int TipSignOut = 4016;
+inline constexpr int TipMinimize = 4017;
+inline constexpr int TipCallStatus = 4018;
+inline constexpr int TipSigninStatus = 4019;
+inline constexpr int TipAccountBalance = 4020;
+inline constexpr int TipPhoneNumber = 4021;
+inline constexpr int TipMenu = 4024;
+inline constexpr int TipEnterAccount = 4025;
+inline constexpr int TipEnterPin = 4026;
+inline constexpr int TipMaximumCallLength = 4027;
+inline constexpr int TipRedial = 4028;
+inline constexpr int TipCallRates = 4029;
+
+// Menus and titles
+inline constexpr int CallHistoryMenu = 5000;
+inline constexpr int PreferencesTitle = 5002;
+inline constexpr int TipSpeakerVolume = 5005;
+inline constexpr int TipMicrophoneVolume = 5006;
+inline constexpr int VisitSite = 5007;  // "%" stands for the site name
+inline constexpr int TipOpenPhoneBook = 5008;
+
+// Sign-in messages
+inline constexpr int IncorrectPin = 6601;
+inline constexpr int IncorrectAccount = 6602;
+inline constexpr int SigninFailed = 6603;
+inline constexpr int ServiceUnavailable = 6604;
+
+// Audio wizard and configuration lock
+inline constexpr int PlaySound = 6704;
+inline constexpr int StopSound = 6705;
+inline constexpr int PinMismatchTitle = 6706;
+inline constexpr int PinMismatch = 6707;
+inline constexpr int IllegalPinTitle = 6708;
+inline constexpr int PinTooShort = 6709;
+inline constexpr int WrongAdminPin = 6710;
+
+// Browser window
+inline constexpr int Downloading = 33777;
+inline constexpr int DownloadDone = 33778;
+
+// Application title and input validation
+inline constexpr int AppTitle = 57344;
+inline constexpr int EnterInteger = 61712;
+inline constexpr int EnterIntegerInRange = 61714;  // "%1" and "%2" are the bounds
+
+// Every id above once, in ascending order.
+inline constexpr std::array All = {
+    SocketsInitFailed,
+    FindContactCue,
+    AddContact,
+    NameHeader,
+    NoPhoneDetails,
+    CallHome,
+    CallWork,
+    CallHome2,
+    CallWork2,
+    CallMobile,
+    CallOther,
+    EditContact,
+    DeleteContact,
+    ConfirmDeleteContact,
+    OtherContacts,
+    ContactsUnavailable,
+    ReadyToCall,
+    StatusSigningIn,
+    PleaseWait,
+    PleaseWaitRinging,
+    Incoming,
+    Accepted,
+    Answering,
+    SignedIn,
+    Holding,
+    SignedOut,
+    CallFailed,
+    CallEnded,
+    CallRejected,
+    LineBusy,
+    Transferring,
+    Voicemail,
+    AnsweringMachine,
+    RemotePartyOffline,
+    Calling,
+    SigningIn,
+    Mute,
+    MinutesValue,
+    MinutesForThisCall,
+    HoldToDial,
+    TipMakeCall,
+    TipEndCall,
+    TipMyAccount,
+    TipHelp,
+    TipSignOut,
+    TipMinimize,
+    TipCallStatus,
+    TipSigninStatus,
+    TipAccountBalance,
+    TipPhoneNumber,
+    TipMenu,
+    TipEnterAccount,
+    TipEnterPin,
+    TipMaximumCallLength,
+    TipRedial,
+    TipCallRates,
+    CallHistoryMenu,
+    PreferencesTitle,
+    TipSpeakerVolume,
+    TipMicrophoneVolume,
+    VisitSite,
+    TipOpenPhoneBook,
+    IncorrectPin,
+    IncorrectAccount,
+    SigninFailed,
+    ServiceUnavailable,
+    PlaySound,
+    StopSound,
+    PinMismatchTitle,
+    PinMismatch,
+    IllegalPinTitle,
+    PinTooShort,
+    WrongAdminPin,
+    Downloading,
+    DownloadDone,
+    AppTitle,
+    EnterInteger,
+    EnterIntegerInRange,
+};
+
+}  // namespace zuvo::StringId
