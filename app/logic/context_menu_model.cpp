@@ -1,0 +1,63 @@
+#include "app/logic/context_menu_model.h"
+
+#include "app/logic/call_history.h"
+#include "app/logic/phone_state.h"
+#include "platform/ids.h"
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+bool ContextMenuModel::Shown(const PhoneState& state) {
+    return !state.callHistoryDialogOpen;
+}
+
+ContextMenuModel ContextMenuModel::Build(const PhoneState& state, const CallHistory& history) {
+    using enum ItemState;
+    ContextMenuModel menu;
+    const bool call = state.callActive;
+    const auto greyIf = [](bool grey) { return grey ? Greyed : Enabled; };
+    if (!state.configLocked) {
+        menu.m_items = {{Cmd::UnlockConfig, Greyed},        {Cmd::LockConfig, greyIf(call)},
+                        {Cmd::HomePage, Enabled},           {Cmd::About, Enabled},
+                        {Cmd::AudioSettings, greyIf(call)}, {Cmd::Preferences, greyIf(call)},
+                        {Cmd::ProxySettings, greyIf(call)}};
+    } else {
+        menu.m_items = {{Cmd::UnlockConfig, greyIf(call)}, {Cmd::LockConfig, Greyed},
+                        {Cmd::HomePage, Greyed},           {Cmd::About, Greyed},
+                        {Cmd::AudioSettings, Greyed},      {Cmd::Preferences, Greyed},
+                        {Cmd::ProxySettings, Greyed}};
+    }
+    if (!state.settings.webLinks) {
+        for (Item& item : menu.m_items) {
+            if (item.id == Cmd::HomePage)
+                item.state = Removed;
+        }
+    }
+    menu.m_items.append({Cmd::SignOutMenu, greyIf(call || state.signInPending)});
+
+    for (int i = 0; i < history.Count(); ++i)
+        menu.m_history.append(
+            {Cmd::HistoryFirst + i, HistoryItemText(i, history.Number(i), history.Duration(i))});
+    menu.m_historyGreyed =
+        history.Number(0).isEmpty() || state.signInPending || state.configLocked || call;
+    return menu;
+}
+
+ContextMenuModel::ItemState ContextMenuModel::StateOf(int id) const {
+    for (const Item& item : m_items) {
+        if (item.id == id)
+            return item.state;
+    }
+    return ItemState::Enabled;
+}
+
+QString ContextMenuModel::HistoryItemText(int index, const QString& number, const QString& time) {
+    if (index < 9)
+        return u"  &%1 -  %2     \t%3"_s.arg(index + 1).arg(number, time);
+    if (index == 9)
+        return u"1&0 -  %1     \t%2"_s.arg(number, time);
+    return u"&%1 -  %2     \t%3"_s.arg(index + 1).arg(number, time);
+}
+
+}  // namespace zuvo

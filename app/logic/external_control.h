@@ -1,0 +1,105 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+#include "platform/ids.h"
+
+namespace zuvo {
+
+class CallHistory;
+class DialingInput;
+class PhoneDelegate;
+struct PhoneState;
+
+// How the external-control logic reaches the client and the audio devices. The window
+// implements it over the local bus and the engine. Main thread only.
+class ExternalClientPort {
+public:
+    using Handle = uint32_t;
+    virtual ~ExternalClientPort() = default;
+    // Sends (waits for) Bind with wParam to client, lParam = the phone's window.
+    virtual void SendBind(Handle client, WPARAM wParam) = 0;
+    virtual void PostBind(Handle client, WPARAM wParam, LPARAM lParam) = 0;
+    virtual void BroadcastBind(WPARAM wParam) = 0;
+    // Copy-data to client, sender = the phone's window; false when the send failed.
+    virtual bool SendCopyData(Handle client, uint32_t type, const QByteArray& data) = 0;
+    // Switches the engine to the client's devices (saving the current choice), and back.
+    virtual void UseClientDevices(const QString& microphone, const QString& speaker) = 0;
+    virtual void RestoreDevices() = 0;
+};
+
+// The client record a control program sends (copy-data type 1).
+struct ExternalClientRecord {
+    static constexpr qsizetype kSize = 390;
+    static constexpr qsizetype kOptionsOffset = 132;
+    static constexpr qsizetype kMicOffset = 134;
+    static constexpr qsizetype kSpeakerOffset = 262;
+    static constexpr qsizetype kNameSize = 128;
+
+    enum Option : uint8_t { CallKeepsCall = 1, NoVolume = 2, StarDials = 4, HashDials = 8 };
+
+    QByteArray raw;  // always kSize bytes, zero-filled after what the client sent
+    uint8_t options = 0;
+    QString microphone;
+    QString speaker;
+
+    // Nothing for a record longer than 390 bytes. Names end at their first zero byte or at the
+    // end of their field, whichever comes first.
+    static std::optional<ExternalClientRecord> Parse(const QByteArray& data);
+};
+
+// The external-control protocol: binding one client through the Register/Bind messages and
+// carrying out its copy-data commands (types 1..16), and sending it types 1..5.
+class ExternalControl {
+public:
+    using Handle = ExternalClientPort::Handle;
+    static constexpr WPARAM kStatusRequest = 0x1000;
+    static constexpr qsizetype kStateRecordSize = 136;
+
+    ExternalControl(PhoneState& state, PhoneDelegate& delegate, DialingInput& input,
+                    const CallHistory& history, ExternalClientPort& port);
+
+    // At start: broadcast Bind 1.
+    void Announce();
+    // The Register message: request 1 bind (answers Bind 2, 3 or 4), 0 unbind (returns 1 for the
+    // bound client, else 0), 0x1000 (returns 1 for the bound client, else 0, no answer); any
+    // other request is answered Bind 5. A null client window gets no answer.
+    LRESULT OnRegister(WPARAM request, LPARAM clientWindow);
+    // A copy-data message. Only the bound client is obeyed (false for anyone else); while sign-in
+    // is pending types 2..16 are ignored with true.
+    bool OnCopyData(Handle sender, uint32_t type, const QByteArray& data);
+    // At close: devices back and Bind 0 posted to the bound client.
+    void OnClose();
+
+    // Sends copy-data to the bound client; a failed send releases it. False when not sent.
+    bool Send(uint32_t type, const QByteArray& data);
+    void SendStateRecord();
+    void SendHistoryList();
+    // The number area was redrawn: sends the number (type 2) when it changed since last sent.
+    void NumberLineRedrawn(const QString& number);
+
+    Handle client() const { return m_client; }
+    const std::optional<ExternalClientRecord>& record() const { return m_record; }
+    // The state record: number (127 chars + zero in 128 bytes), call active, muted (int32 LE).
+    static QByteArray StateRecord(const QString& number, bool callActive, bool muted);
+
+private:
+    void Release();
+    bool HasOption(uint8_t option) const;
+    bool Idle() const;
+
+    PhoneState& m_state;
+    PhoneDelegate& m_delegate;
+    DialingInput& m_input;
+    const CallHistory& m_history;
+    ExternalClientPort& m_port;
+    Handle m_client = 0;
+    std::optional<ExternalClientRecord> m_record;
+    std::optional<QString> m_lastNumberSent;
+};
+
+}  // namespace zuvo

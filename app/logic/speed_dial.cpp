@@ -1,0 +1,59 @@
+#include "app/logic/speed_dial.h"
+
+#include "platform/profile.h"
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+// The store's 1024-byte buffer holds the text and its terminating zero.
+constexpr qsizetype kMaxBytes = 1024;
+
+QString CutToBytes(const QString& text) {
+    qsizetype bytes = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        const char16_t c = text.at(i).unicode();
+        const bool pair = QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+                          QChar::isLowSurrogate(text.at(i + 1).unicode());
+        const qsizetype width = pair ? 4 : c < 0x80 ? 1 : c < 0x800 ? 2 : 3;
+        if (bytes + width > kMaxBytes - 1)
+            break;
+        bytes += width;
+        i += pair ? 2 : 1;
+    }
+    return text.left(i);
+}
+}  // namespace
+
+SpeedDialEntry SpeedDial::Split(const QString& text) {
+    const qsizetype semi = text.indexOf(u';');
+    if (semi < 0)
+        return {text, {}};
+    return {text.left(semi), text.mid(semi + 1)};
+}
+
+std::optional<SpeedDialEntry> SpeedDial::Lookup(int index) const {
+    if (index < 0 || index > 11)
+        return std::nullopt;
+    const QString key = m_profile.KeyPath(u"AddIns\\Speed Dial Manager"_s);
+    if (!m_profile.hive().KeyExists(key))
+        return std::nullopt;
+    const auto value = m_profile.hive().ReadString(key, u"Nu%1"_s.arg(index));
+    if (!value)
+        return std::nullopt;
+    SpeedDialEntry entry = Split(CutToBytes(*value));
+    if (entry.number.isEmpty())
+        return std::nullopt;
+    return entry;
+}
+
+QString SpeedDial::TooltipText(int index) const {
+    const auto entry = Lookup(index);
+    if (!entry)
+        return {};
+    return u"Hold to dial - "_s + (entry->comment.isEmpty() ? entry->number : entry->comment);
+}
+
+}  // namespace zuvo

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace zuvo {
+
+struct PhoneState;
+
+// What the status line shows: a string-table id, or (id 0) the running call time.
+struct StatusLine {
+    int stringId = 0;
+    QString clockText;
+};
+
+// The status line for the current state: the call clock while a call is connected and
+// "DisplayTimer" is on; signed in: 3018 "Calling..." for a pending auto-dial, else 3020 "Mute",
+// else 3000 + call status; not signed in: 3019 "Signing in..." or 3009 "Signed out".
+StatusLine StatusLineOf(const PhoneState& state);
+
+// A duration as "%H:%M:%S"; the hours wrap at 24 as in a time of day.
+QString FormatCallTime(int64_t seconds);
+
+}  // namespace zuvo

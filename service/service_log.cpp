@@ -1,0 +1,3 @@
+#include "service/service_log.h"
+
+Q_LOGGING_CATEGORY(lcService, "zuvo.service", QtWarningMsg)

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QByteArray>
+#include <QJsonObject>
+#include <QString>
+
+#include "sim/account_book.h"
+#include "sim/sim_cipher.h"
+
+namespace zuvo::sim {
+
+// One answer of the simulated web service.
+struct SimResponse {
+    int status = 200;
+    QByteArray contentType = "text/plain; charset=utf-8";
+    QByteArray body;
+};
+
+// The provider's tasks (VV, SP, MC, AB, GA, VP) and pages (UA, RT, OH, CS): turns a request
+// target ("/ZuvoDialler/phone.ashx?task=...") into an answer. Notes what it deciphered in
+// `facts` for the request log (never the PIN).
+class ProviderService {
+public:
+    explicit ProviderService(const AccountBook& book) : m_book(book) {}
+
+    SimResponse Answer(const QString& target, QJsonObject& facts);
+    // When set, VV answers a good key without its "[key:" item.
+    void SetOmitKey(bool omit) { m_omitKey = omit; }
+
+private:
+    // The account of a valid request key, or nothing for a bad key, account or PIN.
+    std::optional<SimAccount> Authenticate(const QString& key, QJsonObject& facts) const;
+    QByteArray VersionCheck(const std::optional<SimAccount>& account) const;
+    QByteArray SipProxy(const SimAccount& account) const;
+    QByteArray Balance(const SimAccount& account, const QString& number);
+    QByteArray Popups(const SimAccount& account) const;
+    QByteArray Routes() const;
+
+    const AccountBook& m_book;
+    SimCipher m_cipher;
+    bool m_omitKey = false;
+    int m_callRecords = 0;
+};
+
+}  // namespace zuvo::sim

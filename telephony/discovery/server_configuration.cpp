@@ -1,0 +1,68 @@
+#include "telephony/discovery/sip_server_entry.h"
+
+#include "service/reply_lookup.h"
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// A count, then that many items, all separated by ";". Counts are bounded by what is there so a
+// reply cannot make the list huge.
+QStringList CountedItems(const QString& value) {
+    const QStringList parts = value.split(u';');
+    bool ok = false;
+    const int count = parts.value(0).trimmed().toInt(&ok);
+    if (!ok || count <= 0) {
+        return {};
+    }
+    return parts.mid(1, std::min<qsizetype>(count, parts.size() - 1));
+}
+
+}  // namespace
+
+ServerConfiguration ParseServerConfiguration(const QString& reply) {
+    ServerConfiguration config;
+    QString value;
+    if (service::GetReplyValue(reply, u"PXY"_s, value) >= 0) {
+        for (const QString& raw : CountedItems(value)) {
+            SipServerEntry entry;
+            entry.transport = u"TCP"_s;
+            QString item = raw;
+            const qsizetype first = item.indexOf(u':');
+            const qsizetype second = first > 0 ? item.indexOf(u':', first + 1) : -1;
+            if (second > 0) {
+                entry.transport = item.mid(second + 1);
+                item.truncate(second);
+            }
+            entry.address = item;
+            entry.host = item.left(item.indexOf(u':') < 0 ? item.size() : item.indexOf(u':'));
+            config.servers << entry;
+        }
+        config.carriesServers = !config.servers.isEmpty();
+    }
+    value.clear();
+    if (service::GetReplyValue(reply, u"HOSTS"_s, value) >= 0) {
+        config.hasHosts = true;
+        for (const QString& item : CountedItems(value)) {
+            const qsizetype colon = item.indexOf(u':');
+            if (colon > 0) {  // an item without a domain before ":" gives no pair
+                config.hosts << HostsPair{item.left(colon), item.mid(colon + 1)};
+            }
+        }
+    }
+    value.clear();
+    if (service::GetReplyValue(reply, u"WEB"_s, value) >= 0) {
+        config.hasWeb = true;
+        config.web = CountedItems(value);
+    }
+    value.clear();
+    if (service::GetReplyValue(reply, u"RETRIES"_s, value) >= 0) {
+        config.hasRetries = true;
+        config.retries = value.trimmed().toInt();
+    }
+    return config;
+}
+
+}  // namespace zuvo

@@ -1,0 +1,120 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/profile.h"
+#include "telephony/discovery/connection_threads.h"
+#include "telephony/discovery/hosts_file.h"
+#include "telephony/discovery/sip_server_entry.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo;
+
+namespace {
+
+QByteArray ReadAll(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void WriteAll(const QString& path, const QByteArray& data) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(data);
+}
+
+TEST(ServerConfigurationTest, ReplyLists) {
+    auto c = ParseServerConfiguration(
+        u"PXY=[2;proxy1:5061:TLS;proxy2] HOSTS=[2;corp:10.0.0.5;bad;x:1.2.3.4] "
+        u"WEB=[2;w1;w2] RETRIES=[3]"_s);
+    ASSERT_TRUE(c.carriesServers);
+    EXPECT_EQ(c.servers, (QList<SipServerEntry>{{u"proxy1:5061"_s, u"TLS"_s, u"proxy1"_s},
+                                                {u"proxy2"_s, u"TCP"_s, u"proxy2"_s}}));
+    // The count says two: the third item is not read; "bad" has no domain and gives no pair.
+    EXPECT_EQ(c.hosts, (QList<HostsPair>{{u"corp"_s, u"10.0.0.5"_s}}));
+    EXPECT_EQ(c.web, (QStringList{u"w1"_s, u"w2"_s}));
+    EXPECT_EQ(c.retries, 3);
+
+    c = ParseServerConfiguration(u"PXY=[0] HOSTS=[5;a:1]"_s);
+    EXPECT_FALSE(c.carriesServers);
+    EXPECT_TRUE(c.servers.isEmpty());
+    EXPECT_EQ(c.hosts.size(), 1);  // a count beyond the items takes what is there
+
+    c = ParseServerConfiguration(u"PXY=[1;127.0.0.1:5060:UDP] PXY=[1;second]"_s);
+    EXPECT_EQ(c.servers.value(0), (SipServerEntry{u"127.0.0.1:5060"_s, u"UDP"_s, u"127.0.0.1"_s}));
+    c = ParseServerConfiguration(u"PXY=[1;:5060:UDP] PXY=[junk"_s);
+    EXPECT_EQ(c.servers.value(0).transport, u"TCP"_s);  // a leading ":" is no port
+    EXPECT_FALSE(ParseServerConfiguration(u"PXY=[x;y]"_s).carriesServers);
+}
+
+TEST(WebServerListTest, ResolvedAddressKeepsThePort) {
+    ConnectJob job;
+    job.configuredWebServer = u"localhost:8080"_s;
+    job.serverAddresses = {u"a"_s, QString()};
+    EXPECT_EQ(WebServerList(job, u"127.0.0.1"_s),
+              (QStringList{u"localhost:8080"_s, u"a"_s, u"127.0.0.1:8080"_s}));
+    job.serverAddresses = {};
+    EXPECT_EQ(WebServerList(job, u"0.0.0.0"_s), (QStringList{u"localhost:8080"_s, u"0.0.0.0"_s}));
+}
+
+TEST(HostsFileTest, FirstRunSecondRunCommentsAndReplacement) {
+    test::TestEnvironment env;
+    Profile profile = Profile::Phone();
+    const QString hosts = HostsFilePath();
+    ASSERT_EQ(hosts, env.path(u"hosts"_s));
+    WriteAll(hosts,
+             "127.0.0.1\tlocalhost\n"
+             "# 9.9.9.9\t_sip._tls.corp\n"
+             "1.1.1.1\t_sip._tls.corp\n");
+    ::chmod(QFile::encodeName(hosts).constData(), 0644);
+
+    ASSERT_TRUE(UpdateHostsFile(profile, {{u"corp"_s, u"10.0.0.5"_s}}, hosts));
+    EXPECT_EQ(ReadAll(hosts),
+              "127.0.0.1\tlocalhost\n"
+              "# 9.9.9.9\t_sip._tls.corp\n"
+              "10.0.0.5\t_sip._tls.corp\n"
+              "10.0.0.5\t_sip._ssl.corp\n");
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"corp"_s, QString()), u"10.0.0.5"_s);
+    EXPECT_EQ(profile.GetInt(u"Network"_s, u"SSL Hosts"_s, 0), 1);
+    EXPECT_EQ(QFileInfo(hosts).permissions() & QFile::ReadOther, QFile::ReadOther);
+
+    // Nothing changed and the file exists: it is not touched at all (not even read).
+    ::chmod(QFile::encodeName(hosts).constData(), 0);
+    EXPECT_TRUE(UpdateHostsFile(profile, {{u"corp"_s, u"10.0.0.5"_s}}, hosts));
+    ::chmod(QFile::encodeName(hosts).constData(), 0644);
+
+    // A new address replaces both lines in place.
+    ASSERT_TRUE(UpdateHostsFile(profile, {{u"corp"_s, u"10.0.0.6"_s}}, hosts));
+    EXPECT_EQ(ReadAll(hosts),
+              "127.0.0.1\tlocalhost\n"
+              "# 9.9.9.9\t_sip._tls.corp\n"
+              "10.0.0.6\t_sip._tls.corp\n"
+              "10.0.0.6\t_sip._ssl.corp\n");
+
+    // The file was deleted since: the lines are written again even though nothing changed.
+    QFile::remove(hosts);
+    ASSERT_TRUE(UpdateHostsFile(profile, {{u"corp"_s, u"10.0.0.6"_s}}, hosts));
+    EXPECT_EQ(ReadAll(hosts), "10.0.0.6\t_sip._tls.corp\n10.0.0.6\t_sip._ssl.corp\n");
+
+    // A hosts file in a folder we may not write: silently left alone, no temporary files.
+    const QString locked = env.path(u"locked/hosts"_s);
+    QDir().mkpath(env.path(u"locked"_s));
+    WriteAll(locked, "127.0.0.1\tlocalhost\n");
+    ::chmod(QFile::encodeName(env.path(u"locked"_s)).constData(), 0555);
+    ::chmod(QFile::encodeName(locked).constData(), 0444);
+    const bool wrote = UpdateHostsFile(profile, {{u"other"_s, u"10.0.0.7"_s}}, locked);
+    ::chmod(QFile::encodeName(env.path(u"locked"_s)).constData(), 0755);
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(wrote);
+        EXPECT_EQ(ReadAll(locked), "127.0.0.1\tlocalhost\n");
+    }
+    EXPECT_EQ(QDir(env.path(u"locked"_s)).entryList(QDir::Files).size(), 1);
+}
+
+}  // namespace

@@ -1,0 +1,334 @@
+#include <gtest/gtest.h>
+
+#include "app/logic/status_line.h"
+#include "logic_fakes.h"
+
+namespace zuvo::test {
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+
+class CallStateMachineTest : public ::testing::Test {
+protected:
+    PhoneRig rig;
+
+    void ThreeServers() {
+        rig.state.configurationReceived = true;
+        rig.state.account = u"1234"_s;
+        rig.state.sipDomain = u"sip.zuvo.test"_s;
+        rig.state.sipServers = {{u"127.0.0.1:5060"_s, u"UDP"_s, u"a"_s},
+                                {u"127.0.0.2:5060"_s, u"TCP"_s, u"b"_s},
+                                {u"127.0.0.3:5061"_s, u"TLS"_s, u"c"_s}};
+    }
+    // Rejection at the current server; returns the retry delay armed.
+    int Reject() {
+        rig.Registration(RTCRS_REJECTED, SipStatus(403, true));
+        EXPECT_TRUE(rig.delegate.timers.contains(Timer::Registration));
+        const int delay = rig.delegate.timers.value(Timer::Registration);
+        rig.Fire(Timer::Registration);
+        return delay;
+    }
+};
+
+TEST_F(CallStateMachineTest, RejectingServersAreWalkedQuicklyThenAfterAPause) {
+    ThreeServers();
+    rig.delegate.timers[Timer::RegisterNow] = 100;
+    rig.Fire(Timer::RegisterNow);
+    ASSERT_EQ(rig.engine.registrations.size(), 1);
+    EXPECT_EQ(rig.engine.registrations[0].uri, u"sip:1234_Z@sip.zuvo.test"_s);
+    EXPECT_EQ(rig.engine.registrations[0].address, u"127.0.0.1:5060"_s);
+    EXPECT_FALSE(rig.delegate.timers.contains(Timer::RegisterNow));
+
+    EXPECT_EQ(Reject(), 10);
+    EXPECT_EQ(Reject(), 10);
+    EXPECT_EQ(Reject(), 10000);  // back at entry 0, the last good one
+    EXPECT_EQ(Reject(), 10);
+    QStringList addresses;
+    for (const auto& r : rig.engine.registrations)
+        addresses << r.address;
+    EXPECT_EQ(addresses, (QStringList{u"127.0.0.1:5060"_s, u"127.0.0.2:5060"_s, u"127.0.0.3:5061"_s,
+                                      u"127.0.0.1:5060"_s, u"127.0.0.2:5060"_s}));
+    EXPECT_EQ(rig.engine.registrations[2].transport, u"TLS"_s);
+    EXPECT_EQ(rig.engine.unregisters, 4);  // each retry drops the old profile first
+    EXPECT_EQ(rig.state.callStatus, 9);
+    EXPECT_EQ(StatusLineOf(rig.state).stringId, 3009);
+}
+
+TEST_F(CallStateMachineTest, LastGoodServerIsWhereTheLongPauseHappens) {
+    ThreeServers();
+    rig.machine.RegisterNow();
+    EXPECT_EQ(Reject(), 10);             // 0 failed, now 1
+    rig.Registration(RTCRS_REGISTERED);  // 1 accepted
+    EXPECT_EQ(rig.state.lastGoodServer, 1);
+    EXPECT_EQ(rig.state.connectionState, 2);
+    EXPECT_EQ(rig.delegate.indicator, PhoneDelegate::Indicator::Lit);
+    EXPECT_EQ(Reject(), 10);     // 1 failed, now 2
+    EXPECT_EQ(Reject(), 10);     // now 0
+    EXPECT_EQ(Reject(), 10000);  // now 1 again
+}
+
+TEST_F(CallStateMachineTest, RefusedRegisterRetriesTheSameServerAfterTenSeconds) {
+    ThreeServers();
+    rig.engine.registerResult = S_FALSE;
+    rig.machine.RegisterNow();
+    EXPECT_EQ(rig.delegate.timers.value(Timer::Registration), 10000);
+    rig.engine.registerResult = S_OK;
+    rig.Fire(Timer::Registration);
+    ASSERT_EQ(rig.engine.registrations.size(), 2);
+    EXPECT_EQ(rig.engine.registrations[1].address, rig.engine.registrations[0].address);
+    EXPECT_FALSE(rig.state.registrationTimerRunning);
+}
+
+TEST_F(CallStateMachineTest, TimersBeforeConfigurationAreKilledWithoutAction) {
+    rig.state.autoDial = true;
+    rig.state.numberLine = u"123"_s;
+    rig.delegate.timers[Timer::AutoDial] = 3000;
+    rig.delegate.timers[Timer::RegisterNow] = 100;
+    rig.Fire(Timer::AutoDial);
+    rig.Fire(Timer::RegisterNow);
+    EXPECT_TRUE(rig.delegate.timers.isEmpty());
+    EXPECT_TRUE(rig.state.autoDial);
+    EXPECT_TRUE(rig.engine.registrations.isEmpty());
+    EXPECT_TRUE(rig.engine.calls.isEmpty());
+
+    // Configured but no server list yet: timer 8 keeps running.
+    rig.state.configurationReceived = true;
+    rig.delegate.timers[Timer::RegisterNow] = 100;
+    rig.Fire(Timer::RegisterNow);
+    EXPECT_TRUE(rig.delegate.timers.contains(Timer::RegisterNow));
+}
+
+TEST_F(CallStateMachineTest, RegisteredStartsServiceStepsAndAutoDial) {
+    rig.state.autoDial = true;
+    rig.state.popupsAvailable = true;
+    rig.Registration(RTCRS_REGISTERED);
+    EXPECT_EQ(rig.state.callStatus, 0);
+    EXPECT_EQ(rig.delegate.Count(u"key"_s), 1);
+    EXPECT_EQ(rig.delegate.Count(u"balance-cp"_s), 1);
+    EXPECT_EQ(rig.delegate.timers.value(Timer::AutoDial), 3000);
+    EXPECT_EQ(rig.delegate.timers.value(Timer::PopupPoll), 7200000);
+    EXPECT_EQ(rig.delegate.Count(u"popup-fetch"_s), 1);
+    EXPECT_EQ(StatusLineOf(rig.state).stringId, 3018);  // "Calling..."
+
+    rig.Registration(RTCRS_REGISTERING);
+    EXPECT_EQ(rig.delegate.indicator, PhoneDelegate::Indicator::Blinking);
+    EXPECT_EQ(rig.state.callStatus, 1);
+    rig.state.signingIn = true;
+    rig.Registration(RTCRS_UNREGISTERING);
+    EXPECT_EQ(rig.state.callStatus, 1);
+    EXPECT_EQ(StatusLineOf(rig.state).stringId, 3019);
+}
+
+TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
+    rig.SignedIn(u"0044123"_s);
+    rig.input.PlaceCall();
+    ASSERT_TRUE(rig.state.callActive);
+
+    rig.Session(RTCSS_INPROGRESS, 180);  // no SIP facility: not ringing
+    EXPECT_EQ(rig.state.callStatus, 2);
+    EXPECT_TRUE(rig.engine.tones.isEmpty());
+    rig.Session(RTCSS_INPROGRESS, 0x00EE0000 | 180);
+    EXPECT_EQ(rig.state.callStatus, 2);
+    rig.Session(RTCSS_INPROGRESS, SipStatus(183, false));
+    EXPECT_EQ(rig.state.callStatus, 3);
+    EXPECT_EQ(rig.engine.tones, QList<int32_t>{RTC_DTMF_FLASH});
+
+    rig.Session(RTCSS_CONNECTED);
+    EXPECT_EQ(rig.state.callStatus, 7);
+    EXPECT_TRUE(rig.state.clock.running);
+    EXPECT_EQ(rig.delegate.timers.value(Timer::CallClock), 250);
+    rig.now += 3723;
+    rig.Fire(Timer::CallClock);
+    EXPECT_EQ(StatusLineOf(rig.state).clockText, u"01:02:03"_s);
+    rig.state.settings.displayTimer = false;
+    EXPECT_EQ(StatusLineOf(rig.state).stringId, 3007);
+    rig.state.settings.displayTimer = true;
+
+    rig.Session(RTCSS_DISCONNECTED, SipStatus(486, true));
+    EXPECT_EQ(rig.state.callStatus, 13);
+    EXPECT_FALSE(rig.state.callActive);
+    EXPECT_FALSE(rig.state.clock.running);
+    EXPECT_FALSE(rig.delegate.timers.contains(Timer::CallClock));
+    EXPECT_TRUE(rig.state.numberLine.isEmpty());
+    EXPECT_EQ(rig.history.Duration(0), u"01:02:03"_s);
+    EXPECT_EQ(rig.state.finalCallTime, u"01:02:03"_s);
+    EXPECT_EQ(rig.delegate.clientMessages.last().first, 3);
+    EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
+    EXPECT_EQ(StatusLineOf(rig.state).stringId, 3013);
+
+    rig.Session(RTCSS_DISCONNECTED, SipStatus(404, true));
+    EXPECT_EQ(rig.state.callStatus, 12);
+    rig.Session(RTCSS_DISCONNECTED, SipStatus(200, false));
+    EXPECT_EQ(rig.state.callStatus, 12);
+    rig.Session(RTCSS_DISCONNECTED, 0);
+    EXPECT_EQ(rig.state.callStatus, 11);
+    // The call ended message went out only once: the later disconnects found no active call.
+    int ended = 0;
+    for (const auto& m : rig.delegate.clientMessages)
+        ended += m.first == 3;
+    EXPECT_EQ(ended, 1);
+}
+
+TEST_F(CallStateMachineTest, MediaAndClientEvents) {
+    rig.Media(RTCMET_STARTED, 1);
+    EXPECT_FALSE(rig.state.mediaStarted);
+    rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
+    EXPECT_TRUE(rig.state.mediaStarted);
+
+    int32_t type = RTCCET_NETWORK_QUALITY_CHANGE;
+    rig.machine.OnRtcEvent(RTC_EVT_CLIENT, reinterpret_cast<LPARAM>(&type));
+    EXPECT_EQ(rig.delegate.speakerSlider, -1);
+    type = RTCCET_VOLUME_CHANGE;
+    rig.machine.OnRtcEvent(RTC_EVT_CLIENT, reinterpret_cast<LPARAM>(&type));
+    EXPECT_EQ(rig.delegate.speakerSlider, 0x8000);
+    EXPECT_EQ(rig.delegate.micSlider, 0x4000);
+    EXPECT_EQ(rig.delegate.Count(u"wizard-devices"_s), 0);
+    type = RTCCET_DEVICE_CHANGE;
+    rig.machine.OnRtcEvent(RTC_EVT_CLIENT, reinterpret_cast<LPARAM>(&type));
+    EXPECT_EQ(rig.delegate.Count(u"wizard-devices"_s), 1);
+
+    // Malformed events are ignored.
+    rig.machine.OnRtcEvent(RTC_EVT_SESSION, 0);
+    rig.machine.OnRtcEvent(99, 0);
+    rig.machine.OnRtcEvent(RTC_EVT_CLEANUP_DONE, 0);
+    EXPECT_EQ(rig.delegate.Count(u"destroy"_s), 1);
+}
+
+TEST_F(CallStateMachineTest, PopupPollRearmsForTwoMinutesInACall) {
+    rig.state.configurationReceived = true;
+    rig.state.popupsAvailable = true;
+    rig.state.callActive = true;
+    rig.delegate.timers[Timer::PopupPoll] = 1;
+    rig.Fire(Timer::PopupPoll);
+    EXPECT_EQ(rig.delegate.timers.value(Timer::PopupPoll), 120000);
+    EXPECT_EQ(rig.delegate.Count(u"popup-fetch"_s), 0);
+
+    rig.state.callActive = false;
+    rig.state.settings.popupsEnabled = false;
+    rig.Fire(Timer::PopupPoll);
+    EXPECT_EQ(rig.delegate.timers.value(Timer::PopupPoll), 7200000);
+    EXPECT_EQ(rig.delegate.Count(u"popup-fetch"_s), 0);
+    rig.state.settings.popupsEnabled = true;
+    rig.Fire(Timer::PopupPoll);
+    EXPECT_EQ(rig.delegate.Count(u"popup-fetch"_s), 1);
+}
+
+TEST_F(CallStateMachineTest, LocalAddressIsTheEnginesFirstUpToItsColon) {
+    rig.engine.addresses = {u"127.0.0.1:5070"_s, u"10.0.0.1:5070"_s};
+    rig.machine.RefreshLocalAddress();
+    EXPECT_EQ(rig.state.localAddress, u"127.0.0.1"_s);
+    rig.engine.addresses.clear();
+    rig.machine.RefreshLocalAddress();
+    EXPECT_EQ(rig.state.localAddress, u"0.0.0.0"_s);
+    rig.state.useTunnel = true;
+    rig.state.tunnelLocalAddress = u"10.8.0.2"_s;
+    rig.machine.RefreshLocalAddress();
+    EXPECT_EQ(rig.state.localAddress, u"10.8.0.2"_s);
+}
+
+TEST_F(CallStateMachineTest, MinutesDisplayEndsOnTimer13) {
+    rig.state.configurationReceived = true;
+    rig.state.minutesShown = true;
+    rig.delegate.timers[Timer::MinutesDisplay] = 10000;
+    rig.Fire(Timer::MinutesDisplay);
+    EXPECT_FALSE(rig.state.minutesShown);
+    EXPECT_FALSE(rig.delegate.timers.contains(Timer::MinutesDisplay));
+    EXPECT_EQ(rig.delegate.Count(u"number"_s), 1);
+}
+
+// The unattended cycle, /C5 /R5 /U7: every path ends in sign-out with its exit code.
+class UnattendedTest : public CallStateMachineTest {
+protected:
+    void SetUp() override {
+        rig.state.unattended = true;
+        rig.state.connectDelayMs = 5000;
+        rig.state.ringDelayMs = 5000;
+        rig.state.unattendedDelayMs = 7000;
+        rig.SignedIn();
+        EXPECT_EQ(rig.state.exitCode, 21);
+        EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
+        rig.state.numberLine = u"0044123"_s;
+        rig.Fire(Timer::Unattended);  // 21 -> 22: dial
+        EXPECT_EQ(rig.state.exitCode, 22);
+        EXPECT_EQ(rig.engine.calls.size(), 1);
+        EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 7000);
+    }
+    void Ringing() {
+        rig.Session(RTCSS_INPROGRESS, SipStatus(180, false));
+        EXPECT_EQ(rig.state.exitCode, 23);
+        EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
+    }
+    void Connected() {
+        rig.Session(RTCSS_CONNECTED);
+        EXPECT_EQ(rig.state.exitCode, 24);
+        EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
+    }
+    void ExpectSignedOutWith(int code) {
+        EXPECT_EQ(rig.state.exitCode, code);
+        EXPECT_GE(rig.delegate.signOuts, 1);
+    }
+};
+
+TEST_F(UnattendedTest, ConnectedWithMediaGivesZero) {
+    Ringing();
+    Connected();
+    rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
+    rig.Fire(Timer::Unattended);
+    ExpectSignedOutWith(0);
+}
+
+TEST_F(UnattendedTest, ConnectedWithoutMediaGivesOne) {
+    Connected();
+    rig.Fire(Timer::Unattended);
+    ExpectSignedOutWith(1);
+}
+
+TEST_F(UnattendedTest, RingingForTheRingDelayGivesTenOrEleven) {
+    Ringing();
+    rig.Fire(Timer::Unattended);
+    ExpectSignedOutWith(11);
+    rig.state.mediaStarted = true;
+    rig.machine.UnattendedStep(10);
+    EXPECT_EQ(rig.state.exitCode, 10);
+}
+
+TEST_F(UnattendedTest, NoAnswerWithinTheDialDelayGives36) {
+    rig.Fire(Timer::Unattended);
+    ExpectSignedOutWith(36);
+}
+
+TEST_F(UnattendedTest, EndedCallsGiveTwoThreeThirtyFiveOrThirtySeven) {
+    rig.Session(RTCSS_DISCONNECTED, SipStatus(486, true));
+    ExpectSignedOutWith(37);
+    rig.Session(RTCSS_DISCONNECTED, SipStatus(403, true));
+    ExpectSignedOutWith(35);
+    rig.Session(RTCSS_DISCONNECTED, 0);
+    ExpectSignedOutWith(3);
+    rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
+    rig.Session(RTCSS_DISCONNECTED, 0);
+    ExpectSignedOutWith(2);
+}
+
+TEST_F(UnattendedTest, RejectedRegistrationGives30) {
+    rig.Registration(RTCRS_REJECTED);
+    ExpectSignedOutWith(30);
+}
+
+TEST(UnattendedSteps, DialDelayZeroArmsNothingAndUnknownStepsOnlySetTheCode) {
+    PhoneRig rig;
+    rig.state.unattended = true;
+    rig.machine.UnattendedStep(22);
+    EXPECT_FALSE(rig.delegate.timers.contains(Timer::Unattended));
+    rig.machine.UnattendedStep(99);
+    EXPECT_EQ(rig.state.exitCode, 99);
+    EXPECT_EQ(rig.delegate.signOuts, 0);
+    // Timer 3 repeats any other code's step.
+    rig.state.configurationReceived = true;
+    rig.delegate.timers[Timer::Unattended] = 1;
+    rig.state.exitCode = 33;
+    rig.Fire(Timer::Unattended);
+    EXPECT_EQ(rig.delegate.signOuts, 1);
+}
+
+}  // namespace
+}  // namespace zuvo::test

@@ -1,0 +1,90 @@
+// zuvo-speeddial: lists, sets and clears the twelve speed-dial entries of the keypad, and tells a
+// running phone to refresh that key's tool tip.
+//   zuvo-speeddial list
+//   zuvo-speeddial set KEY NUMBER [NAME]     KEY is 0-9, * or #
+//   zuvo-speeddial clear KEY
+// Exit codes: 0 done, 1 the store could not be written, 2 bad arguments.
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <QTextStream>
+
+#include "platform/ids.h"
+#include "platform/local_bus.h"
+#include "platform/profile.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo;
+
+namespace {
+
+const QString kSection = u"AddIns\\Speed Dial Manager"_s;
+const QString kKeys = u"0123456789*#"_s;
+
+[[noreturn]] void Fail(const QString& message) {
+    QTextStream(stderr) << "zuvo-speeddial: " << message << Qt::endl;
+    std::exit(2);
+}
+
+int KeyIndex(const QString& key) {
+    if (key.size() != 1 || !kKeys.contains(key)) {
+        Fail(u"'%1' is not a keypad key (0-9, * or #)"_s.arg(key));
+    }
+    return static_cast<int>(kKeys.indexOf(key));
+}
+
+void RefreshTooltip(int index) {
+    if (const auto phone = LocalBus::FindWindow(u"ZuvoClass"_s)) {
+        LocalBus::PostMessage(*phone, Msg::SpeedDialTooltip, static_cast<WPARAM>(index), 0);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    if (args.isEmpty()) {
+        Fail(u"usage: zuvo-speeddial list | set KEY NUMBER [NAME] | clear KEY"_s);
+    }
+    Profile profile = Profile::Phone();
+    Registry& hive = profile.hive();
+    const QString key = profile.KeyPath(kSection);
+    const QString command = args[0].toLower();
+    QTextStream out(stdout);
+    if (command == u"list"_s && args.size() == 1) {
+        for (int i = 0; i < kKeys.size(); ++i) {
+            const QString value = hive.ReadString(key, u"Nu%1"_s.arg(i)).value_or(QString());
+            const qsizetype semi = value.indexOf(u';');
+            const QString number = semi < 0 ? value : value.left(semi);
+            const QString name = semi < 0 ? QString() : value.mid(semi + 1);
+            out << kKeys[i] << '\t' << number << (name.isEmpty() ? u""_s : u"\t"_s + name) << '\n';
+        }
+        return 0;
+    }
+    if (command == u"set"_s && (args.size() == 3 || args.size() == 4)) {
+        const int index = KeyIndex(args[1]);
+        const QString number = args[2].trimmed();
+        if (number.isEmpty() || number.contains(u';')) {
+            Fail(u"the number must not be empty or contain ';'"_s);
+        }
+        const QString value = args.size() == 4 ? number + u';' + args[3] : number;
+        if (value.toUtf8().size() > 1023) {
+            Fail(u"the entry is longer than 1023 bytes"_s);
+        }
+        if (!hive.WriteString(key, u"Nu%1"_s.arg(index), value)) {
+            QTextStream(stderr) << "zuvo-speeddial: cannot write " << hive.path() << Qt::endl;
+            return 1;
+        }
+        RefreshTooltip(index);
+        return 0;
+    }
+    if (command == u"clear"_s && args.size() == 2) {
+        const int index = KeyIndex(args[1]);
+        hive.DeleteValue(key, u"Nu%1"_s.arg(index));
+        RefreshTooltip(index);
+        return 0;
+    }
+    Fail(u"usage: zuvo-speeddial list | set KEY NUMBER [NAME] | clear KEY"_s);
+}
