@@ -3,19 +3,11 @@
 #include <QString>
 #include <QStringList>
 
+#include "service/proxy_settings.h"
+
 namespace zuvo {
 
 class Profile;
-
-// HTTP proxy choice used by every web request.
-struct ProxySettings {
-    int mode = 1;  // 0 none, 1 desktop settings, 2 explicit
-    QString address;
-    QString user;
-    QString password;
-    int httpPort = 80;
-    int httpsPort = 80;
-};
 
 // The settings the main window loads at start (configuration root, sections as named).
 struct PhoneSettings {
@@ -37,7 +29,7 @@ struct PhoneSettings {
     bool phoneBookEnabled = true;  // "Settings" \ "PhoneBookEnabled"
     bool accountButton = true;     // "Settings" \ "AccountInfo"
     bool webLinks = true;          // "Settings" \ "WebLinks"
-    ProxySettings proxy;           // "Network\Proxy"
+    service::ProxySettings proxy;  // "Network\Proxy"
 };
 
 }  // namespace zuvo

@@ -61,7 +61,7 @@ PhoneSettings LoadSettings(Profile& profile, const QString& language) {
     s.phoneBookEnabled = profile.GetInt(u"Settings"_s, u"PhoneBookEnabled"_s, 1) != 0;
     s.proxy.mode = profile.GetInt(u"Network\\Proxy"_s, u"Status"_s, 1);
     s.proxy.address = profile.GetString(u"Network\\Proxy"_s, u"Address"_s, QString());
-    s.proxy.user = profile.GetString(u"Network\\Proxy"_s, u"Username"_s, QString());
+    s.proxy.userName = profile.GetString(u"Network\\Proxy"_s, u"Username"_s, QString());
     s.proxy.password = profile.GetString(u"Network\\Proxy"_s, u"Password"_s, QString());
     s.proxy.httpPort = profile.GetInt(u"Network\\Proxy"_s, u"HTTP"_s, 80);
     s.proxy.httpsPort = profile.GetInt(u"Network\\Proxy"_s, u"HTTPS"_s, 80);

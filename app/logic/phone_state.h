@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "app/core/phone_settings.h"
+#include "telephony/discovery/sip_server_entry.h"
 
 namespace zuvo {
 
@@ -17,13 +18,6 @@ using SecondsClock = std::function<int64_t()>;
 inline int64_t SystemSeconds() {
     return QDateTime::currentSecsSinceEpoch();
 }
-
-// One SIP server the service handed out: where to register and how.
-struct SipServerEntry {
-    QString address;    // "host:port" or numeric address given to the engine
-    QString transport;  // "UDP", "TCP" or "TLS"
-    QString host;       // the name written to the hosts file
-};
 
 // The call clock of a connected call. Seconds since 1970.
 struct CallClock {
