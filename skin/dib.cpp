@@ -1,0 +1,111 @@
+#include "skin/dib.h"
+
+#include <QFile>
+#include <QPainter>
+
+#include "skin/skin_log.h"
+
+namespace zuvo {
+
+Q_LOGGING_CATEGORY(lcSkin, "zuvo.skin", QtWarningMsg)
+
+QString CDib::ResourcePath(SkinModule module, const QString& name) {
+    const QLatin1String folder = module == SkinModule::Language ? QLatin1String(":/lang/bitmaps/")
+                                                                : QLatin1String(":/bitmaps/");
+    return folder + name + QLatin1String(".bmp");
+}
+
+bool CDib::Load(SkinModule module, const QString& name) {
+    return LoadFile(ResourcePath(module, name));
+}
+
+bool CDib::LoadFile(const QString& path) {
+    QFile file(path);
+    QByteArray bytes;
+    if (file.open(QIODevice::ReadOnly)) {
+        bytes = file.readAll();
+    }
+    const QImage image = QImage::fromData(bytes);
+    if (image.isNull()) {
+        qCWarning(lcSkin) << "bitmap cannot be loaded:" << path;
+        Release();
+        return false;
+    }
+    if (!SetImage(image)) {
+        return false;
+    }
+    // A bitmap file keeps its own depth (QImage widens 24-bit pixels to 32 in memory).
+    if (bytes.size() >= 30 && bytes.startsWith("BM")) {
+        const int bits = static_cast<uint8_t>(bytes[28]) | (static_cast<uint8_t>(bytes[29]) << 8);
+        if (bits > 0 && bits <= 32) {
+            m_description.bitsPerPixel = bits;
+            m_description.bytesPerRow = (m_description.width * bits + 31) / 32 * 4;
+        }
+    }
+    return true;
+}
+
+bool CDib::SetImage(const QImage& image) {
+    Release();
+    if (image.isNull()) {
+        return false;
+    }
+    m_image = image;
+    m_description.width = image.width();
+    m_description.height = image.height();
+    m_description.bytesPerRow = static_cast<int>(image.bytesPerLine());
+    m_description.planes = 1;
+    m_description.bitsPerPixel = image.depth();
+    // Up to 256 entries of the colour table, in table order; true-colour images have none.
+    if (image.depth() <= 8) {
+        m_palette = image.colorTable().mid(0, 256);
+    }
+    return true;
+}
+
+const QImage& CDib::DrawImage() const {
+    if (m_drawImage.isNull()) {
+        m_drawImage = m_image.format() == QImage::Format_RGB32 ||
+                              m_image.format() == QImage::Format_ARGB32_Premultiplied
+                          ? m_image
+                          : m_image.convertToFormat(m_image.hasAlphaChannel()
+                                                        ? QImage::Format_ARGB32_Premultiplied
+                                                        : QImage::Format_RGB32);
+    }
+    return m_drawImage;
+}
+
+bool CDib::Draw(QPainter& painter, std::optional<QRect> destination,
+                std::optional<QRect> source) const {
+    if (m_image.isNull()) {
+        return false;
+    }
+    QRect from = source.value_or(m_image.rect());
+    if (from.width() == -1 && from.height() == -1) {
+        from = QRect(from.topLeft(), m_image.size());
+    }
+    const QRect to = destination.value_or(from);
+    const QImage& image = DrawImage();
+    if (to.size() == from.size()) {
+        painter.drawImage(to.topLeft(), image, from);
+    } else {
+        painter.save();
+        painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        painter.drawImage(to, image, from);
+        painter.restore();
+    }
+    return true;
+}
+
+QSize CDib::GetSize() const {
+    return m_image.isNull() ? QSize(0, 0) : m_image.size();
+}
+
+void CDib::Release() {
+    m_palette.clear();
+    m_drawImage = QImage();
+    m_description = Description{};
+    m_image = QImage();
+}
+
+}  // namespace zuvo

@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QPoint>
+#include <QRegion>
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+
+#include "platform/ids.h"
+#include "skin/dib.h"
+
+namespace zuvo {
+
+// A push button drawn from a bitmap that holds the normal face above the pressed face, shaped
+// by the bitmap's non-magenta pixels. It tells its owner about presses and releases as
+// WM_COMMAND-like notifications: wParam = control id | code << 16 (code Msg::ButtonPressed
+// 0x402 or Msg::ButtonReleased 0x403), lParam = the button's address. Notifications are
+// delivered synchronously, to the target procedure when one is set and always as the Command
+// signal. Keys typed on the button go on to the parent widget. Main thread only.
+class CSkinButton : public QWidget {
+    Q_OBJECT
+public:
+    using Target = std::function<LRESULT(uint32_t message, WPARAM wParam, LPARAM lParam)>;
+
+    // The auto-repeat delays: first repeat, then every following one while held.
+    static constexpr int kFirstRepeatMs = 300;
+    static constexpr int kRepeatMs = 50;
+
+    CSkinButton(int controlId, QWidget* parent);
+    ~CSkinButton() override;
+
+    // Loads the face, takes its width and half its height as the button's size, loads cursor
+    // resource `cursorId` (0 = none) and shapes the button. `repeatTimerId` non-zero makes the
+    // button auto-repeat while held. Returns false when the face cannot be loaded (the button
+    // then draws nothing).
+    bool Create(SkinModule module, const QString& bitmap, int cursorId = 0, int repeatTimerId = 0);
+    // Optional face shown (upper half) while disabled and not focused.
+    bool SetDisabledFace(SkinModule module, const QString& bitmap);
+    // Where notifications go besides the Command signal (e.g. the owner's SendMessage).
+    void SetTarget(Target target) { m_target = std::move(target); }
+
+    int ControlId() const { return m_controlId; }
+    // True while the mouse holds the button down over it (the pressed face is shown).
+    bool IsShownPressed() const;
+
+Q_SIGNALS:
+    void Command(zuvo::WPARAM wParam, zuvo::LPARAM lParam);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void Notify(uint32_t code);
+    void OnRepeat();
+
+    CDib m_face;
+    CDib m_disabledFace;
+    int m_width = 0;
+    int m_stateHeight = 0;
+    bool m_latched = false;
+    QRegion m_region;
+    int m_controlId = 0;
+    int m_repeatTimerId = 0;
+    QTimer m_repeatTimer;
+    QPoint m_lastMouse{-1, -1};
+    bool m_mouseDown = false;
+    Target m_target;
+};
+
+}  // namespace zuvo
