@@ -84,7 +84,7 @@ SimResponse ProviderService::Answer(const QString& target, QJsonObject& facts) {
     const std::optional<SimAccount> account = Authenticate(query.queryItemValue(u"key"_s), facts);
     if (task == u"VV"_s) {
         facts.insert(u"vpnver"_s, query.queryItemValue(u"vpnver"_s));
-        response.body = VersionCheck(account);
+        response.body = VersionCheck(account, facts.value(u"account"_s).toString());
         return response;
     }
     if (!account) {
@@ -122,9 +122,15 @@ SimResponse ProviderService::Answer(const QString& target, QJsonObject& facts) {
     return response;
 }
 
-QByteArray ProviderService::VersionCheck(const std::optional<SimAccount>& account) const {
+QByteArray ProviderService::VersionCheck(const std::optional<SimAccount>& account,
+                                         const QString& claimed) const {
     if (!account) {
-        return "[error:denied]\n";
+        // A readable key with a wrong account or PIN: this is the service, but it signs no one
+        // in (the phone then asks for the account and PIN again). An unreadable key: no answer.
+        if (claimed.isEmpty()) {
+            return "[error:denied]\n";
+        }
+        return (u"[as:][key:"_s + claimed.right(2) + u"]\n"_s).toUtf8();
     }
     QString reply = u"[as:"_s + account->as + u']';
     QString effective = account->account;

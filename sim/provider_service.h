@@ -30,7 +30,7 @@ public:
 private:
     // The account of a valid request key, or nothing for a bad key, account or PIN.
     std::optional<SimAccount> Authenticate(const QString& key, QJsonObject& facts) const;
-    QByteArray VersionCheck(const std::optional<SimAccount>& account) const;
+    QByteArray VersionCheck(const std::optional<SimAccount>& account, const QString& claimed) const;
     QByteArray SipProxy(const SimAccount& account) const;
     QByteArray Balance(const SimAccount& account, const QString& number);
     QByteArray Popups(const SimAccount& account) const;

@@ -210,9 +210,10 @@ TEST_F(ServiceAgainstSimulator, ServiceCheckOverHttpAndHttps) {
         EXPECT_EQ(headers.value(u"pragma"_s).toString(), u"no-cache"_s);
         EXPECT_EQ(entry.value(u"secure"_s).toBool(), secure);
 
-        // Wrong PIN: an answer, but it fails the check.
+        // Wrong PIN: the service answers but signs no one in.
         r = CheckService(Check(u"12345"_s, u"0000"_s, secure));
-        EXPECT_FALSE(r.passed);
+        EXPECT_TRUE(r.passed);
+        EXPECT_FALSE(r.automaticSignIn);
         EXPECT_EQ(r.statusCode, 200);
     }
 
