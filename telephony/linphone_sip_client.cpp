@@ -1,0 +1,1154 @@
+#include "telephony/linphone_sip_client.h"
+
+#include <QDir>
+#include <QStandardPaths>
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netdb.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cmath>
+
+#include <linphone/core.h>
+#include <linphone/logging.h>
+
+#include "telephony/provisioning_profile.h"
+#include "telephony/rtc_port_manager.h"
+#include "telephony/telephony_log.h"
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kIdleIterateMs = 20;
+constexpr int kBusyIterateMs = 2;
+constexpr int kIntensityMs = 250;
+constexpr float kSilentDb = -120.0f;
+
+LinphoneSipClient* Owner(LinphoneCore* core) {
+    return static_cast<LinphoneSipClient*>(linphone_core_get_user_data(core));
+}
+
+void OnGlobalState(LinphoneCore* core, LinphoneGlobalState state, const char*) {
+    if (auto* self = Owner(core)) {
+        self->HandleGlobalState(state);
+    }
+}
+
+void OnAccountState(LinphoneCore* core, LinphoneAccount* account, LinphoneRegistrationState state,
+                    const char*) {
+    if (auto* self = Owner(core)) {
+        self->HandleAccountState(account, state);
+    }
+}
+
+void OnCallState(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state, const char*) {
+    if (auto* self = Owner(core)) {
+        self->HandleCallState(call, state);
+    }
+}
+
+void OnAudioDevices(LinphoneCore* core) {
+    if (auto* self = Owner(core)) {
+        self->HandleAudioDevicesChanged();
+    }
+}
+
+void OnLog(LinphoneLoggingService*, const char* domain, LinphoneLogLevel level,
+           const char* message) {
+    if (level == LinphoneLogLevelError || level == LinphoneLogLevelFatal ||
+        qEnvironmentVariableIntValue("ZUVO_SIP_TRACE") != 0) {
+        qCWarning(lcTelephony) << (domain ? domain : "linphone") << message;
+    }
+}
+
+QByteArray Utf8(const QString& text) {
+    return text.toUtf8();
+}
+
+// Volumes 0..65535 ride on liblinphone's software gains in dB: 65535 is unity gain, 0 silence.
+float VolumeToDb(int32_t volume) {
+    if (volume <= 0) {
+        return kSilentDb;
+    }
+    return static_cast<float>(20.0 * std::log10(std::min(volume, 0xFFFF) / 65535.0));
+}
+
+int32_t DbToVolume(float db) {
+    if (db <= kSilentDb + 1.0f) {
+        return 0;
+    }
+    const double v = std::round(65535.0 * std::pow(10.0, db / 20.0));
+    return static_cast<int32_t>(std::clamp(v, 0.0, 65535.0));
+}
+
+// Level 0..100 from a stream's volume in dB (-60 dB and below is 0).
+int32_t DbToLevel(float db) {
+    if (!std::isfinite(db)) {
+        return 0;
+    }
+    const double level = (static_cast<double>(db) + 60.0) * 100.0 / 60.0;
+    return static_cast<int32_t>(std::clamp(std::round(level), 0.0, 100.0));
+}
+
+// The failure status of a SIP response, or of a failure without one.
+int32_t FailureStatus(const LinphoneErrorInfo* info) {
+    const int code = info ? linphone_error_info_get_protocol_code(info) : 0;
+    return code >= 300 && code < 700 ? SipStatus(code, true) : E_FAIL;
+}
+
+QString HostOf(const QString& address) {
+    // "host", "host:port" or "[v6]:port".
+    if (address.startsWith(u'[')) {
+        return address.mid(1, address.indexOf(u']') - 1);
+    }
+    const qsizetype colon = address.indexOf(u':');
+    return colon < 0 ? address : address.left(colon);
+}
+
+bool IsIpv4(const QString& text) {
+    in_addr addr{};
+    return inet_pton(AF_INET, text.toLatin1().constData(), &addr) == 1;
+}
+
+}  // namespace
+
+LinphoneSipClient::LinphoneSipClient(QObject* parent) : QObject(parent) {
+    m_iterateTimer.setTimerType(Qt::PreciseTimer);
+    connect(&m_iterateTimer, &QTimer::timeout, this, &LinphoneSipClient::Iterate);
+    connect(&m_intensityTimer, &QTimer::timeout, this, &LinphoneSipClient::SampleIntensity);
+}
+
+LinphoneSipClient::~LinphoneSipClient() {
+    Shutdown();
+}
+
+HRESULT LinphoneSipClient::Initialize() {
+    if (m_core != nullptr) {
+        return S_OK;
+    }
+    LinphoneLoggingService* logging = linphone_logging_service_get();
+    // ZUVO_SIP_TRACE=1 lets liblinphone's own messages through (they may show SIP traffic).
+    const bool trace = qEnvironmentVariableIntValue("ZUVO_SIP_TRACE") != 0;
+    linphone_logging_service_set_log_level_mask(
+        logging, trace ? (LinphoneLogLevelMessage | LinphoneLogLevelWarning |
+                          LinphoneLogLevelError | LinphoneLogLevelFatal)
+                       : (LinphoneLogLevelError | LinphoneLogLevelFatal));
+    static const bool logRouted = [logging] {
+        LinphoneLoggingServiceCbs* logCbs =
+            linphone_factory_create_logging_service_cbs(linphone_factory_get());
+        linphone_logging_service_cbs_set_log_message_written(logCbs, OnLog);
+        linphone_logging_service_add_callbacks(logging, logCbs);
+        linphone_logging_service_cbs_unref(logCbs);
+        return true;
+    }();
+    Q_UNUSED(logRouted);
+
+    // liblinphone silently never registers when it cannot open its database: give it a folder.
+    const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    const QString dataDir = base + u"/zuvo/linphone"_s;
+    if (!QDir().mkpath(dataDir)) {
+        qCWarning(lcTelephony) << "cannot create" << dataDir;
+        return E_FAIL;
+    }
+    LinphoneFactory* factory = linphone_factory_get();
+    const QByteArray dir = Utf8(dataDir);
+    linphone_factory_set_data_dir(factory, dir.constData());
+    linphone_factory_set_config_dir(factory, dir.constData());
+    linphone_factory_set_download_dir(factory, dir.constData());
+
+    // No configuration file: nothing persists between runs, no stale account, no provisioning URI.
+    m_core = linphone_factory_create_core_3(factory, nullptr, nullptr, nullptr);
+    if (m_core == nullptr) {
+        return E_FAIL;
+    }
+    linphone_core_set_user_data(m_core, this);
+    LinphoneConfig* config = linphone_core_get_config(m_core);
+    linphone_config_set_int(config, "net", "auto_net_state_mon", 0);
+    linphone_config_set_int(config, "sip", "ping_with_options", 0);
+    linphone_config_set_int(config, "sip", "use_ipv6", 0);
+    linphone_config_set_int(config, "sip", "sip_random_port", 0);
+    linphone_config_set_int(config, "sip", "keepalive_period", 30000);
+    linphone_config_set_int(config, "sip", "inc_timeout", 3600);
+    linphone_config_set_int(config, "misc", "enable_basic_to_client_group_chat_room_migration", 0);
+    linphone_config_set_int(config, "misc", "hide_chat_rooms_from_removed_proxies", 1);
+    linphone_config_set_string(config, "misc", "config-uri", nullptr);
+    linphone_config_set_string(config, "misc", "version_check_url_root", nullptr);
+    linphone_config_set_string(config, "misc", "file_transfer_server_url", nullptr);
+    linphone_config_set_string(config, "net", "stun_server", nullptr);
+    linphone_config_set_int(config, "sound", "echocancellation", 1);
+
+    m_cbs = linphone_factory_create_core_cbs(factory);
+    linphone_core_cbs_set_global_state_changed(m_cbs, OnGlobalState);
+    linphone_core_cbs_set_account_registration_state_changed(m_cbs, OnAccountState);
+    linphone_core_cbs_set_call_state_changed(m_cbs, OnCallState);
+    linphone_core_cbs_set_audio_devices_list_updated(m_cbs, OnAudioDevices);
+    linphone_core_add_callbacks(m_core, m_cbs);
+
+    // Nothing listens until a profile names its transport.
+    LinphoneTransports* transports = linphone_factory_create_transports(factory);
+    linphone_transports_set_udp_port(transports, 0);
+    linphone_transports_set_tcp_port(transports, 0);
+    linphone_transports_set_tls_port(transports, 0);
+    linphone_transports_set_dtls_port(transports, 0);
+    linphone_core_set_transports(m_core, transports);
+    linphone_transports_unref(transports);
+
+    linphone_core_enable_ipv6(m_core, FALSE);
+    LinphoneNatPolicy* nat = linphone_core_create_nat_policy(m_core);
+    linphone_nat_policy_enable_stun(nat, FALSE);
+    linphone_nat_policy_enable_ice(nat, FALSE);
+    linphone_nat_policy_enable_turn(nat, FALSE);
+    linphone_nat_policy_enable_upnp(nat, FALSE);
+    linphone_core_set_nat_policy(m_core, nat);
+    linphone_nat_policy_unref(nat);
+    linphone_core_set_stun_server(m_core, nullptr);
+    linphone_core_set_media_encryption(m_core, LinphoneMediaEncryptionNone);
+    linphone_core_enable_lime_x3dh(m_core, FALSE);
+    linphone_core_enable_friend_list_subscription(m_core, FALSE);
+    linphone_core_enable_video_capture(m_core, FALSE);
+    linphone_core_enable_video_display(m_core, FALSE);
+    linphone_core_set_use_rfc2833_for_dtmf(m_core, TRUE);
+    linphone_core_set_use_info_for_dtmf(m_core, TRUE);
+    linphone_core_set_audio_port(m_core, -1);
+    linphone_core_disable_chat(m_core, LinphoneReasonNotAcceptable);
+
+    if (linphone_core_start(m_core) != 0) {
+        qCWarning(lcTelephony) << "liblinphone did not start";
+        Shutdown();
+        return E_FAIL;
+    }
+    linphone_core_set_network_reachable(m_core, TRUE);
+
+    // Without a sound card calls still set up and media flows, from and to files.
+    if (linphone_core_get_playback_device(m_core) == nullptr ||
+        linphone_core_get_capture_device(m_core) == nullptr) {
+        m_usesFiles = true;
+        linphone_core_set_use_files(m_core, TRUE);
+        linphone_core_set_play_file(m_core, nullptr);
+        linphone_core_set_record_file(m_core, nullptr);
+    }
+    linphone_core_set_ring(m_core, nullptr);
+    linphone_core_set_ringback(m_core, nullptr);
+
+    m_iterateTimer.start(kIdleIterateMs);
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::SetEventFilter(int32_t filter) {
+    m_filter = filter;
+    return m_core ? S_OK : E_FAIL;
+}
+
+HRESULT LinphoneSipClient::SetListenForIncomingSessions(int32_t mode) {
+    if (m_core == nullptr) {
+        return E_FAIL;
+    }
+    // Sessions reach us through the registered profile's connection either way; the mode only
+    // records whether the client would also take calls on its own listening ports.
+    m_listenMode = mode;
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::SetPreferredMediaTypes(int32_t types, bool) {
+    if (m_core == nullptr) {
+        return E_FAIL;
+    }
+    // Audio only; video stays off whatever is asked.
+    return (types & kAudioSendReceive) != 0 ? S_OK : E_FAIL;
+}
+
+HRESULT LinphoneSipClient::Advise(SipClientEvents* events) {
+    if (m_core == nullptr && events != nullptr) {
+        return E_FAIL;
+    }
+    m_events = events;
+    return S_OK;
+}
+
+void LinphoneSipClient::ConfigureTransport(const QString& transport) {
+    LinphoneTransports* transports = linphone_factory_create_transports(linphone_factory_get());
+    linphone_transports_set_udp_port(transports,
+                                     transport == u"udp"_s ? LC_SIP_TRANSPORT_RANDOM : 0);
+    linphone_transports_set_tcp_port(transports,
+                                     transport == u"tcp"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
+    linphone_transports_set_tls_port(transports,
+                                     transport == u"tls"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
+    linphone_transports_set_dtls_port(transports, 0);
+    linphone_core_set_transports(m_core, transports);
+    linphone_transports_unref(transports);
+}
+
+HRESULT LinphoneSipClient::CreateProfile(const QString& text, SipProfileId* profile) {
+    if (m_core == nullptr || profile == nullptr) {
+        return E_FAIL;
+    }
+    const std::optional<ProvisioningProfile> parsed = ParseProvisioningProfile(text);
+    if (!parsed) {
+        return E_FAIL;
+    }
+    const QString transport = parsed->registrarProtocol.toLower();
+    if (transport != u"udp"_s && transport != u"tcp"_s && transport != u"tls"_s) {
+        qCWarning(lcTelephony) << "unsupported transport" << parsed->registrarProtocol;
+        return E_FAIL;
+    }
+    LinphoneFactory* factory = linphone_factory_get();
+    LinphoneAddress* identity =
+        linphone_factory_create_address(factory, Utf8(parsed->uri).constData());
+    if (identity == nullptr) {
+        return E_FAIL;
+    }
+    if (!parsed->displayName.isEmpty()) {
+        linphone_address_set_display_name(identity, Utf8(parsed->displayName).constData());
+    }
+    LinphoneAccountParams* params = linphone_core_create_account_params(m_core);
+    linphone_account_params_set_identity_address(params, identity);
+    linphone_address_unref(identity);
+
+    const QString server = u"sip:"_s + parsed->registrarAddress + u";transport="_s + transport;
+    if (linphone_account_params_set_server_addr(params, Utf8(server).constData()) != 0) {
+        linphone_account_params_unref(params);
+        return E_FAIL;
+    }
+    const QString proxy = u"sip:"_s + parsed->proxyAddress + u";transport="_s +
+                          parsed->proxyProtocol.toLower() + u";lr"_s;
+    LinphoneAddress* route = linphone_factory_create_address(factory, Utf8(proxy).constData());
+    if (route != nullptr) {
+        bctbx_list_t* routes = bctbx_list_append(nullptr, route);
+        linphone_account_params_set_routes_addresses(params, routes);
+        bctbx_list_free(routes);
+        linphone_address_unref(route);
+    }
+    linphone_account_params_set_register_enabled(params, FALSE);
+    linphone_account_params_set_publish_enabled(params, FALSE);
+    linphone_account_params_set_quality_reporting_enabled(params, FALSE);
+    linphone_account_params_set_push_notification_allowed(params, FALSE);
+    linphone_account_params_set_remote_push_notification_allowed(params, FALSE);
+    linphone_account_params_set_expires(params, 3600);
+
+    const SipProfileId id = m_nextId++;
+    Profile& entry = m_profiles[id];
+    entry.params = params;
+    entry.transport = transport;
+    entry.serverHost = HostOf(parsed->registrarAddress);
+
+    // The fixed credentials answer a digest challenge for the profile's realm (any realm when
+    // the profile names none). TLS asks for basic authentication; digest over TLS stands in.
+    // liblinphone finds credentials by the identity's user; the digest user is the account.
+    const LinphoneAddress* identityAddress = linphone_account_params_get_identity_address(params);
+    const char* identityUser =
+        identityAddress ? linphone_address_get_username(identityAddress) : nullptr;
+    const QByteArray account = Utf8(parsed->account);
+    const QByteArray user = identityUser ? QByteArray(identityUser) : account;
+    const QByteArray password = Utf8(parsed->password);
+    const QByteArray realm = Utf8(parsed->realm);
+    LinphoneAuthInfo* auth = linphone_factory_create_auth_info_2(
+        factory, user.constData(), account.constData(), password.constData(), nullptr,
+        realm.isEmpty() ? nullptr : realm.constData(), nullptr, nullptr);
+    linphone_core_clear_all_auth_info(m_core);
+    linphone_core_add_auth_info(m_core, auth);
+    linphone_auth_info_unref(auth);
+    *profile = id;
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::EnableProfile(SipProfileId id, int32_t) {
+    auto it = m_profiles.find(id);
+    if (m_core == nullptr || it == m_profiles.end() || it->second.account != nullptr) {
+        return E_FAIL;
+    }
+    Profile& profile = it->second;
+    ConfigureTransport(profile.transport);
+    LinphoneAccountParams* params = linphone_account_params_clone(profile.params);
+    linphone_account_params_set_register_enabled(params, TRUE);
+    profile.account = linphone_core_create_account(m_core, params);
+    linphone_account_params_unref(params);
+    if (profile.account == nullptr || linphone_core_add_account(m_core, profile.account) != 0) {
+        if (profile.account != nullptr) {
+            linphone_account_unref(profile.account);
+            profile.account = nullptr;
+        }
+        return E_FAIL;
+    }
+    linphone_core_set_default_account(m_core, profile.account);
+    UpdatePace();
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::DisableProfile(SipProfileId id) {
+    auto it = m_profiles.find(id);
+    if (m_core == nullptr || it == m_profiles.end()) {
+        return E_FAIL;
+    }
+    Profile& profile = it->second;
+    if (profile.account == nullptr) {
+        return S_OK;
+    }
+    const LinphoneRegistrationState state = linphone_account_get_state(profile.account);
+    if (state == LinphoneRegistrationOk || state == LinphoneRegistrationProgress) {
+        profile.unregistering = true;
+        RaiseRegistration(RTCRS_UNREGISTERING, 0);
+        LinphoneAccountParams* params =
+            linphone_account_params_clone(linphone_account_get_params(profile.account));
+        linphone_account_params_set_register_enabled(params, FALSE);
+        linphone_account_set_params(profile.account, params);
+        linphone_account_params_unref(params);
+        UpdatePace();
+    }
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::GetProfileState(SipProfileId id, int32_t* state) {
+    auto it = m_profiles.find(id);
+    if (it == m_profiles.end() || state == nullptr) {
+        return E_FAIL;
+    }
+    *state = it->second.state;
+    return S_OK;
+}
+
+void LinphoneSipClient::ReleaseProfile(SipProfileId id) {
+    auto it = m_profiles.find(id);
+    if (it == m_profiles.end()) {
+        return;
+    }
+    it->second.released = true;
+    // An unregistration in flight finishes first; its last state is still reported.
+    if (!it->second.unregistering) {
+        DropProfile(id);
+    }
+}
+
+void LinphoneSipClient::DropProfile(SipProfileId id) {
+    auto it = m_profiles.find(id);
+    if (it == m_profiles.end()) {
+        return;
+    }
+    Profile& profile = it->second;
+    if (profile.account != nullptr) {
+        if (m_core != nullptr) {
+            linphone_core_remove_account(m_core, profile.account);
+        }
+        linphone_account_unref(profile.account);
+    }
+    if (profile.params != nullptr) {
+        linphone_account_params_unref(profile.params);
+    }
+    m_profiles.erase(it);
+}
+
+SipProfileId LinphoneSipClient::FindProfile(const LinphoneAccount* account) const {
+    for (const auto& [id, profile] : m_profiles) {
+        if (profile.account == account) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+void LinphoneSipClient::HandleAccountState(LinphoneAccount* account, int state) {
+    const SipProfileId id = FindProfile(account);
+    auto it = m_profiles.find(id);
+    if (it == m_profiles.end()) {
+        return;
+    }
+    Profile& profile = it->second;
+    const bool released = profile.released;
+    switch (state) {
+        case LinphoneRegistrationProgress:
+            if (!profile.unregistering && profile.state != RTCRS_REGISTERING) {
+                profile.state = RTCRS_REGISTERING;
+                RaiseRegistration(RTCRS_REGISTERING, 0);
+            }
+            break;
+        case LinphoneRegistrationOk:
+            if (!profile.unregistering && profile.state != RTCRS_REGISTERED) {
+                profile.state = RTCRS_REGISTERED;
+                RaiseRegistration(RTCRS_REGISTERED, 0);
+            }
+            break;
+        case LinphoneRegistrationCleared:
+            profile.state = RTCRS_NOT_REGISTERED;
+            profile.unregistering = false;
+            RaiseRegistration(RTCRS_NOT_REGISTERED, 0);
+            if (released) {
+                DropProfile(id);
+            }
+            break;
+        case LinphoneRegistrationFailed: {
+            const int32_t status = FailureStatus(linphone_account_get_error_info(account));
+            const int32_t rtcState = SipCodeOf(status) != 0 ? RTCRS_REJECTED : RTCRS_ERROR;
+            const bool wasUnregistering = profile.unregistering;
+            profile.unregistering = false;
+            profile.state = wasUnregistering ? RTCRS_NOT_REGISTERED : rtcState;
+            RaiseRegistration(profile.state, wasUnregistering ? 0 : status);
+            if (released) {
+                DropProfile(id);
+            } else if (!wasUnregistering) {
+                // A rejected profile stays rejected: the caller unregisters or retries.
+                LinphoneAccountParams* params =
+                    linphone_account_params_clone(linphone_account_get_params(account));
+                linphone_account_params_set_register_enabled(params, FALSE);
+                linphone_account_set_params(account, params);
+                linphone_account_params_unref(params);
+            }
+            break;
+        }
+        default:
+            break;
+    }
+    UpdatePace();
+}
+
+HRESULT LinphoneSipClient::CreateSession(int32_t type, SipSessionId* session) {
+    if (m_core == nullptr || session == nullptr || m_shuttingDown) {
+        return E_FAIL;
+    }
+    if (type == RTCST_IM) {
+        return E_FAIL;  // no instant-message sessions
+    }
+    const SipSessionId id = m_nextId++;
+    m_sessions[id].type = type;
+    *session = id;
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::SetPortManager(SipSessionId id, const CRtcPortManager* manager) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end() || manager == nullptr || it->second.call != nullptr) {
+        return E_FAIL;
+    }
+    CRtcPortManager::Mapping rtp;
+    CRtcPortManager::Mapping rtcp;
+    if (Failed(manager->GetMapping(QString(), RTCPT_AUDIO_RTP, &rtp)) ||
+        Failed(manager->GetMapping(QString(), RTCPT_AUDIO_RTCP, &rtcp))) {
+        return E_FAIL;
+    }
+    if (rtp.internalPort <= 0 || rtp.internalPort > 65534 ||
+        rtcp.internalPort != rtp.internalPort + 1) {
+        // The media stack always puts RTCP on the port after RTP.
+        return E_FAIL;
+    }
+    it->second.rtpPort = rtp.internalPort;
+    it->second.rtcpPort = rtcp.internalPort;
+    it->second.localAddress = rtp.internalAddress;
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& address) {
+    auto it = m_sessions.find(id);
+    if (m_core == nullptr || it == m_sessions.end() || it->second.call != nullptr ||
+        address.isEmpty()) {
+        return E_FAIL;
+    }
+    Session& session = it->second;
+    QString target = address;
+    if (!target.startsWith(u"sip:"_s, Qt::CaseInsensitive) &&
+        !target.startsWith(u"sips:"_s, Qt::CaseInsensitive)) {
+        QString domain;
+        if (LinphoneAccount* account = linphone_core_get_default_account(m_core)) {
+            const LinphoneAddress* identity =
+                linphone_account_params_get_identity_address(linphone_account_get_params(account));
+            if (identity != nullptr && linphone_address_get_domain(identity) != nullptr) {
+                domain = QString::fromUtf8(linphone_address_get_domain(identity));
+            }
+        }
+        // A dotted address is called directly; a number goes to the service's domain.
+        target = IsIpv4(target) || domain.isEmpty() ? u"sip:"_s + target
+                                                    : u"sip:"_s + target + u"@"_s + domain;
+    }
+    LinphoneAddress* remote = linphone_core_interpret_url(m_core, Utf8(target).constData());
+    if (remote == nullptr) {
+        return E_FAIL;
+    }
+    LinphoneCallParams* params = linphone_core_create_call_params(m_core, nullptr);
+    linphone_call_params_enable_video(params, FALSE);
+    linphone_call_params_enable_early_media_sending(params, FALSE);
+
+    LinphoneConfig* config = linphone_core_get_config(m_core);
+    if (session.rtpPort != 0) {
+        linphone_core_set_audio_port(m_core, session.rtpPort);
+        if (!session.localAddress.isEmpty()) {
+            linphone_config_set_string(config, "rtp", "bind_address",
+                                       Utf8(session.localAddress).constData());
+        }
+    }
+    LinphoneCall* call = linphone_core_invite_address_with_params(m_core, remote, params);
+    if (session.rtpPort != 0) {
+        linphone_core_set_audio_port(m_core, -1);
+        linphone_config_set_string(config, "rtp", "bind_address", nullptr);
+    }
+    linphone_call_params_unref(params);
+    linphone_address_unref(remote);
+    if (call == nullptr) {
+        return E_FAIL;
+    }
+    session.call = linphone_call_ref(call);
+    UpdatePace();
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::Terminate(SipSessionId id, int32_t reason) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end()) {
+        return E_FAIL;
+    }
+    LinphoneCall* call = it->second.call;
+    if (call == nullptr) {
+        return S_OK;  // never started, or already over
+    }
+    const LinphoneCallState state = linphone_call_get_state(call);
+    if (state == LinphoneCallEnd || state == LinphoneCallError || state == LinphoneCallReleased) {
+        return S_OK;
+    }
+    int result = 0;
+    if (state == LinphoneCallIncomingReceived || state == LinphoneCallIncomingEarlyMedia) {
+        result = linphone_call_decline(call, reason == RTCTR_BUSY     ? LinphoneReasonBusy
+                                             : reason == RTCTR_REJECT ? LinphoneReasonDeclined
+                                                                      : LinphoneReasonBusy);
+    } else {
+        result = linphone_call_terminate(call);
+    }
+    UpdatePace();
+    return result == 0 ? S_OK : E_FAIL;
+}
+
+HRESULT LinphoneSipClient::Answer(SipSessionId id) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end() || it->second.call == nullptr || !it->second.incoming) {
+        return E_FAIL;
+    }
+    RaiseSession(id, RTCSS_ANSWERING, 0);
+    const int result = linphone_call_accept(it->second.call);
+    UpdatePace();
+    return result == 0 ? S_OK : E_FAIL;
+}
+
+HRESULT LinphoneSipClient::GetSessionType(SipSessionId id, int32_t* type) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end() || type == nullptr) {
+        return E_FAIL;
+    }
+    *type = it->second.type;
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::GetRemoteParticipant(SipSessionId id, QString* uri, QString* name) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end() || it->second.call == nullptr || uri == nullptr || name == nullptr) {
+        return E_FAIL;
+    }
+    const LinphoneAddress* remote = linphone_call_get_remote_address(it->second.call);
+    if (remote == nullptr) {
+        return E_FAIL;
+    }
+    char* text = linphone_address_as_string_uri_only(remote);
+    *uri = QString::fromUtf8(text);
+    bctbx_free(text);
+    const char* display = linphone_address_get_display_name(remote);
+    *name = display ? QString::fromUtf8(display) : QString();
+    return S_OK;
+}
+
+void LinphoneSipClient::ReleaseSession(SipSessionId id) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end()) {
+        return;
+    }
+    it->second.released = true;
+    if (it->second.call == nullptr) {
+        m_sessions.erase(it);
+    }
+}
+
+void LinphoneSipClient::DropSession(SipSessionId id) {
+    auto it = m_sessions.find(id);
+    if (it == m_sessions.end()) {
+        return;
+    }
+    if (it->second.call != nullptr) {
+        linphone_call_unref(it->second.call);
+        it->second.call = nullptr;
+    }
+    if (it->second.released) {
+        m_sessions.erase(it);
+    }
+}
+
+SipSessionId LinphoneSipClient::FindSession(const LinphoneCall* call) const {
+    for (const auto& [id, session] : m_sessions) {
+        if (session.call == call) {
+            return id;
+        }
+    }
+    return 0;
+}
+
+LinphoneCall* LinphoneSipClient::ActiveCall() const {
+    for (const auto& [id, session] : m_sessions) {
+        if (session.call != nullptr && session.mediaStarted) {
+            const LinphoneCallState state = linphone_call_get_state(session.call);
+            if (state != LinphoneCallEnd && state != LinphoneCallError &&
+                state != LinphoneCallReleased) {
+                return session.call;
+            }
+        }
+    }
+    return nullptr;
+}
+
+void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
+    SipSessionId id = FindSession(call);
+    if (id == 0) {
+        if (state != LinphoneCallIncomingReceived) {
+            UpdatePace();
+            return;
+        }
+        id = m_nextId++;
+        Session& session = m_sessions[id];
+        session.type = RTCST_PC_TO_PHONE;
+        session.call = linphone_call_ref(call);
+        session.incoming = true;
+        RaiseSession(id, RTCSS_INCOMING, 0);
+        UpdatePace();
+        return;
+    }
+    Session& session = m_sessions[id];
+    switch (state) {
+        case LinphoneCallOutgoingProgress:
+            RaiseSession(id, RTCSS_INPROGRESS, 0);
+            break;
+        case LinphoneCallOutgoingRinging:
+            RaiseSession(id, RTCSS_INPROGRESS, SipStatus(180, false));
+            break;
+        case LinphoneCallOutgoingEarlyMedia:
+            RaiseSession(id, RTCSS_INPROGRESS, SipStatus(183, false));
+            if (!session.mediaStarted) {
+                session.mediaStarted = true;
+                RaiseMedia(RTCMET_STARTED);
+            }
+            break;
+        case LinphoneCallConnected:
+            RaiseSession(id, RTCSS_CONNECTED, 0);
+            break;
+        case LinphoneCallStreamsRunning:
+            if (!session.mediaStarted) {
+                session.mediaStarted = true;
+                RaiseMedia(RTCMET_STARTED);
+            }
+            if (m_speakerMuted) {
+                linphone_call_set_speaker_muted(call, TRUE);
+            }
+            break;
+        case LinphoneCallEnd:
+        case LinphoneCallError: {
+            int32_t status = 0;
+            const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
+            const int code = info ? linphone_error_info_get_protocol_code(info) : 0;
+            if (state == LinphoneCallError) {
+                status = FailureStatus(info);
+            } else if (code >= 300 && code != 487 && code < 700) {
+                status = SipStatus(code, true);
+            }
+            if (session.mediaStarted) {
+                session.mediaStarted = false;
+                RaiseMedia(RTCMET_STOPPED);
+            }
+            RaiseSession(id, RTCSS_DISCONNECTED, status);
+            break;
+        }
+        case LinphoneCallReleased:
+            DropSession(id);
+            break;
+        default:
+            break;  // hold, resume, updates: never reported
+    }
+    UpdatePace();
+}
+
+void LinphoneSipClient::HandleGlobalState(int state) {
+    if (state == LinphoneGlobalOff && m_shuttingDown && !m_off) {
+        m_off = true;
+        m_intensityTimer.stop();
+        RaiseClient(RTCCET_ASYNC_CLEANUP_DONE);
+    }
+}
+
+void LinphoneSipClient::HandleAudioDevicesChanged() {
+    RaiseClient(RTCCET_DEVICE_CHANGE);
+}
+
+void LinphoneSipClient::RaiseRegistration(int32_t state, int32_t status) {
+    if (Wants(RTCEF_REGISTRATION_STATE_CHANGE) && !m_off) {
+        m_events->OnRegistrationStateChange(state, status);
+    }
+}
+
+void LinphoneSipClient::RaiseSession(SipSessionId id, int32_t state, int32_t status) {
+    if (Wants(RTCEF_SESSION_STATE_CHANGE) && !m_off) {
+        m_events->OnSessionStateChange(id, state, status);
+    }
+}
+
+void LinphoneSipClient::RaiseMedia(int32_t type) {
+    if (Wants(RTCEF_MEDIA) && !m_off) {
+        m_events->OnMediaEvent(type, RTCMER_NORMAL);
+    }
+}
+
+void LinphoneSipClient::RaiseClient(int32_t type) {
+    if (Wants(RTCEF_CLIENT)) {
+        m_events->OnClientEvent(type);
+    }
+}
+
+void LinphoneSipClient::Iterate() {
+    if (m_core == nullptr) {
+        return;
+    }
+    linphone_core_iterate(m_core);
+    if (m_off) {
+        m_iterateTimer.stop();
+    }
+}
+
+void LinphoneSipClient::UpdatePace() {
+    if (m_core == nullptr || m_off) {
+        return;
+    }
+    bool busy = m_shuttingDown;
+    bool media = false;
+    for (const auto& [id, session] : m_sessions) {
+        if (session.call == nullptr) {
+            continue;
+        }
+        const LinphoneCallState state = linphone_call_get_state(session.call);
+        if (state == LinphoneCallStreamsRunning || state == LinphoneCallIncomingReceived ||
+            state == LinphoneCallPaused || state == LinphoneCallPausedByRemote) {
+            media = media || state == LinphoneCallStreamsRunning;
+        } else {
+            busy = true;
+        }
+    }
+    for (const auto& [id, profile] : m_profiles) {
+        busy = busy || profile.unregistering || profile.state == RTCRS_REGISTERING;
+    }
+    const int interval = busy ? kBusyIterateMs : kIdleIterateMs;
+    if (m_iterateTimer.interval() != interval || !m_iterateTimer.isActive()) {
+        m_iterateTimer.start(interval);
+    }
+    if (media && !m_intensityTimer.isActive()) {
+        m_intensityTimer.start(kIntensityMs);
+    } else if (!media) {
+        m_intensityTimer.stop();
+    }
+}
+
+void LinphoneSipClient::SampleIntensity() {
+    LinphoneCall* call = ActiveCall();
+    if (call == nullptr) {
+        return;
+    }
+    const int32_t speaker = DbToLevel(linphone_call_get_play_volume(call));
+    const int32_t microphone = DbToLevel(linphone_call_get_record_volume(call));
+    if (Wants(RTCEF_INTENSITY)) {
+        m_events->OnIntensityEvent(RTCAD_SPEAKER, speaker, 0, 100);
+    }
+    if (Wants(RTCEF_INTENSITY)) {
+        m_events->OnIntensityEvent(RTCAD_MICROPHONE, microphone, 0, 100);
+    }
+}
+
+std::optional<LinphoneSipClient::AudioCounts> LinphoneSipClient::CurrentAudioCounts() const {
+    LinphoneCall* call = ActiveCall();
+    if (call == nullptr) {
+        return std::nullopt;
+    }
+    LinphoneCallStats* stats = linphone_call_get_audio_stats(call);
+    if (stats == nullptr) {
+        return std::nullopt;
+    }
+    AudioCounts counts;
+    if (const rtp_stats_t* rtp = linphone_call_stats_get_rtp_stats(stats)) {
+        counts.sent = rtp->packet_sent;
+        counts.received = rtp->packet_recv;
+    }
+    linphone_call_stats_unref(stats);
+    return counts;
+}
+
+QString LinphoneSipClient::LocalAddressToward(const QString& host) const {
+    // The address the system routes toward the host; a UDP connect sends nothing.
+    if (!IsIpv4(host)) {
+        return QString();
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) {
+        return QString();
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    inet_pton(AF_INET, host.toLatin1().constData(), &to.sin_addr);
+    QString result;
+    sockaddr_in local{};
+    socklen_t length = sizeof(local);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof(to)) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+        char text[INET_ADDRSTRLEN] = {};
+        if (inet_ntop(AF_INET, &local.sin_addr, text, sizeof(text)) != nullptr) {
+            result = QString::fromLatin1(text);
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+HRESULT LinphoneSipClient::GetNetworkAddresses(bool tcp, bool, QStringList* out) {
+    if (m_core == nullptr || out == nullptr) {
+        return E_FAIL;
+    }
+    out->clear();
+    LinphoneTransports* used = linphone_core_get_transports_used(m_core);
+    int port =
+        tcp ? linphone_transports_get_tcp_port(used) : linphone_transports_get_udp_port(used);
+    if (port <= 0) {
+        port =
+            tcp ? linphone_transports_get_udp_port(used) : linphone_transports_get_tcp_port(used);
+    }
+    linphone_transports_unref(used);
+    port = std::max(port, 0);
+
+    QStringList addresses;
+    for (const auto& [id, profile] : m_profiles) {
+        const QString toward = LocalAddressToward(profile.serverHost);
+        if (!toward.isEmpty()) {
+            addresses.append(toward);
+        }
+    }
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) == 0) {
+        QStringList loopback;
+        for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+            if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+                (entry->ifa_flags & IFF_UP) == 0) {
+                continue;
+            }
+            char text[INET_ADDRSTRLEN] = {};
+            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+            if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text)) == nullptr) {
+                continue;
+            }
+            ((entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : addresses)
+                .append(QString::fromLatin1(text));
+        }
+        freeifaddrs(list);
+        addresses.append(loopback);
+    }
+    addresses.removeDuplicates();
+    for (const QString& address : addresses) {
+        out->append(address + u':' + QString::number(port));
+    }
+    return out->isEmpty() ? E_FAIL : S_OK;
+}
+
+HRESULT LinphoneSipClient::SendDtmf(int32_t tone) {
+    if (m_core == nullptr) {
+        return E_FAIL;
+    }
+    char digit = 0;
+    if (tone >= 0 && tone <= 9) {
+        digit = static_cast<char>('0' + tone);
+    } else if (tone == RTC_DTMF_STAR) {
+        digit = '*';
+    } else if (tone == RTC_DTMF_POUND) {
+        digit = '#';
+    } else if (tone >= 12 && tone <= 15) {
+        digit = static_cast<char>('A' + (tone - 12));
+    } else if (tone == RTC_DTMF_FLASH) {
+        // liblinphone has no flash event to send: the tone is accepted and does nothing.
+        return S_OK;
+    } else {
+        return E_FAIL;
+    }
+    if (LinphoneCall* call = ActiveCall();
+        call != nullptr && linphone_call_get_state(call) == LinphoneCallStreamsRunning) {
+        return linphone_call_send_dtmf(call, digit) == 0 ? S_OK : E_FAIL;
+    }
+    // Outside a call the key is only heard locally.
+    linphone_core_play_dtmf(m_core, digit, 150);
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::SetVolume(int32_t device, int32_t volume) {
+    if (m_core == nullptr || volume < 0 || volume > 0xFFFF) {
+        return E_FAIL;
+    }
+    if (device == RTCAD_SPEAKER) {
+        linphone_core_set_playback_gain_db(m_core, VolumeToDb(volume));
+    } else if (device == RTCAD_MICROPHONE) {
+        linphone_core_set_mic_gain_db(m_core, VolumeToDb(volume));
+    } else {
+        return E_FAIL;
+    }
+    RaiseClient(RTCCET_VOLUME_CHANGE);
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::GetVolume(int32_t device, int32_t* volume) {
+    if (m_core == nullptr || volume == nullptr) {
+        return E_FAIL;
+    }
+    if (device == RTCAD_SPEAKER) {
+        *volume = DbToVolume(linphone_core_get_playback_gain_db(m_core));
+    } else if (device == RTCAD_MICROPHONE) {
+        *volume = DbToVolume(linphone_core_get_mic_gain_db(m_core));
+    } else {
+        return E_FAIL;
+    }
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::SetAudioMuted(int32_t device, bool muted) {
+    if (m_core == nullptr) {
+        return E_FAIL;
+    }
+    if (device == RTCAD_MICROPHONE) {
+        linphone_core_enable_mic(m_core, !muted);
+        return S_OK;
+    }
+    if (device == RTCAD_SPEAKER) {
+        m_speakerMuted = muted;
+        for (const auto& [id, session] : m_sessions) {
+            if (session.call != nullptr && session.mediaStarted) {
+                linphone_call_set_speaker_muted(session.call, muted);
+            }
+        }
+        return S_OK;
+    }
+    return E_FAIL;
+}
+
+HRESULT LinphoneSipClient::SetPreferredAudioDevice(int32_t device, const QString& name) {
+    if (m_core == nullptr || (device != RTCAD_SPEAKER && device != RTCAD_MICROPHONE)) {
+        return E_FAIL;
+    }
+    const LinphoneAudioDeviceCapabilities wanted = device == RTCAD_SPEAKER
+                                                       ? LinphoneAudioDeviceCapabilityPlay
+                                                       : LinphoneAudioDeviceCapabilityRecord;
+    bctbx_list_t* devices = linphone_core_get_extended_audio_devices(m_core);
+    HRESULT result = E_FAIL;
+    for (bctbx_list_t* it = devices; it != nullptr; it = it->next) {
+        auto* candidate = static_cast<LinphoneAudioDevice*>(it->data);
+        const QString deviceName =
+            QString::fromUtf8(linphone_audio_device_get_device_name(candidate));
+        const QString deviceId = QString::fromUtf8(linphone_audio_device_get_id(candidate));
+        if ((deviceName != name && deviceId != name) ||
+            !linphone_audio_device_has_capability(candidate, wanted)) {
+            continue;
+        }
+        if (device == RTCAD_SPEAKER) {
+            linphone_core_set_default_output_audio_device(m_core, candidate);
+            linphone_core_set_output_audio_device(m_core, candidate);
+        } else {
+            linphone_core_set_default_input_audio_device(m_core, candidate);
+            linphone_core_set_input_audio_device(m_core, candidate);
+        }
+        result = S_OK;
+        break;
+    }
+    bctbx_list_free_with_data(devices,
+                              reinterpret_cast<bctbx_list_free_func>(linphone_audio_device_unref));
+    return result;
+}
+
+HRESULT LinphoneSipClient::SetPreferredAec(bool on) {
+    if (m_core == nullptr) {
+        return E_FAIL;
+    }
+    linphone_core_enable_echo_cancellation(m_core, on);
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::GetPreferredAec(bool* on) {
+    if (m_core == nullptr || on == nullptr) {
+        return E_FAIL;
+    }
+    *on = linphone_core_echo_cancellation_enabled(m_core);
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::GetNetworkQuality(int32_t* quality) {
+    if (m_core == nullptr || quality == nullptr) {
+        return E_FAIL;
+    }
+    // liblinphone rates a call 0..5; without a call the network is taken as good.
+    LinphoneCall* call = ActiveCall();
+    const float rating = call ? linphone_call_get_current_quality(call) : 5.0f;
+    *quality = static_cast<int32_t>(std::clamp(std::lround(rating * 20.0f), 0L, 100L));
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::InvokeTuningWizard() {
+    return E_FAIL;  // the phone has its own audio wizard
+}
+
+HRESULT LinphoneSipClient::SetClientName(const QString& name) {
+    if (m_core == nullptr || name.isEmpty()) {
+        return E_FAIL;
+    }
+    const QByteArray text = Utf8(name);
+    linphone_core_set_user_agent(m_core, text.constData(), nullptr);
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::PrepareForShutdown() {
+    if (m_core == nullptr || m_shuttingDown) {
+        return E_FAIL;
+    }
+    m_shuttingDown = true;
+    linphone_core_stop_async(m_core);
+    UpdatePace();
+    return S_OK;
+}
+
+HRESULT LinphoneSipClient::Shutdown() {
+    m_iterateTimer.stop();
+    m_intensityTimer.stop();
+    m_events = nullptr;
+    if (m_core == nullptr) {
+        return S_OK;
+    }
+    if (linphone_core_get_global_state(m_core) != LinphoneGlobalOff) {
+        linphone_core_stop(m_core);
+    }
+    for (auto& [id, session] : m_sessions) {
+        if (session.call != nullptr) {
+            linphone_call_unref(session.call);
+        }
+    }
+    m_sessions.clear();
+    for (auto& [id, profile] : m_profiles) {
+        if (profile.account != nullptr) {
+            linphone_account_unref(profile.account);
+        }
+        if (profile.params != nullptr) {
+            linphone_account_params_unref(profile.params);
+        }
+    }
+    m_profiles.clear();
+    linphone_core_remove_callbacks(m_core, m_cbs);
+    linphone_core_cbs_unref(m_cbs);
+    m_cbs = nullptr;
+    linphone_core_set_user_data(m_core, nullptr);
+    linphone_core_unref(m_core);
+    m_core = nullptr;
+    return S_OK;
+}
+
+}  // namespace zuvo

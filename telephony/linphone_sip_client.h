@@ -1,0 +1,137 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QTimer>
+
+#include <map>
+#include <optional>
+
+#include "telephony/sip_client.h"
+
+// liblinphone's C types, kept out of every includer.
+typedef struct _LinphoneCore LinphoneCore;
+typedef struct _LinphoneCoreCbs LinphoneCoreCbs;
+typedef struct _LinphoneAccount LinphoneAccount;
+typedef struct _LinphoneAccountParams LinphoneAccountParams;
+typedef struct _LinphoneCall LinphoneCall;
+
+namespace zuvo {
+
+// The product SIP client on liblinphone. The core lives on the creating (main) thread and is
+// iterated by a Qt timer: every 20 ms, and every 2 ms while a call is being set up or torn down
+// or the core is shutting down, so signalling answers are not held up by the loop. Every event
+// is therefore raised on the main thread.
+//
+// A profile becomes one liblinphone account (identity = the profile's uri, registrar and proxy =
+// its address with its transport, credentials offered to a digest challenge for its realm). A
+// session is a call. The client binds only the one transport its profile names, keeps STUN,
+// ICE, remote provisioning and default servers off, and uses files instead of a sound card when
+// the machine has none.
+class LinphoneSipClient final : public QObject, public SipClient {
+    Q_OBJECT
+public:
+    explicit LinphoneSipClient(QObject* parent = nullptr);
+    ~LinphoneSipClient() override;
+
+    HRESULT Initialize() override;
+    HRESULT SetEventFilter(int32_t filter) override;
+    HRESULT SetListenForIncomingSessions(int32_t mode) override;
+    HRESULT SetPreferredMediaTypes(int32_t types, bool persistent) override;
+    HRESULT Advise(SipClientEvents* events) override;
+    HRESULT CreateProfile(const QString& text, SipProfileId* profile) override;
+    HRESULT EnableProfile(SipProfileId profile, int32_t flags) override;
+    HRESULT DisableProfile(SipProfileId profile) override;
+    HRESULT GetProfileState(SipProfileId profile, int32_t* state) override;
+    void ReleaseProfile(SipProfileId profile) override;
+    HRESULT CreateSession(int32_t type, SipSessionId* session) override;
+    HRESULT SetPortManager(SipSessionId session, const CRtcPortManager* manager) override;
+    HRESULT AddParticipant(SipSessionId session, const QString& address) override;
+    HRESULT Terminate(SipSessionId session, int32_t reason) override;
+    HRESULT Answer(SipSessionId session) override;
+    HRESULT GetSessionType(SipSessionId session, int32_t* type) override;
+    HRESULT GetRemoteParticipant(SipSessionId session, QString* uri, QString* name) override;
+    void ReleaseSession(SipSessionId session) override;
+    HRESULT GetNetworkAddresses(bool tcp, bool external, QStringList* out) override;
+    HRESULT SendDtmf(int32_t tone) override;
+    HRESULT SetVolume(int32_t device, int32_t volume) override;
+    HRESULT GetVolume(int32_t device, int32_t* volume) override;
+    HRESULT SetAudioMuted(int32_t device, bool muted) override;
+    HRESULT SetPreferredAudioDevice(int32_t device, const QString& name) override;
+    HRESULT SetPreferredAec(bool on) override;
+    HRESULT GetPreferredAec(bool* on) override;
+    HRESULT GetNetworkQuality(int32_t* quality) override;
+    HRESULT InvokeTuningWizard() override;
+    HRESULT SetClientName(const QString& name) override;
+    HRESULT PrepareForShutdown() override;
+    HRESULT Shutdown() override;
+
+    // RTP packet counts of the current call's audio stream; nullopt without a call with media.
+    struct AudioCounts {
+        uint64_t sent = 0;
+        uint64_t received = 0;
+    };
+    std::optional<AudioCounts> CurrentAudioCounts() const;
+    // Whether a sound card is missing and files stand in for it.
+    bool UsesFiles() const { return m_usesFiles; }
+
+    // liblinphone callbacks (C linkage trampolines forward here).
+    void HandleGlobalState(int state);
+    void HandleAccountState(LinphoneAccount* account, int state);
+    void HandleCallState(LinphoneCall* call, int state);
+    void HandleAudioDevicesChanged();
+
+private:
+    struct Profile {
+        LinphoneAccountParams* params = nullptr;
+        LinphoneAccount* account = nullptr;
+        QString transport;  // lower case: udp, tcp, tls
+        QString serverHost;
+        int32_t state = RTCRS_NOT_REGISTERED;
+        bool unregistering = false;
+        bool released = false;
+    };
+    struct Session {
+        int32_t type = RTCST_PC_TO_PHONE;
+        LinphoneCall* call = nullptr;  // one reference held while mapped
+        int rtpPort = 0;
+        int rtcpPort = 0;
+        QString localAddress;
+        bool incoming = false;
+        bool mediaStarted = false;
+        bool released = false;
+    };
+
+    bool Wants(int32_t kind) const { return m_events != nullptr && (m_filter & kind) != 0; }
+    void RaiseRegistration(int32_t state, int32_t status);
+    void RaiseSession(SipSessionId id, int32_t state, int32_t status);
+    void RaiseMedia(int32_t type);
+    void RaiseClient(int32_t type);
+    void Iterate();
+    void UpdatePace();
+    void SampleIntensity();
+    void ConfigureTransport(const QString& transport);
+    void DropProfile(SipProfileId id);
+    void DropSession(SipSessionId id);
+    SipSessionId FindSession(const LinphoneCall* call) const;
+    SipProfileId FindProfile(const LinphoneAccount* account) const;
+    LinphoneCall* ActiveCall() const;
+    QString LocalAddressToward(const QString& host) const;
+
+    LinphoneCore* m_core = nullptr;
+    LinphoneCoreCbs* m_cbs = nullptr;
+    SipClientEvents* m_events = nullptr;
+    int32_t m_filter = 0;
+    int32_t m_listenMode = RTCLM_NONE;
+    bool m_usesFiles = false;
+    bool m_speakerMuted = false;
+    bool m_shuttingDown = false;
+    bool m_off = false;
+    uint64_t m_nextId = 1;
+    std::map<SipProfileId, Profile> m_profiles;
+    std::map<SipSessionId, Session> m_sessions;
+    QTimer m_iterateTimer;
+    QTimer m_intensityTimer;
+};
+
+}  // namespace zuvo

@@ -1,0 +1,354 @@
+// The engine on liblinphone against Kamailio and SIPp on 127.0.0.1: the events it posts, in
+// order, with their status codes.
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include "telephony/linphone_sip_client.h"
+#include "telephony/rtc_engine.h"
+#include "tests/integration/telephony/sip_peers.h"
+
+namespace zuvo::test {
+
+void PrintTo(const RecordingWindow::Event& e, std::ostream* os) {
+    *os << "{kind " << e.kind << ", " << e.a << ", 0x" << std::hex << static_cast<uint32_t>(e.b)
+        << std::dec << "}";
+}
+
+namespace {
+
+using namespace Qt::Literals::StringLiterals;
+using Event = RecordingWindow::Event;
+
+constexpr auto kUri = u"sip:1001_Z@zuvo.test";
+
+Event Reg(int32_t state, int32_t status = 0) {
+    return {RTC_EVT_REGISTRATION, state, status};
+}
+Event Ses(int32_t state, int32_t status = 0) {
+    return {RTC_EVT_SESSION, state, status};
+}
+
+class EngineIntegration : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        if (QCoreApplication::instance() == nullptr) {
+            static int argc = 1;
+            static char name[] = "telephony_engine_integration_test";
+            static char* argv[] = {name, nullptr};
+            static QCoreApplication app(argc, argv);
+        }
+    }
+
+    void TearDown() override {
+        if (m_engine) {
+            m_engine->Shutdown();
+        }
+    }
+
+    // Starts the far end with the scenario, then Kamailio routing to it.
+    void StartPeers(const QString& scenario, const QStringList& sippArgs = {},
+                    Kamailio::Options options = {}) {
+        if (!scenario.isEmpty()) {
+            m_sipp = std::make_unique<Sipp>(scenario, m_env.root(), sippArgs);
+            ASSERT_TRUE(m_sipp->Start());
+            options.farEndPort = m_sipp->port();
+        } else if (options.farEndPort == 0) {
+            options.farEndPort = FreePort(true);
+        }
+        m_kamailio = std::make_unique<Kamailio>(m_env.path(u"kamailio"_s), options);
+        ASSERT_TRUE(m_kamailio->Start()) << m_kamailio->output().constData();
+    }
+
+    void StartEngine() {
+        m_engine = std::make_unique<CRtcEngine>();
+        ASSERT_EQ(m_engine->Start(&m_window), S_OK);
+        ASSERT_TRUE(m_engine->HasClient());
+        ASSERT_EQ(m_engine->SetClientName(u"585.600.002"_s), S_OK);
+    }
+
+    QString TcpServer() const { return u"127.0.0.1:"_s + QString::number(m_kamailio->tcpPort()); }
+
+    bool WaitFor(WPARAM kind, int32_t state, int seconds = 15) {
+        return WaitUntil([&] { return m_window.Has(kind, state); }, std::chrono::seconds(seconds));
+    }
+
+    void RegisterOverTcp() {
+        ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), TcpServer(), u"TCP"_s), S_OK);
+        ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REGISTERED));
+        m_window.events.clear();
+    }
+
+    LinphoneSipClient& Client() { return *dynamic_cast<LinphoneSipClient*>(m_engine->Client()); }
+
+    TestEnvironment m_env;
+    RecordingWindow m_window;
+    std::unique_ptr<Sipp> m_sipp;
+    std::unique_ptr<Kamailio> m_kamailio;
+    std::unique_ptr<CRtcEngine> m_engine;
+};
+
+TEST_F(EngineIntegration, RegistersRefusesASecondProfileAndUnregisters) {
+    StartPeers({});
+    StartEngine();
+    ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), TcpServer(), u"TCP"_s), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REGISTERED));
+    EXPECT_EQ(m_window.Of(RTC_EVT_REGISTRATION),
+              (std::vector<Event>{Reg(RTCRS_REGISTERING), Reg(RTCRS_REGISTERED)}));
+    EXPECT_EQ(m_engine->Register(QString::fromUtf16(kUri), TcpServer(), u"TCP"_s), S_FALSE);
+
+    QStringList addresses;
+    ASSERT_EQ(m_engine->GetNetworkAddresses(false, false, &addresses), S_OK);
+    ASSERT_FALSE(addresses.isEmpty());
+    EXPECT_TRUE(addresses.front().startsWith(u"127.0.0.1:"_s)) << addresses.front().toStdString();
+
+    m_window.events.clear();
+    ASSERT_EQ(m_engine->Unregister(), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_NOT_REGISTERED));
+    EXPECT_EQ(m_window.Of(RTC_EVT_REGISTRATION),
+              (std::vector<Event>{Reg(RTCRS_UNREGISTERING), Reg(RTCRS_NOT_REGISTERED)}));
+    EXPECT_FALSE(m_engine->HasProfile());
+    // Registering again works once the profile is gone.
+    m_window.events.clear();
+    ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), TcpServer(), u"TCP"_s), S_OK);
+    EXPECT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REGISTERED));
+}
+
+TEST_F(EngineIntegration, RejectionsAndUnreachableServerAreReported) {
+    StartPeers({}, {}, {.password = u"other"_s, .forbiddenUser = u"403_Z"_s});
+    StartEngine();
+
+    // 403 for the refused user.
+    ASSERT_EQ(m_engine->Register(u"sip:403_Z@zuvo.test"_s, TcpServer(), u"TCP"_s), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REJECTED));
+    EXPECT_EQ(
+        m_window.Of(RTC_EVT_REGISTRATION),
+        (std::vector<Event>{Reg(RTCRS_REGISTERING), Reg(RTCRS_REJECTED, SipStatus(403, true))}));
+    ASSERT_EQ(m_engine->Unregister(), S_OK);
+
+    // 401 when the server expects another password.
+    m_window.events.clear();
+    ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), TcpServer(), u"TCP"_s), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REJECTED));
+    EXPECT_EQ(
+        m_window.Of(RTC_EVT_REGISTRATION),
+        (std::vector<Event>{Reg(RTCRS_REGISTERING), Reg(RTCRS_REJECTED, SipStatus(401, true))}));
+    ASSERT_EQ(m_engine->Unregister(), S_OK);
+
+    // Nobody at the address: an error without a SIP response.
+    m_window.events.clear();
+    const QString nobody = u"127.0.0.1:"_s + QString::number(FreePort(false));
+    ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), nobody, u"TCP"_s), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_ERROR, 40));
+    const auto events = m_window.Of(RTC_EVT_REGISTRATION);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0], Reg(RTCRS_REGISTERING));
+    EXPECT_EQ(events[1].a, RTCRS_ERROR);
+    EXPECT_TRUE(Failed(events[1].b));
+    EXPECT_EQ(SipCodeOf(events[1].b), 0);
+}
+
+TEST_F(EngineIntegration, RingingCallIsAnsweredMediaFlowsBothWaysAndFarEndHangsUp) {
+    StartPeers(u"uas_ring_answer.xml"_s, {u"-rtp_echo"_s, u"-d"_s, u"3000"_s});
+    StartEngine();
+    RegisterOverTcp();
+    const int rtpPort = FreePort(true) & ~1;
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794600"_s, QString(), rtpPort), S_OK);
+    EXPECT_TRUE(m_engine->IsCallActive());
+    ASSERT_TRUE(WaitFor(RTC_EVT_MEDIA, RTCMET_STARTED));
+    // Packets go out and come back from the echoing far end while the call lasts.
+    bool bothWays = WaitUntil(
+        [&] {
+            const auto counts = Client().CurrentAudioCounts();
+            return counts && counts->sent > 20 && counts->received > 20;
+        },
+        std::chrono::seconds(5));
+    EXPECT_TRUE(bothWays);
+    EXPECT_TRUE(WaitUntil([&] { return m_window.Has(RTC_EVT_INTENSITY, 1); }));
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_EQ(m_sipp->Wait(), 0) << m_sipp->output().constData();
+    EXPECT_FALSE(m_engine->IsCallActive());
+
+    EXPECT_EQ(
+        m_window.Of(RTC_EVT_SESSION),
+        (std::vector<Event>{Ses(RTCSS_INPROGRESS), Ses(RTCSS_INPROGRESS, SipStatus(180, false)),
+                            Ses(RTCSS_CONNECTED), Ses(RTCSS_DISCONNECTED)}));
+    EXPECT_EQ(m_window.Of(RTC_EVT_MEDIA), (std::vector<Event>{{RTC_EVT_MEDIA, RTCMET_STARTED, 0},
+                                                              {RTC_EVT_MEDIA, RTCMET_STOPPED, 0}}));
+    // The offer carried the fixed RTP port.
+    EXPECT_TRUE(m_sipp->Messages().contains(u"m=audio "_s + QString::number(rtpPort) + u" "_s));
+    EXPECT_TRUE(m_sipp->Messages().contains(u"User-Agent: 585.600.002"_s));
+}
+
+TEST_F(EngineIntegration, EarlyMediaIsReportedAs183) {
+    StartPeers(u"uas_early_media.xml"_s, {u"-rtp_echo"_s, u"-d"_s, u"1000"_s});
+    StartEngine();
+    RegisterOverTcp();
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794601"_s, QString(), 0), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_EQ(m_sipp->Wait(), 0) << m_sipp->output().constData();
+    EXPECT_EQ(
+        m_window.Of(RTC_EVT_SESSION),
+        (std::vector<Event>{Ses(RTCSS_INPROGRESS), Ses(RTCSS_INPROGRESS, SipStatus(183, false)),
+                            Ses(RTCSS_CONNECTED), Ses(RTCSS_DISCONNECTED)}));
+    EXPECT_TRUE(m_window.Has(RTC_EVT_MEDIA, RTCMET_STARTED));
+}
+
+struct Rejection {
+    int code;
+    const char* reason;
+};
+
+class EngineRejection : public EngineIntegration,
+                        public ::testing::WithParamInterface<Rejection> {};
+
+TEST_P(EngineRejection, FailureResponseEndsTheCallWithItsCode) {
+    const Rejection rejection = GetParam();
+    StartPeers(u"uas_reject.xml"_s,
+               {u"-key"_s, u"status"_s, QString::number(rejection.code), u"-key"_s, u"reason"_s,
+                QString::fromLatin1(rejection.reason)});
+    StartEngine();
+    RegisterOverTcp();
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794602"_s, QString(), 0), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_EQ(m_sipp->Wait(), 0) << m_sipp->output().constData();
+    EXPECT_EQ(m_window.Of(RTC_EVT_SESSION),
+              (std::vector<Event>{Ses(RTCSS_INPROGRESS),
+                                  Ses(RTCSS_DISCONNECTED, SipStatus(rejection.code, true))}));
+    EXPECT_FALSE(m_engine->IsCallActive());
+    EXPECT_TRUE(m_window.Of(RTC_EVT_MEDIA).empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Responses, EngineRejection,
+                         ::testing::Values(Rejection{486, "Busy Here"}, Rejection{404, "Not Found"},
+                                           Rejection{603, "Decline"}));
+
+TEST_F(EngineIntegration, HangUpWhileRingingCancelsTheCall) {
+    StartPeers(u"uas_ring_forever.xml"_s);
+    StartEngine();
+    RegisterOverTcp();
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794603"_s, QString(), 0), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return m_window.Of(RTC_EVT_SESSION).size() >= 2; }));
+    ASSERT_EQ(m_engine->HangUp(), S_OK);
+    EXPECT_FALSE(m_engine->IsCallActive());
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_EQ(m_sipp->Wait(), 0) << m_sipp->output().constData();
+    EXPECT_EQ(
+        m_window.Of(RTC_EVT_SESSION),
+        (std::vector<Event>{Ses(RTCSS_INPROGRESS), Ses(RTCSS_INPROGRESS, SipStatus(180, false)),
+                            Ses(RTCSS_DISCONNECTED)}));
+    // Without a call, HangUp has nothing to do.
+    EXPECT_EQ(m_engine->HangUp(), S_OK);
+}
+
+TEST_F(EngineIntegration, KeysReachTheFarEndAndOurHangUpEndsTheCall) {
+    StartPeers(u"uas_dtmf.xml"_s, {u"-rtp_echo"_s});
+    StartEngine();
+    RegisterOverTcp();
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794604"_s, QString(), 0), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_MEDIA, RTCMET_STARTED));
+    ASSERT_EQ(m_engine->SendTone(5), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return m_sipp->Messages().contains(u"INFO sip:"_s); }));
+    ASSERT_EQ(m_engine->HangUp(), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_EQ(m_sipp->Wait(), 0) << m_sipp->output().constData();
+    EXPECT_EQ(m_window.Of(RTC_EVT_SESSION).back(), Ses(RTCSS_DISCONNECTED));
+}
+
+TEST_F(EngineIntegration, IncomingCallDuringACallIsTurnedAwayBusy) {
+    StartPeers(u"uas_answer_wait_bye.xml"_s, {u"-rtp_echo"_s});
+    StartEngine();
+    RegisterOverTcp();
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794605"_s, QString(), 0), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_CONNECTED));
+    const size_t before = m_window.events.size();
+
+    Sipp caller(u"uac_call_busy.xml"_s, m_env.root(),
+                {u"-s"_s, u"1001_Z"_s, u"127.0.0.1:"_s + QString::number(m_kamailio->udpPort())});
+    ASSERT_TRUE(caller.Start());
+    EXPECT_EQ(caller.Wait(), 0) << caller.output().constData();
+    EXPECT_TRUE(caller.Messages().contains(u"SIP/2.0 486"_s));
+    // No session event about the turned-away call; ours goes on.
+    for (size_t i = before; i < m_window.events.size(); ++i) {
+        EXPECT_NE(m_window.events[i].kind, static_cast<WPARAM>(RTC_EVT_SESSION));
+    }
+    EXPECT_TRUE(m_engine->IsCallActive());
+    ASSERT_EQ(m_engine->HangUp(), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_EQ(m_sipp->Wait(), 0) << m_sipp->output().constData();
+}
+
+TEST_F(EngineIntegration, IncomingCallWhileIdleIsTakenAndEndsWhenTheCallerGivesUp) {
+    StartPeers({});
+    StartEngine();
+    RegisterOverTcp();
+    Sipp caller(u"uac_call_cancel.xml"_s, m_env.root(),
+                {u"-s"_s, u"1001_Z"_s, u"127.0.0.1:"_s + QString::number(m_kamailio->udpPort())});
+    ASSERT_TRUE(caller.Start());
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_INCOMING));
+    EXPECT_TRUE(m_engine->IsCallActive());
+    QString uri;
+    QString name;
+    EXPECT_EQ(m_engine->GetRemoteParty(&uri, &name), S_OK);
+    EXPECT_TRUE(uri.startsWith(u"sip:sipp@"_s)) << uri.toStdString();
+    EXPECT_EQ(caller.Wait(), 0) << caller.output().constData();
+    ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    EXPECT_FALSE(m_engine->IsCallActive());
+    EXPECT_EQ(m_window.Of(RTC_EVT_SESSION),
+              (std::vector<Event>{Ses(RTCSS_INCOMING), Ses(RTCSS_DISCONNECTED)}));
+}
+
+TEST_F(EngineIntegration, PrepareShutdownWhileRegisteredEndsWithCleanUpAndNothingAfter) {
+    StartPeers({});
+    StartEngine();
+    RegisterOverTcp();
+    ASSERT_EQ(m_engine->PrepareShutdown(), S_OK);
+    EXPECT_EQ(m_window.hidden, 1);
+    ASSERT_TRUE(WaitUntil([&] { return m_window.Has(RTC_EVT_CLEANUP_DONE, 0); }));
+    const size_t count = m_window.events.size();
+    WaitUntil([] { return false; }, std::chrono::milliseconds(500));
+    EXPECT_EQ(m_window.events.size(), count);
+    EXPECT_EQ(m_window.events.back().kind, static_cast<WPARAM>(RTC_EVT_CLEANUP_DONE));
+    EXPECT_EQ(m_engine->Shutdown(), S_OK);
+    EXPECT_FALSE(m_engine->HasClient());
+    EXPECT_EQ(m_window.events.size(), count);
+}
+
+TEST_F(EngineIntegration, RegistersOverTls) {
+    StartPeers({}, {}, {.tls = true});
+    StartEngine();
+    const QString server = u"127.0.0.1:"_s + QString::number(m_kamailio->tlsPort());
+    ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), server, u"tls"_s), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REGISTERED, 20))
+        << m_kamailio->output().constData();
+    EXPECT_EQ(m_window.Of(RTC_EVT_REGISTRATION),
+              (std::vector<Event>{Reg(RTCRS_REGISTERING), Reg(RTCRS_REGISTERED)}));
+}
+
+TEST_F(EngineIntegration, VolumesReadBackAsSetAndEchoCancellationToggles) {
+    StartEngine();
+    for (int32_t volume : {0, 1, 255, 32768, 40000, 65534, 65535}) {
+        ASSERT_EQ(m_engine->SetVolume(RTCAD_SPEAKER, volume), S_OK);
+        ASSERT_EQ(m_engine->SetVolume(RTCAD_MICROPHONE, 65535 - volume), S_OK);
+        int32_t speaker = -1;
+        int32_t microphone = -1;
+        ASSERT_EQ(m_engine->GetVolume(RTCAD_SPEAKER, &speaker), S_OK);
+        ASSERT_EQ(m_engine->GetVolume(RTCAD_MICROPHONE, &microphone), S_OK);
+        EXPECT_EQ(speaker, volume);
+        EXPECT_EQ(microphone, 65535 - volume);
+    }
+    EXPECT_TRUE(Failed(m_engine->SetVolume(RTCAD_SPEAKER, 70000)));
+    EXPECT_TRUE(m_window.Has(RTC_EVT_CLIENT, RTCCET_VOLUME_CHANGE));
+    bool aec = false;
+    ASSERT_EQ(m_engine->SetEchoCancellation(false), S_OK);
+    ASSERT_EQ(m_engine->GetEchoCancellation(&aec), S_OK);
+    EXPECT_FALSE(aec);
+    ASSERT_EQ(m_engine->SetEchoCancellation(true), S_OK);
+    ASSERT_EQ(m_engine->GetEchoCancellation(&aec), S_OK);
+    EXPECT_TRUE(aec);
+    EXPECT_TRUE(Failed(m_engine->SetAudioDevice(RTCAD_SPEAKER, u"No Such Device 42"_s)));
+}
+
+}  // namespace
+}  // namespace zuvo::test
