@@ -78,7 +78,8 @@ std::optional<LRESULT> DispatchMessage(T& window, std::span<const MessageMapEntr
         if (entry.message != message) {
             continue;
         }
-        if (message == Wm::Command) {
+        // Entries made with OnMessage (lastCommand -1) take every command.
+        if (message == Wm::Command && entry.lastCommand >= 0) {
             const int id = LoWord(wParam);
             if (id < entry.firstCommand || id > entry.lastCommand) {
                 continue;

@@ -47,7 +47,14 @@ bool CSkinButton::SetDisabledFace(SkinModule module, const QString& bitmap) {
 }
 
 bool CSkinButton::IsShownPressed() const {
-    return m_mouseDown && rect().contains(m_lastMouse);
+    return m_shownPressed || (m_mouseDown && rect().contains(m_lastMouse));
+}
+
+void CSkinButton::SetShownPressed(bool pressed) {
+    if (m_shownPressed != pressed) {
+        m_shownPressed = pressed;
+        update();
+    }
 }
 
 void CSkinButton::paintEvent(QPaintEvent*) {

@@ -41,8 +41,13 @@ public:
     void SetTarget(Target target) { m_target = std::move(target); }
 
     int ControlId() const { return m_controlId; }
-    // True while the mouse holds the button down over it (the pressed face is shown).
+    // True while the mouse holds the button down over it, or the owner shows it pressed.
     bool IsShownPressed() const;
+    // Shows the pressed face without any notification (a keyboard key standing in for a click).
+    void SetShownPressed(bool pressed);
+    // True when the last mouse position (at release: where the button was let go) is on it; a
+    // release there completes a click.
+    bool PointerInside() const { return rect().contains(m_lastMouse); }
 
 Q_SIGNALS:
     void Command(zuvo::WPARAM wParam, zuvo::LPARAM lParam);
@@ -71,6 +76,7 @@ private:
     QTimer m_repeatTimer;
     QPoint m_lastMouse{-1, -1};
     bool m_mouseDown = false;
+    bool m_shownPressed = false;
     Target m_target;
 };
 

@@ -1,19 +1,60 @@
 #pragma once
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <memory>
 
-#include "app/core/phone_settings.h"
+#include "app/core/settings_store.h"
+#include "app/logic/call_history.h"
+#include "app/logic/call_history_selection.h"
+#include "app/logic/external_control.h"
+#include "app/logic/phone_delegate.h"
+#include "app/logic/phone_state.h"
+#include "app/ui/phone_display.h"
 #include "platform/message_port.h"
+#include "platform/profile.h"
+#include "platform/screen_saver.h"
+#include "skin/dib.h"
+#include "telephony/discovery/connection_threads.h"
+#include "telephony/rtc_engine_interface.h"
+
+class QMenu;
+class QThread;
 
 namespace zuvo {
 
+class CallStateMachine;
+class CCallHistoryDialog;
+class CSkinButton;
+class CSkinSlider;
+class CStateLight;
+class CToolTipControl;
+class DialingInput;
 class LocalBusEndpoint;
+class SigninConnection;
+class SigninFlow;
+class SigninWindowDelegate;
+class SpeedDial;
 
-// The phone's one top-level window, reachable by other processes as "ZuvoClass". It owns the
-// run-time state; its message table routes private messages, timers and commands.
-class CMainWindow : public QWidget {
+namespace service {
+class RequestCipher;
+class RequestKey;
+struct RequestKeyInputs;
+}  // namespace service
+
+// The phone: one skinned, borderless window shaped like a handset, reachable by other processes
+// as "ZuvoClass". It owns the run-time state and the engine; its message table routes private
+// messages, timers and commands to the small classes that hold the logic. It stays thin: handlers
+// forward and redraw.
+class CMainWindow : public QWidget,
+                    public PhoneDelegate,
+                    public ExternalClientPort,
+                    public RtcNotifyWindow {
     Q_OBJECT
 public:
     explicit CMainWindow(QWidget* parent = nullptr);
@@ -22,28 +63,169 @@ public:
     MessagePort& port() { return *m_port; }
     LRESULT WindowProc(uint32_t message, WPARAM wParam, LPARAM lParam);
 
-    const QString& numberLine() const { return m_numberLine; }
-    bool autoDial() const { return m_autoDial; }
-    const PhoneSettings& settings() const { return m_settings; }
+    // For tests and tools that look at the phone as a user would.
+    const PhoneState& state() const { return m_state; }
+    PhoneState& mutableState() { return m_state; }
+    const CallHistory& history() const { return m_history; }
+    const PhoneDisplay& display() const { return m_display; }
+    CSkinButton* button(int id) const;
+    CToolTipControl* toolTips() const { return m_tips; }
+    IRtcEngine* engine() const { return m_engine.get(); }
+    AccountRecord& account() { return m_account; }
+    const WebServerChoice& webServer() const { return m_web; }
+    QWidget* callHistoryDialog() const;
+
+    // Starts the connection for the account now in the account record (the sign-in dialog was
+    // confirmed): signing-in flag, a fresh cancel token, status redrawn, connect thread started.
+    void StartConnection();
+    // Stops the connection threads of the current sign-in.
+    void CancelConnection();
+
+    // PhoneDelegate.
+    void RedrawStatus() override;
+    void RedrawNumber() override;
+    void RedrawBalance() override;
+    void RedrawMinutes() override;
+    void ResetNumberTooltip() override;
+    void SetTimer(int id, int ms) override;
+    void KillTimer(int id) override;
+    bool IsTimerRunning(int id) const override;
+    void SetSignInIndicator(Indicator state) override;
+    void SetSpeakerSlider(int position) override;
+    void SetMicSlider(int position) override;
+    void WizardDevicesChanged() override {}
+    void WizardVolumeChanged(int, int) override {}
+    void ShowKeypadButton(int index, bool down) override;
+    void NotifyExternalClient(int type, const QByteArray& data) override;
+    void NotifyHandset(int, int) override {}  // no handset driver on this desktop
+    void RebuildRequestKey() override;
+    void StartBalanceRequest(bool withConnection) override;
+    void StartCallAuthorisation(const QString& dialled) override;
+    void StartPopupFetch() override {}
+    bool ShowPopup(int) override { return false; }
+    void SignOut() override;
+    void DestroyWindow() override;
+    void Minimise() override;
+    void ShowWindow() override;
+    void ShowContextMenu() override;
+    void RunAudioWizard() override {}
+    void ScreenSaver(bool on) override;
+    void OpenAccountPage() override;
+    void OpenHomePage() override;
+    void OpenSupportPage() override;
+    void OpenCallHistoryDialog() override;
+    void CloseCallHistoryDialog() override;
+    void CallHistorySelectionChanged(int row) override;
+    std::optional<QString> ClipboardText() override;
+    void SetClipboardText(const QString& text) override;
+    void FocusMainWindow() override;
+
+    // ExternalClientPort.
+    void SendBind(Handle client, WPARAM wParam) override;
+    void PostBind(Handle client, WPARAM wParam, LPARAM lParam) override;
+    void BroadcastBind(WPARAM wParam) override;
+    bool SendCopyData(Handle client, uint32_t type, const QByteArray& data) override;
+    void UseClientDevices(const QString& microphone, const QString& speaker) override;
+    void RestoreDevices() override;
+
+    // RtcNotifyWindow.
+    void PostMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
+    LRESULT SendMessage(uint32_t message, WPARAM wParam, LPARAM lParam) override;
+    void Hide() override;
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
 
 private:
-    LRESULT OnDialHandover(WPARAM wParam, LPARAM lParam);
-    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
-    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
-    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
-    LRESULT OnBusActivate(WPARAM wParam, LPARAM lParam);
+    friend class SigninConnection;
+    friend class SigninWindowDelegate;
 
-    static const std::array<MessageMapEntry<CMainWindow>, 5> kMessageMap;
+    // The creation sequence, in its order.
+    void OnCreate();
+    void CreateControls();
+    CSkinButton* CreateButton(int id, const QRect& rect, const QString& bitmap, SkinModule module,
+                              const QString& tip);
+    void LoadVolumes();
+    void SaveVolumes();
+    void ShowContextMenuAt(const QPoint& globalPos);
+    void OpenRatesPage();
+    void OpenHelpPage();
+    void OpenPage(const QString& address);
+    void OpenProxySettings();
+    service::RequestKeyInputs KeyInputs(const QString& account) const;
+    // Reports of the connection threads, on the main thread.
+    void ApplyServiceCheck(const service::ServiceCheckResult& result);
+    void StartServerConfiguration(const WebServerChoice& choice, const QString& account);
+    void ApplyServerConfiguration(const ServerConfiguration& configuration);
+    void RunUnattendedStep(int step);
+    void StartWorker(std::function<void()> work);
+
+    LRESULT OnServiceUnavailable(WPARAM, LPARAM);
+    LRESULT OnDialHandover(WPARAM, LPARAM);
+    LRESULT OnSigninPrompt(WPARAM, LPARAM);
+    LRESULT OnCallHistoryDialogMessage(WPARAM, LPARAM);
+    LRESULT OnRtcEvent(WPARAM, LPARAM);
+    LRESULT OnSpeedDialTooltip(WPARAM, LPARAM);
+    LRESULT OnTimer(WPARAM, LPARAM);
+    LRESULT OnCommand(WPARAM, LPARAM);
+    LRESULT OnClose(WPARAM, LPARAM);
+    LRESULT OnDestroy(WPARAM, LPARAM);
+    LRESULT OnBusActivate(WPARAM, LPARAM);
+    LRESULT OnBusMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnCopyData(uint32_t sender, uint32_t type, const QByteArray& data);
+    bool OnWindowCommand(int id);
+
+    static const std::array<MessageMapEntry<CMainWindow>, 11> kMessageMap;
 
     MessagePort* m_port = nullptr;
     LocalBusEndpoint* m_endpoint = nullptr;
-    PhoneSettings m_settings;
-    QString m_numberLine;
-    bool m_autoDial = false;
+    uint32_t m_bindMessage = 0;
+    uint32_t m_registerMessage = 0;
+
+    Profile m_profile;
+    PhoneState m_state;
+    AccountRecord m_account;
+    QString m_machineKey;
+    CallHistory m_history;
+    CallHistorySelection m_historySelection;
+    std::unique_ptr<SpeedDial> m_speedDial;
+    std::unique_ptr<IRtcEngine> m_engine;
+    std::unique_ptr<DialingInput> m_input;
+    std::unique_ptr<CallStateMachine> m_machine;
+    std::unique_ptr<ExternalControl> m_external;
+    std::unique_ptr<SigninFlow> m_signin;
+    std::unique_ptr<SigninWindowDelegate> m_signinDelegate;
+    std::shared_ptr<service::RequestCipher> m_cipher;
+    std::shared_ptr<service::RequestKey> m_requestKey;
+    std::shared_ptr<SigninConnection> m_connection;
+    std::shared_ptr<std::atomic_bool> m_cancel;
+    std::vector<std::unique_ptr<QThread>> m_workers;
+    std::atomic_bool m_preferencesOpen{false};
+    std::atomic_bool m_signinCancel{false};
+    WebServerChoice m_web;
+    zuvo::ScreenSaver m_screenSaver;
+
+    CDib m_skin;
+    PhoneDisplay m_display;
+    CToolTipControl* m_tips = nullptr;
+    std::map<int, CSkinButton*> m_buttons;
+    CSkinSlider* m_speakerSlider = nullptr;
+    CSkinSlider* m_micSlider = nullptr;
+    CStateLight* m_indicator = nullptr;
+    QPointer<CCallHistoryDialog> m_historyDialog;
+    QString m_homeMenuText;
+    QPoint m_dragOffset;
+    bool m_dragging = false;
     bool m_closing = false;
+    bool m_destroyed = false;
 };
 
 }  // namespace zuvo

@@ -49,6 +49,10 @@ TEST(MessagePortTest, TableDispatchPostSendAndTimers) {
     // Commands match by the low word; the notification code rides in the high word.
     EXPECT_EQ(port.SendMessage(Wm::Command, MakeWParam(Cmd::Key0 + 3, Msg::ButtonPressed), 0), 7);
     EXPECT_EQ(port.SendMessage(Wm::Command, MakeWParam(Cmd::Call, 0), 0), -1);
+    // A window that takes every command in one handler.
+    const MessageMapEntry<Window> all[] = {OnMessage(Wm::Command, &Window::OnKeys)};
+    Window other;
+    EXPECT_EQ(DispatchMessage<Window>(other, all, Wm::Command, MakeWParam(Cmd::Call, 0), 0), 7);
     EXPECT_EQ(port.SendMessage(0x999, 0, 0), -1);
 
     // Posts from other threads arrive on the owning thread, in order.

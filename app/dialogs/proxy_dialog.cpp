@@ -1,0 +1,183 @@
+#include "app/dialogs/proxy_dialog.h"
+
+#include <QButtonGroup>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+#include "app/strings/string_ids.h"
+#include "app/strings/string_table.h"
+#include "app/ui/message_box.h"
+#include "platform/ids.h"
+#include "platform/profile.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zuvo {
+
+namespace {
+
+constexpr int kNoProxy = 1037;  // radio ids; mode = id - kNoProxy
+constexpr int kDesktopProxy = 1038;
+constexpr int kExplicitProxy = 1039;
+constexpr int kMinPort = 1;
+constexpr int kMaxPort = 65535;
+
+const QString kSection = u"Network\\Proxy"_s;
+
+QLineEdit* MakeEdit(QWidget* parent, int id, const QString& text) {
+    auto* edit = new QLineEdit(text, parent);
+    edit->setObjectName(QString::number(id));
+    return edit;
+}
+
+std::optional<int> ParsePort(const QString& text) {
+    bool ok = false;
+    const int port = text.trimmed().toInt(&ok);
+    if (ok && port >= kMinPort && port <= kMaxPort) {
+        return port;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profile, QWidget* parent)
+    : QDialog(parent), m_profile(profile), m_settings(current), m_mode(current.mode) {
+    setWindowTitle(u"HTTP Proxy Server Settings"_s);
+    setModal(true);
+
+    auto* heading = new QLabel(u"HTTP Proxy Server:"_s, this);
+    m_modes = new QButtonGroup(this);
+    auto addRadio = [this](int id, const QString& text) {
+        auto* radio = new QRadioButton(text, this);
+        radio->setObjectName(QString::number(id));
+        m_modes->addButton(radio, id);
+        return radio;
+    };
+    QRadioButton* none = addRadio(kNoProxy, u"No Proxy Server"_s);
+    QRadioButton* desktop = addRadio(kDesktopProxy, u"Use the desktop's proxy settings"_s);
+    QRadioButton* explicitProxy =
+        addRadio(kExplicitProxy, u"Use the following HTTP Proxy settings:"_s);
+
+    m_address = MakeEdit(this, 118, current.address);
+    m_httpPort = MakeEdit(this, 1000, QString::number(current.httpPort));
+    m_httpsPort = MakeEdit(this, 1001, QString::number(current.httpsPort));
+    m_userName = MakeEdit(this, 1003, current.userName);
+    m_password = MakeEdit(this, 1004, current.password);
+    m_password->setEchoMode(QLineEdit::Password);
+    for (QLineEdit* port : {m_httpPort, m_httpsPort}) {
+        port->setMaxLength(5);
+        port->setMaximumWidth(80);
+    }
+
+    auto* fields = new QGridLayout;
+    fields->setContentsMargins(24, 0, 0, 0);
+    fields->setHorizontalSpacing(10);
+    fields->addWidget(new QLabel(u"Address"_s, this), 0, 0);
+    fields->addWidget(m_address, 0, 1, 1, 3);
+    fields->addWidget(new QLabel(u"HTTP Port"_s, this), 1, 0);
+    fields->addWidget(m_httpPort, 1, 1);
+    fields->addWidget(new QLabel(u"HTTPS Port"_s, this), 1, 2);
+    fields->addWidget(m_httpsPort, 1, 3);
+    fields->addWidget(new QLabel(u"Username"_s, this), 2, 0);
+    fields->addWidget(m_userName, 2, 1, 1, 3);
+    fields->addWidget(new QLabel(u"Password"_s, this), 3, 0);
+    fields->addWidget(m_password, 3, 1, 1, 3);
+    fields->setColumnStretch(1, 1);
+    fields->setColumnStretch(3, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QString::number(Cmd::Ok));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CProxyDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CProxyDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(heading);
+    layout->addWidget(none);
+    layout->addWidget(desktop);
+    layout->addWidget(explicitProxy);
+    layout->addLayout(fields);
+    layout->addSpacing(8);
+    layout->addWidget(buttons);
+
+    switch (current.mode) {
+        case service::ProxySettings::System:
+            desktop->setChecked(true);
+            break;
+        case service::ProxySettings::Explicit:
+            explicitProxy->setChecked(true);
+            break;
+        default:
+            none->setChecked(true);
+            break;
+    }
+    ApplyMode(current.mode);
+    connect(m_modes, &QButtonGroup::idClicked, this, [this](int id) {
+        m_mode = id - kNoProxy;
+        ApplyMode(m_mode);
+    });
+}
+
+CProxyDialog::~CProxyDialog() = default;
+
+void CProxyDialog::ApplyMode(int mode) {
+    const bool explicitProxy = mode == service::ProxySettings::Explicit;
+    for (QLineEdit* edit : {m_address, m_httpPort, m_httpsPort, m_userName, m_password}) {
+        edit->setEnabled(explicitProxy);
+    }
+}
+
+std::optional<int> CProxyDialog::ReadPort(QLineEdit* edit) {
+    if (const std::optional<int> port = ParsePort(edit->text())) {
+        return port;
+    }
+    ShowMessageBox(
+        this, StringTable::Global().Text(StringId::EnterIntegerInRange).arg(kMinPort).arg(kMaxPort),
+        MessageIcon::Warning);
+    edit->selectAll();
+    edit->setFocus(Qt::OtherFocusReason);
+    return std::nullopt;
+}
+
+void CProxyDialog::accept() {
+    service::ProxySettings next = m_settings;
+    next.mode = m_mode;
+    if (m_mode == service::ProxySettings::Explicit) {
+        const std::optional<int> http = ReadPort(m_httpPort);
+        if (!http) {
+            return;
+        }
+        const std::optional<int> https = ReadPort(m_httpsPort);
+        if (!https) {
+            return;
+        }
+        next.httpPort = *http;
+        next.httpsPort = *https;
+    } else {
+        // The port fields cannot be reached in these modes: a bad value is kept as it was
+        // rather than refused in a field the user cannot correct.
+        next.httpPort = ParsePort(m_httpPort->text()).value_or(m_settings.httpPort);
+        next.httpsPort = ParsePort(m_httpsPort->text()).value_or(m_settings.httpsPort);
+    }
+    next.address = m_address->text().trimmed();
+    next.userName = m_userName->text().trimmed();
+    next.password = m_password->text().trimmed();
+
+    m_profile.WriteInt(kSection, u"Status"_s, next.mode);
+    m_profile.WriteString(kSection, u"Address"_s, next.address);
+    m_profile.WriteString(kSection, u"Username"_s, next.userName);
+    m_profile.WriteString(kSection, u"Password"_s, next.password);
+    m_profile.WriteInt(kSection, u"HTTP"_s, next.httpPort);
+    m_profile.WriteInt(kSection, u"HTTPS"_s, next.httpsPort);
+    m_settings = next;
+    QDialog::accept();
+}
+
+}  // namespace zuvo

@@ -1,0 +1,171 @@
+// The main window's side of the provider's web service: the request key, the connection threads
+// of a sign-in and the web pages.
+
+#include <QDesktopServices>
+#include <QLoggingCategory>
+#include <QThread>
+#include <QUrl>
+
+#include "app/core/app_globals.h"
+#include "app/core/deployment.h"
+#include "app/dialogs/proxy_dialog.h"
+#include "app/logic/call_state_machine.h"
+#include "app/ui/main_window.h"
+#include "app/ui/signin_connection.h"
+#include "service/request_key.h"
+#include "service/service_urls.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+service::RequestKeyInputs CMainWindow::KeyInputs(const QString& account) const {
+    service::RequestKeyInputs inputs;
+    inputs.accountNumber = account;
+    inputs.pin = m_account.password;
+    inputs.version = m_state.settings.version;
+    inputs.language = m_state.settings.language;
+    return inputs;
+}
+
+void CMainWindow::RebuildRequestKey() {
+    m_machine->RefreshLocalAddress();
+    const QString address = m_state.localAddress;
+    m_requestKey->BuildRequestKey(KeyInputs(m_state.account),
+                                  [address] { return std::optional<QString>(address); });
+}
+
+void CMainWindow::StartWorker(std::function<void()> work) {
+    std::erase_if(m_workers, [](const std::unique_ptr<QThread>& t) { return t->isFinished(); });
+    m_workers.push_back(std::unique_ptr<QThread>(QThread::create(std::move(work))));
+    m_workers.back()->start();
+}
+
+void CMainWindow::StartConnection() {
+    CancelConnection();
+    m_cancel = std::make_shared<std::atomic_bool>(false);
+    m_state.account = m_account.userName;
+    m_state.signingIn = true;
+    RedrawStatus();
+    m_machine->RefreshLocalAddress();
+    service::RequestKeyInputs inputs = KeyInputs(m_state.account);
+    m_connection = std::make_shared<SigninConnection>(this, m_requestKey, inputs,
+                                                      m_state.localAddress, m_cancel);
+
+    ConnectJob job;
+    job.configuredWebServer = m_state.settings.webServer;
+    job.serverAddresses = m_state.settings.serverAddresses;
+    job.proxy = m_state.settings.proxy;
+    job.version = m_state.settings.version;
+    job.account = m_state.account;
+    job.unattended = m_state.unattended;
+    job.connectStep = App().commandLine.connectStep;
+    m_web = WebServerChoice{job.configuredWebServer, 0, 0};
+    StartWorker([job, connection = m_connection, cancel = m_cancel] {
+        RunConnect(job, *connection, *cancel);
+    });
+}
+
+void CMainWindow::CancelConnection() {
+    if (m_cancel) {
+        m_cancel->store(true);
+    }
+    if (m_connection) {
+        m_connection->Detach();
+        m_connection.reset();
+    }
+}
+
+void CMainWindow::ApplyServiceCheck(const service::ServiceCheckResult& result) {
+    if (result.accountReplaced) {
+        m_state.account = result.accountNumber;
+    }
+    if (result.phoneConfig) {
+        m_state.minutesEnabled = result.minutesEnabled();
+        m_state.popupsAvailable = result.popupsEnabled();
+    }
+    if (result.passed && !result.pageAddress.isEmpty()) {
+        // The service's page belongs in the pop-up browser window, which this phone does not
+        // have yet; it is not pushed into the desktop's browser unasked.
+        qCDebug(lcWindow) << "the service offered a page:" << result.pageAddress;
+    }
+}
+
+void CMainWindow::StartServerConfiguration(const WebServerChoice& choice, const QString& account) {
+    m_state.signingIn = true;
+    RedrawStatus();
+    ServerConfigurationJob job;
+    job.web = choice;
+    job.proxy = m_state.settings.proxy;
+    job.version = m_state.settings.version;
+    job.account = account;
+    StartWorker([job, connection = m_connection, cancel = m_cancel] {
+        RunServerConfiguration(job, *connection, *cancel);
+    });
+}
+
+void CMainWindow::ApplyServerConfiguration(const ServerConfiguration& configuration) {
+    m_state.sipServers = configuration.servers;
+    m_state.currentServer = 0;
+    m_state.lastGoodServer = 0;
+    m_state.configurationReceived = true;
+    m_port->SetTimer(Timer::RegisterNow, 100);
+}
+
+void CMainWindow::RunUnattendedStep(int step) {
+    m_machine->UnattendedStep(step);
+}
+
+void CMainWindow::StartBalanceRequest(bool withConnection) {
+    qCDebug(lcWindow) << "balance request (with connection" << withConnection
+                      << ") has no worker on this phone yet";
+}
+
+void CMainWindow::StartCallAuthorisation(const QString& dialled) {
+    qCDebug(lcWindow) << "call authorisation for" << dialled.size()
+                      << "digits has no worker on this phone yet";
+}
+
+void CMainWindow::OpenPage(const QString& address) {
+    // Until the phone has its own browser window, pages open in the desktop's browser.
+    if (!QDesktopServices::openUrl(QUrl(address))) {
+        qCDebug(lcWindow) << "no browser opened" << address;
+    }
+}
+
+void CMainWindow::OpenAccountPage() {
+    OpenPage(service::AccountPageAddress(m_web.scheme == 1, m_web.host, m_requestKey->Current(),
+                                         m_state.settings.version));
+}
+
+void CMainWindow::OpenRatesPage() {
+    OpenPage(service::RatesPageAddress(m_web.scheme == 1, m_web.host, m_requestKey->Current(),
+                                       m_state.settings.version));
+}
+
+void CMainWindow::OpenHelpPage() {
+    if (m_state.settings.webLinks) {
+        OpenPage(service::HelpPageAddress(m_web.scheme == 1, m_web.host, m_state.settings.version));
+    }
+}
+
+void CMainWindow::OpenSupportPage() {
+    OpenPage(service::CustomerPageAddress(m_web.scheme == 1, m_web.host, m_requestKey->Current(),
+                                          m_state.settings.version));
+}
+
+void CMainWindow::OpenHomePage() {
+    OpenPage(service::HomePageAddress(Deployment::HomeHost(), m_requestKey->Current(),
+                                      m_state.settings.version));
+}
+
+void CMainWindow::OpenProxySettings() {
+    CProxyDialog dialog(m_state.settings.proxy, m_profile, this);
+    if (dialog.exec() == QDialog::Accepted) {
+        m_state.settings.proxy = dialog.settings();
+    }
+}
+
+}  // namespace zuvo

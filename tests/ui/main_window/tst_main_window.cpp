@@ -1,0 +1,195 @@
+#include <QtTest>
+
+#include <QPaintEvent>
+
+#include "app/logic/phone_state.h"
+#include "app/strings/string_ids.h"
+#include "app/ui/control_table.h"
+#include "app/ui/main_window.h"
+#include "app/ui/phone_display.h"
+#include "platform/ids.h"
+#include "skin/make_region.h"
+#include "skin/skin_button.h"
+#include "skin/tool_tip_control.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo;
+
+namespace {
+
+// Records the areas the window repaints.
+class PaintSpy : public QObject {
+public:
+    QRegion painted;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            painted += static_cast<QPaintEvent*>(event)->region();
+        }
+        return false;
+    }
+};
+
+// A left click delivered to the control itself, as the window system delivers it.
+void Click(QWidget* target, QPoint at) {
+    for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, target->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+}  // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TestEnvironment> m_env;
+    std::unique_ptr<CMainWindow> m_window;
+
+    CMainWindow& Window() {
+        m_window = std::make_unique<CMainWindow>();
+        // The sign-in prompt would open a modal dialog; these checks are about the window.
+        QCoreApplication::removePostedEvents(&m_window->port());
+        m_window->show();
+        static_cast<void>(QTest::qWaitForWindowExposed(m_window.get()));
+        return *m_window;
+    }
+
+private Q_SLOTS:
+    void init() { m_env = std::make_unique<test::TestEnvironment>(); }
+    void cleanup() {
+        m_window.reset();
+        m_env.reset();
+    }
+
+    void regionLeavesOutTheMagenta() {
+        CMainWindow& w = Window();
+        QCOMPARE(w.size(), QSize(260, 470));
+        const QRegion shape = w.mask();
+        QVERIFY(!shape.isEmpty());
+        QVERIFY(!shape.contains(QPoint(0, 0)));  // corner outside the rounded body
+        QVERIFY(!shape.contains(QPoint(259, 469)));
+        QVERIFY(shape.contains(QPoint(130, 140)));  // the display
+        for (const ControlSpec& key : kKeypadControls) {
+            QVERIFY(shape.contains(key.rect.center()));
+        }
+        QCOMPARE(w.windowTitle(), u"Zuvo"_s);
+    }
+
+    void controlsHaveTheirIdsRectanglesAndTips() {
+        CMainWindow& w = Window();
+        for (const ControlSpec& key : kKeypadControls) {
+            CSkinButton* b = w.button(key.id);
+            QVERIFY2(b != nullptr, qPrintable(QString::number(key.id)));
+            QCOMPARE(b->geometry(), key.rect);
+            QCOMPARE(w.toolTips()->TextAt(b, QPoint(5, 20)), QString());  // no speed dial yet
+        }
+        QCOMPARE(w.button(Cmd::Call)->geometry(), WinRect(150, 390, 236, 446));
+        QCOMPARE(w.toolTips()->TextAt(w.button(Cmd::Call), QPoint(40, 30)), u"Make call"_s);
+        QCOMPARE(w.toolTips()->TextAt(w.button(Cmd::HangUp), QPoint(20, 8)),
+                 u"End call / clear display"_s);
+        QCOMPARE(w.toolTips()->TextAt(w.button(Cmd::SignOut), QPoint(10, 9)), u"Sign out"_s);
+        QCOMPARE(w.button(Cmd::Rates)->geometry().size(), QSize(0, 0));
+        QCOMPARE(w.toolTips()->TextAt(&w, QPoint(100, 110)), u"Sign-in / call status"_s);
+        QCOMPARE(w.toolTips()->TextAt(&w, QPoint(100, 140)), u"Phone number"_s);
+        auto* speaker = w.findChild<QWidget*>(u"153"_s);
+        QVERIFY(speaker != nullptr);
+        QCOMPARE(speaker->geometry(), kSpeakerSliderRect);
+        QCOMPARE(w.toolTips()->TextAt(speaker, QPoint(5, 5)), u"Speaker volume"_s);
+    }
+
+    void hiddenButtonsFollowTheSettings() {
+        Profile profile = Profile::Phone();
+        profile.WriteInt(u"Settings"_s, u"PhoneBookEnabled"_s, 0);
+        profile.WriteInt(u"Settings"_s, u"AccountInfo"_s, 0);
+        profile.WriteInt(u"Settings"_s, u"WebLinks"_s, 0);
+        CMainWindow& w = Window();
+        QVERIFY(!w.button(Cmd::PhoneBook)->isVisible());
+        QVERIFY(!w.button(Cmd::Account)->isVisible());
+        QVERIFY(!w.button(Cmd::HomePageButton)->isVisible());
+        QVERIFY(!w.button(Cmd::Rates)->isVisible());
+        QVERIFY(w.button(Cmd::Redial)->isVisible());
+    }
+
+    void displayTextsFollowTheState() {
+        CMainWindow& w = Window();
+        PhoneState& s = w.mutableState();
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Signed out"_s);
+        s.signingIn = true;
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Signing in..."_s);
+        s.connectionState = 2;
+        s.callStatus = 0;
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Ready to call"_s);
+        s.muted = true;
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Mute"_s);
+        s.autoDial = true;
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Calling..."_s);
+        s.autoDial = false;
+        s.muted = false;
+        s.callStatus = 2;
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Please wait"_s);
+        s.clock = CallClock{100, 3823, 3723, true};
+        QCOMPARE(PhoneDisplay::StatusText(s), u"01:02:03"_s);
+        s.settings.displayTimer = false;
+        QCOMPARE(PhoneDisplay::StatusText(s), u"Please wait"_s);
+
+        s.balanceText = u"\u20AC 4.10"_s;
+        s.callActive = false;
+        QCOMPARE(PhoneDisplay::BalanceText(s), u"\u20AC 4.10"_s);
+        s.callActive = true;
+        QCOMPARE(PhoneDisplay::BalanceText(s), QString());
+        s.callActive = false;
+        s.settings.displayBalance = false;
+        QCOMPARE(PhoneDisplay::BalanceText(s), QString());
+
+        s.callActive = true;
+        s.minutesShown = true;
+        QVERIFY(PhoneDisplay::ShowsMinutes(s));
+    }
+
+    void longNumbersShowTheirLastFortyCharacters() {
+        const QString n25 = u"1234567890123456789012345"_s;
+        QCOMPARE(PhoneDisplay::NumberLines(n25), (QStringList{u"12345"_s, n25.right(20)}));
+        const QString n45 = QString(u"abcde"_s) + u"0123456789"_s.repeated(4);
+        const QStringList lines = PhoneDisplay::NumberLines(n45);
+        QCOMPARE(lines[0] + lines[1], n45.right(40));
+        QCOMPARE(PhoneDisplay::NumberLines(u"12"_s), (QStringList{QString(), u"12"_s}));
+    }
+
+    void typingRepaintsOnlyTheNumberArea() {
+        CMainWindow& w = Window();
+        PaintSpy spy;
+        w.installEventFilter(&spy);
+        QTest::qWait(50);
+        spy.painted = QRegion();
+        QTest::keyClick(&w, Qt::Key_7);
+        QTRY_VERIFY(!spy.painted.isEmpty());
+        QCOMPARE(w.state().numberLine, u"7"_s);
+        QVERIFY(spy.painted.boundingRect().intersects(kNumberArea));
+        QVERIFY(!spy.painted.intersects(QRegion(w.button(Cmd::Key0 + 5)->geometry())));
+        QVERIFY(!spy.painted.intersects(QRegion(kStatusArea)));
+        QVERIFY(kNumberArea.contains(spy.painted.boundingRect()));
+        w.removeEventFilter(&spy);
+    }
+
+    void keypadClicksAndTheLimit() {
+        CMainWindow& w = Window();
+        Click(w.button(Cmd::Key0 + 4), QPoint(20, 20));
+        Click(w.button(Cmd::Key0 + 2), QPoint(20, 20));
+        QCOMPARE(w.state().numberLine, u"42"_s);
+        QTest::keyClick(&w, Qt::Key_Backspace);
+        QCOMPARE(w.state().numberLine, u"4"_s);
+        for (int i = 0; i < 45; ++i) {
+            QTest::keyClick(&w, Qt::Key_9);
+        }
+        QCOMPARE(w.state().numberLine.size(), 40);
+        Click(w.button(Cmd::HangUp), QPoint(20, 8));
+        QCOMPARE(w.state().numberLine, QString());
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
