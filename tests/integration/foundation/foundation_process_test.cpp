@@ -95,7 +95,11 @@ TEST(FoundationProcessTest, SecondPhoneHandsTheNumberOverAndEnds) {
     ASSERT_TRUE(test::WaitUntil([] { return LocalBus::FindWindow(u"ZuvoClass"_s).has_value(); },
                                 std::chrono::seconds(20)));
 
-    // Without a "Call History" key nothing is handed over; the second phone still ends.
+    // Without a "Call History" key nothing is handed over; the second phone still ends. (The
+    // phone makes the key when it loads its history: wait for that before taking it away.)
+    ASSERT_TRUE(test::WaitUntil(
+        [&] { return hive.KeyExists(u"Software\\Zuvo\\Zuvo PC\\Call History"_s); },
+        std::chrono::seconds(20)));
     hive.DeleteKey(u"Software\\Zuvo\\Zuvo PC\\Call History"_s);
     ChildProcess early(BinaryPath(u"zuvo"_s), {u"/N555"_s, u"/A"_s}, PhoneEnvironment());
     ASSERT_TRUE(early.Start());
