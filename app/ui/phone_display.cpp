@@ -90,7 +90,7 @@ void PhoneDisplay::Paint(QPainter& painter, const QRect& dirty, const CDib& skin
             TextAt(painter, 224, 138, Qt::AlignRight | Qt::AlignBottom, lines[0]);
         }
     }
-    if (dirty.intersects(kStatusArea)) {
+    if (dirty.intersects(kStatusRedraw)) {
         painter.setFont(m_fonts[2]);
         TextAt(painter, 132, 101, Qt::AlignHCenter | Qt::AlignTop, StatusText(state));
     }
