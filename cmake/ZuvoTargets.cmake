@@ -38,14 +38,14 @@ function(zuvo_library name)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
-# zuvo_test(name LABEL unit|ui|integration SOURCES ... LIBS ... [TIMEOUT s])
-# GoogleTest for unit and integration tests, Qt Test for ui tests.
+# zuvo_test(name LABEL unit|ui|integration [QTEST] SOURCES ... LIBS ... [TIMEOUT s])
+# GoogleTest for unit and integration tests, Qt Test for ui tests and those marked QTEST.
 function(zuvo_test name)
-    cmake_parse_arguments(ARG "" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "QTEST" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     zuvo_defaults(${name})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
-    if(ARG_LABEL STREQUAL "ui")
+    if(ARG_LABEL STREQUAL "ui" OR ARG_QTEST)
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
     else()
         target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)

@@ -1,0 +1,249 @@
+// The whole sign-in path through the window and its dialog, against the provider simulator,
+// Kamailio and a SIPp far end on 127.0.0.1.
+
+#include <QtTest>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "app/core/app_globals.h"
+#include "app/logic/phone_state.h"
+#include "app/signin/signin_dialog.h"
+#include "app/ui/main_window.h"
+#include "app/ui/message_box.h"
+#include "app/ui/phone_display.h"
+#include "platform/ids.h"
+#include "tests/integration/telephony/sip_peers.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo;
+
+namespace {
+
+constexpr auto kLong = std::chrono::seconds(20);
+
+// The provider simulator with one account whose SIP server is the given Kamailio.
+class ProviderSim {
+public:
+    ProviderSim(const QString& dir, int kamailioPort, bool withServers) {
+        QFile accounts(dir + u"/accounts.json"_s);
+        accounts.open(QIODevice::WriteOnly);
+        const QByteArray pxy =
+            withServers ? "[\"127.0.0.1:" + QByteArray::number(kamailioPort) + ":UDP\"]" : "[]";
+        accounts.write(R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
+            "phonecfg": "0", "balance": "12.50", "currency": "EUR", "pxy": )" +
+                       pxy + R"(, "hosts": ["zuvo.test:127.0.0.1"], "web": []}]})");
+        accounts.close();
+        m_portsFile = dir + u"/sim-ports"_s;
+        m_process = std::make_unique<test::ChildProcess>(
+            test::BinaryPath(u"zuvo-provider-sim"_s),
+            QStringList{u"--accounts"_s, accounts.fileName(), u"--https-port"_s, u"-1"_s,
+                        u"--ports-file"_s, m_portsFile});
+    }
+    bool Start() {
+        if (!m_process->Start()) {
+            return false;
+        }
+        return test::WaitUntil([this] {
+            QFile f(m_portsFile);
+            if (!f.open(QIODevice::ReadOnly)) {
+                return false;
+            }
+            const QString line = QString::fromUtf8(f.readAll());
+            const qsizetype at = line.indexOf(u"http="_s);
+            m_port = at < 0 ? 0 : line.mid(at + 5).section(u' ', 0, 0).toInt();
+            return m_port > 0;
+        });
+    }
+    QString host() const { return u"127.0.0.1:"_s + QString::number(m_port); }
+
+private:
+    QString m_portsFile;
+    int m_port = 0;
+    std::unique_ptr<test::ChildProcess> m_process;
+};
+
+struct Answer {
+    QString user;
+    QString pin;
+    bool exit = false;
+};
+
+}  // namespace
+
+class TestSigninEndToEnd : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<test::TestEnvironment> m_env;
+    std::unique_ptr<test::Kamailio> m_kamailio;
+    std::unique_ptr<test::Sipp> m_farEnd;
+    std::unique_ptr<ProviderSim> m_sim;
+    std::unique_ptr<CMainWindow> m_window;
+    QList<Answer> m_answers;  // how the next sign-in dialogs are answered
+    QStringList m_messages;   // message boxes shown
+    int m_dialogs = 0;
+
+    // Starts the peers and points the phone at the simulator (or at webHost when given).
+    void StartPeers(bool withServers, const QString& webHost = {}) {
+        const QString dir = m_env->root();
+        QDir().mkpath(dir + u"/sipp"_s);
+        QDir().mkpath(dir + u"/kamailio"_s);
+        m_farEnd = std::make_unique<test::Sipp>(u"uas_answer_wait_bye.xml"_s, dir + u"/sipp"_s,
+                                                QStringList{u"-rtp_echo"_s});
+        QVERIFY(m_farEnd->Start());
+        test::Kamailio::Options options;
+        options.farEndPort = m_farEnd->port();
+        m_kamailio = std::make_unique<test::Kamailio>(dir + u"/kamailio"_s, options);
+        QVERIFY(m_kamailio->Start());
+        m_sim = std::make_unique<ProviderSim>(dir, m_kamailio->udpPort(), withServers);
+        QVERIFY(m_sim->Start());
+        qputenv("ZUVO_DEFAULT_WEB_HOST", (webHost.isEmpty() ? m_sim->host() : webHost).toUtf8());
+        qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
+    }
+
+    // Answers each sign-in dialog as it opens, from the queued answers.
+    void DriveDialogs() {
+        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
+        if (dialog != nullptr && !dialog->property("answered").toBool() && !m_answers.isEmpty()) {
+            dialog->setProperty("answered", true);
+            ++m_dialogs;
+            const Answer answer = m_answers.takeFirst();
+            if (answer.exit) {
+                dialog->findChild<QPushButton*>(u"2"_s)->click();
+            } else {
+                dialog->findChild<QLineEdit*>(u"118"_s)->setText(answer.user);
+                dialog->findChild<QLineEdit*>(u"1000"_s)->setText(answer.pin);
+                dialog->findChild<QPushButton*>(u"1"_s)->click();
+            }
+        }
+        QTimer::singleShot(50, this, &TestSigninEndToEnd::DriveDialogs);
+    }
+
+    CMainWindow& OpenPhone() {
+        App().commandLine = CommandLineOptions{};
+        m_window = std::make_unique<CMainWindow>();
+        m_window->show();
+        return *m_window;
+    }
+
+    QString Status() const { return PhoneDisplay::StatusText(m_window->state()); }
+
+    void Command(int id) {
+        m_window->port().PostMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(id), 0), 0);
+    }
+
+private Q_SLOTS:
+    void init() {
+        m_env = std::make_unique<test::TestEnvironment>();
+        m_answers.clear();
+        m_messages.clear();
+        m_dialogs = 0;
+        SetMessageBoxHook([this](const MessageBoxRequest& r) {
+            m_messages << r.text;
+            return Cmd::Ok;
+        });
+        QTimer::singleShot(50, this, &TestSigninEndToEnd::DriveDialogs);
+    }
+
+    void cleanup() {
+        m_answers = {Answer{{}, {}, true}};
+        if (m_window) {
+            m_window->port().PostMessage(Wm::Close, 0, 0);
+            test::WaitUntil([this] { return m_window->isHidden(); }, kLong);
+            QTest::qWait(200);
+            m_window.reset();
+        }
+        SetMessageBoxHook(nullptr);
+        m_sim.reset();
+        m_kamailio.reset();
+        m_farEnd.reset();
+        qunsetenv("ZUVO_DEFAULT_WEB_HOST");
+        qunsetenv("ZUVO_SIP_DOMAIN");
+        m_env.reset();
+    }
+
+    void signInCallSignOutSignInAgain() {
+        StartPeers(true);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        m_answers = {Answer{u" 12345 "_s, u"9876"_s}};
+        CMainWindow& phone = OpenPhone();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
+        QCOMPARE(phone.state().account, u"12345"_s);  // trimmed by the dialog
+        QVERIFY(QFile::exists(qEnvironmentVariable("ZUVO_HOSTS_FILE")));
+
+        QTest::keyClicks(&phone, u"4412345"_s);
+        Command(Cmd::Call);
+        QTRY_VERIFY_WITH_TIMEOUT(phone.state().callActive, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(phone.state().mediaStarted, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(phone.state().clock.running, 5000);
+        QTest::qWait(1100);
+        Command(Cmd::HangUp);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Call ended"_s, 10000);
+        QCOMPARE(phone.history().Number(0), u"4412345"_s);
+        QVERIFY(phone.history().Duration(0) != u"00:00:00"_s);
+
+        // Sign out: the dialog comes back; signing in again reaches the same state.
+        m_answers = {Answer{u"12345"_s, u"9876"_s}};
+        Command(Cmd::SignOut);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
+        QVERIFY(m_messages.isEmpty());
+    }
+
+    void wrongPinAsksAgain() {
+        StartPeers(true);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        m_answers = {Answer{u"12345"_s, u"0000"_s}, Answer{u"12345"_s, u"9876"_s}};
+        OpenPhone();
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 20000);
+        QCOMPARE(m_messages.size(), 1);
+        QVERIFY2(m_messages[0].startsWith(u"Sign-in to Zuvo failed because either the Account "
+                                          u"Number or PIN"_s),
+                 qPrintable(m_messages[0]));
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
+    }
+
+    void deadServiceSaysUnavailable() {
+        const int dead = test::FreePort();
+        StartPeers(true, u"127.0.0.1:"_s + QString::number(dead));
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        m_answers = {Answer{u"12345"_s, u"9876"_s}, Answer{{}, {}, true}};
+        OpenPhone();
+        QTRY_COMPARE_WITH_TIMEOUT(m_messages.size(), 1, 20000);
+        QVERIFY2(m_messages[0].startsWith(u"Sign-in  to Zuvo failed."_s),
+                 qPrintable(m_messages[0]));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 10000);
+    }
+
+    void noServersKeepsSigningInUntilSignOut() {
+        StartPeers(false);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        m_answers = {Answer{u"12345"_s, u"9876"_s}};
+        CMainWindow& phone = OpenPhone();
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 1, 10000);
+        QTest::qWait(3500);
+        QCOMPARE(Status(), u"Signing in..."_s);
+        QVERIFY(!phone.state().configurationReceived);
+        m_answers = {Answer{{}, {}, true}};
+        Command(Cmd::SignOut);
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 10000);
+        QVERIFY(m_messages.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestSigninEndToEnd)
+#include "tst_signin_e2e.moc"
