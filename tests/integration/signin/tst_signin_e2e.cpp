@@ -90,12 +90,13 @@ private:
     int m_dialogs = 0;
 
     // Starts the peers and points the phone at the simulator (or at webHost when given).
-    void StartPeers(bool withServers, const QString& webHost = {}) {
+    void StartPeers(bool withServers, const QString& webHost = {},
+                    const QString& farEnd = u"uas_answer_wait_bye.xml"_s) {
         const QString dir = m_env->root();
         QDir().mkpath(dir + u"/sipp"_s);
         QDir().mkpath(dir + u"/kamailio"_s);
-        m_farEnd = std::make_unique<test::Sipp>(u"uas_answer_wait_bye.xml"_s, dir + u"/sipp"_s,
-                                                QStringList{u"-rtp_echo"_s});
+        m_farEnd =
+            std::make_unique<test::Sipp>(farEnd, dir + u"/sipp"_s, QStringList{u"-rtp_echo"_s});
         QVERIFY(m_farEnd->Start());
         test::Kamailio::Options options;
         options.farEndPort = m_farEnd->port();
@@ -189,6 +190,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Call ended"_s, 10000);
         QCOMPARE(phone.history().Number(0), u"4412345"_s);
         QVERIFY(phone.history().Duration(0) != u"00:00:00"_s);
+        QCOMPARE(phone.state().numberLine, QString());
+        Command(Cmd::Redial);
+        QTRY_COMPARE(phone.state().numberLine, u"4412345"_s);
 
         // Sign out: the dialog comes back; signing in again reaches the same state.
         m_answers = {Answer{u"12345"_s, u"9876"_s}};
@@ -196,6 +200,23 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
         QVERIFY(m_messages.isEmpty());
+    }
+
+    void busyFarEndShowsLineBusy() {
+        StartPeers(true, {}, u"uas_reject.xml"_s);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        m_answers = {Answer{u"12345"_s, u"9876"_s}};
+        CMainWindow& phone = OpenPhone();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
+        QTest::keyClicks(&phone, u"+4420"_s);
+        QCOMPARE(phone.state().numberLine, u"004420"_s);
+        Command(Cmd::Call);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Line busy"_s, 10000);
+        QVERIFY(!phone.state().callActive);
+        QCOMPARE(phone.history().Number(0), u"004420"_s);
+        QCOMPARE(phone.history().Duration(0), u"00:00:00"_s);
     }
 
     void wrongPinAsksAgain() {
