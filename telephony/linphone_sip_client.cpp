@@ -1,20 +1,15 @@
 #include "telephony/linphone_sip_client.h"
 
 #include <QDir>
+#include <QFile>
 #include <QStandardPaths>
-
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <netdb.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
-#include <cmath>
 
 #include <linphone/core.h>
 #include <linphone/logging.h>
+#include <mediastreamer2/msfactory.h>
+#include <mediastreamer2/mssndcard.h>
 
+#include "telephony/null_sound_card.h"
 #include "telephony/provisioning_profile.h"
 #include "telephony/rtc_port_manager.h"
 #include "telephony/telephony_log.h"
@@ -28,7 +23,10 @@ namespace {
 constexpr int kIdleIterateMs = 20;
 constexpr int kBusyIterateMs = 2;
 constexpr int kIntensityMs = 250;
-constexpr float kSilentDb = -120.0f;
+// A registration without any answer by then is given up as an error (a UDP server that never
+// answers would otherwise take the whole SIP transaction time-out, 32 s).
+constexpr int kRegisterTimeoutMs = 8000;
+constexpr const char* kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 
 LinphoneSipClient* Owner(LinphoneCore* core) {
     return static_cast<LinphoneSipClient*>(linphone_core_get_user_data(core));
@@ -53,6 +51,12 @@ void OnCallState(LinphoneCore* core, LinphoneCall* call, LinphoneCallState state
     }
 }
 
+void OnDtmf(LinphoneCore* core, LinphoneCall*, int dtmf) {
+    if (auto* self = Owner(core)) {
+        self->HandleDtmfReceived(static_cast<char>(dtmf));
+    }
+}
+
 void OnAudioDevices(LinphoneCore* core) {
     if (auto* self = Owner(core)) {
         self->HandleAudioDevicesChanged();
@@ -71,34 +75,17 @@ QByteArray Utf8(const QString& text) {
     return text.toUtf8();
 }
 
-// Volumes 0..65535 ride on liblinphone's software gains in dB: 65535 is unity gain, 0 silence.
-float VolumeToDb(int32_t volume) {
-    if (volume <= 0) {
-        return kSilentDb;
-    }
-    return static_cast<float>(20.0 * std::log10(std::min(volume, 0xFFFF) / 65535.0));
-}
-
-int32_t DbToVolume(float db) {
-    if (db <= kSilentDb + 1.0f) {
-        return 0;
-    }
-    const double v = std::round(65535.0 * std::pow(10.0, db / 20.0));
-    return static_cast<int32_t>(std::clamp(v, 0.0, 65535.0));
-}
-
-// Level 0..100 from a stream's volume in dB (-60 dB and below is 0).
-int32_t DbToLevel(float db) {
-    if (!std::isfinite(db)) {
-        return 0;
-    }
-    const double level = (static_cast<double>(db) + 60.0) * 100.0 / 60.0;
-    return static_cast<int32_t>(std::clamp(std::round(level), 0.0, 100.0));
-}
-
 // The failure status of a SIP response, or of a failure without one.
 int32_t FailureStatus(const LinphoneErrorInfo* info) {
-    const int code = info ? linphone_error_info_get_protocol_code(info) : 0;
+    if (info == nullptr) {
+        return E_FAIL;
+    }
+    // A failed connection or a server that never answered: the code is made up locally.
+    const LinphoneReason reason = linphone_error_info_get_reason(info);
+    if (reason == LinphoneReasonIOError || reason == LinphoneReasonNoResponse) {
+        return E_FAIL;
+    }
+    const int code = linphone_error_info_get_protocol_code(info);
     return code >= 300 && code < 700 ? SipStatus(code, true) : E_FAIL;
 }
 
@@ -109,11 +96,6 @@ QString HostOf(const QString& address) {
     }
     const qsizetype colon = address.indexOf(u':');
     return colon < 0 ? address : address.left(colon);
-}
-
-bool IsIpv4(const QString& text) {
-    in_addr addr{};
-    return inet_pton(AF_INET, text.toLatin1().constData(), &addr) == 1;
 }
 
 }  // namespace
@@ -168,6 +150,13 @@ HRESULT LinphoneSipClient::Initialize() {
         return E_FAIL;
     }
     linphone_core_set_user_data(m_core, this);
+    // Without a sound card a silent stand-in keeps media flowing both ways; added before the
+    // core starts so that it is chosen like any other card.
+    MSSndCardManager* cards = ms_factory_get_snd_card_manager(linphone_core_get_ms_factory(m_core));
+    if (ms_snd_card_manager_get_default_capture_card(cards) == nullptr ||
+        ms_snd_card_manager_get_default_playback_card(cards) == nullptr) {
+        RegisterNullSoundCard(linphone_core_get_ms_factory(m_core));
+    }
     LinphoneConfig* config = linphone_core_get_config(m_core);
     linphone_config_set_int(config, "net", "auto_net_state_mon", 0);
     linphone_config_set_int(config, "sip", "ping_with_options", 0);
@@ -188,6 +177,7 @@ HRESULT LinphoneSipClient::Initialize() {
     linphone_core_cbs_set_account_registration_state_changed(m_cbs, OnAccountState);
     linphone_core_cbs_set_call_state_changed(m_cbs, OnCallState);
     linphone_core_cbs_set_audio_devices_list_updated(m_cbs, OnAudioDevices);
+    linphone_core_cbs_set_dtmf_received(m_cbs, OnDtmf);
     linphone_core_add_callbacks(m_core, m_cbs);
 
     // Nothing listens until a profile names its transport.
@@ -213,10 +203,28 @@ HRESULT LinphoneSipClient::Initialize() {
     linphone_core_enable_friend_list_subscription(m_core, FALSE);
     linphone_core_enable_video_capture(m_core, FALSE);
     linphone_core_enable_video_display(m_core, FALSE);
+    LinphoneVideoActivationPolicy* video = linphone_factory_create_video_activation_policy(factory);
+    linphone_video_activation_policy_set_automatically_initiate(video, FALSE);
+    linphone_video_activation_policy_set_automatically_accept(video, FALSE);
+    linphone_core_set_video_activation_policy(m_core, video);
+    linphone_video_activation_policy_unref(video);
+    // Keys travel as RFC 2833 events in the audio stream.
     linphone_core_set_use_rfc2833_for_dtmf(m_core, TRUE);
-    linphone_core_set_use_info_for_dtmf(m_core, TRUE);
+    linphone_core_set_use_info_for_dtmf(m_core, FALSE);
     linphone_core_set_audio_port(m_core, -1);
     linphone_core_disable_chat(m_core, LinphoneReasonNotAcceptable);
+    // Contacts stay plain addresses: a GRUU would name the service's domain, which in-dialog
+    // requests would then have to resolve.
+    linphone_core_remove_supported_tag(m_core, "gruu");
+
+    // TLS servers are checked against the system's certificate authorities.
+    const char* rootCa = linphone_core_get_root_ca(m_core);
+    if ((rootCa == nullptr || !QFile::exists(QString::fromUtf8(rootCa))) &&
+        QFile::exists(QString::fromLatin1(kSystemCaBundle))) {
+        linphone_core_set_root_ca(m_core, kSystemCaBundle);
+    }
+    linphone_core_verify_server_certificates(m_core, TRUE);
+    linphone_core_verify_server_cn(m_core, TRUE);
 
     if (linphone_core_start(m_core) != 0) {
         qCWarning(lcTelephony) << "liblinphone did not start";
@@ -225,7 +233,18 @@ HRESULT LinphoneSipClient::Initialize() {
     }
     linphone_core_set_network_reachable(m_core, TRUE);
 
-    // Without a sound card calls still set up and media flows, from and to files.
+    // A card without one of the two directions: the stand-in takes the missing one.
+    if (linphone_core_get_playback_device(m_core) == nullptr ||
+        linphone_core_get_capture_device(m_core) == nullptr) {
+        if (linphone_core_get_playback_device(m_core) == nullptr) {
+            linphone_core_set_playback_device(m_core, kNullCardId);
+            linphone_core_set_ringer_device(m_core, kNullCardId);
+        }
+        if (linphone_core_get_capture_device(m_core) == nullptr) {
+            linphone_core_set_capture_device(m_core, kNullCardId);
+        }
+    }
+    // Files as the last resort: calls still set up, without audio.
     if (linphone_core_get_playback_device(m_core) == nullptr ||
         linphone_core_get_capture_device(m_core) == nullptr) {
         m_usesFiles = true;
@@ -269,19 +288,6 @@ HRESULT LinphoneSipClient::Advise(SipClientEvents* events) {
     }
     m_events = events;
     return S_OK;
-}
-
-void LinphoneSipClient::ConfigureTransport(const QString& transport) {
-    LinphoneTransports* transports = linphone_factory_create_transports(linphone_factory_get());
-    linphone_transports_set_udp_port(transports,
-                                     transport == u"udp"_s ? LC_SIP_TRANSPORT_RANDOM : 0);
-    linphone_transports_set_tcp_port(transports,
-                                     transport == u"tcp"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
-    linphone_transports_set_tls_port(transports,
-                                     transport == u"tls"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
-    linphone_transports_set_dtls_port(transports, 0);
-    linphone_core_set_transports(m_core, transports);
-    linphone_transports_unref(transports);
 }
 
 HRESULT LinphoneSipClient::CreateProfile(const QString& text, SipProfileId* profile) {
@@ -386,8 +392,8 @@ HRESULT LinphoneSipClient::DisableProfile(SipProfileId id) {
         return E_FAIL;
     }
     Profile& profile = it->second;
-    if (profile.account == nullptr) {
-        return S_OK;
+    if (profile.account == nullptr || profile.timedOut) {
+        return S_OK;  // never registered: nothing to undo
     }
     const LinphoneRegistrationState state = linphone_account_get_state(profile.account);
     if (state == LinphoneRegistrationOk || state == LinphoneRegistrationProgress) {
@@ -431,7 +437,8 @@ void LinphoneSipClient::DropProfile(SipProfileId id) {
     }
     Profile& profile = it->second;
     if (profile.account != nullptr) {
-        if (m_core != nullptr) {
+        // A stopped core has already forgotten its accounts.
+        if (m_core != nullptr && linphone_core_get_global_state(m_core) == LinphoneGlobalOn) {
             linphone_core_remove_account(m_core, profile.account);
         }
         linphone_account_unref(profile.account);
@@ -459,10 +466,20 @@ void LinphoneSipClient::HandleAccountState(LinphoneAccount* account, int state) 
     }
     Profile& profile = it->second;
     const bool released = profile.released;
+    if (profile.timedOut) {
+        // Already reported as an error; only the end of the attempt matters now.
+        if (released &&
+            (state == LinphoneRegistrationFailed || state == LinphoneRegistrationCleared)) {
+            DropProfile(id);
+        }
+        UpdatePace();
+        return;
+    }
     switch (state) {
         case LinphoneRegistrationProgress:
             if (!profile.unregistering && profile.state != RTCRS_REGISTERING) {
                 profile.state = RTCRS_REGISTERING;
+                profile.registeringSince.start();
                 RaiseRegistration(RTCRS_REGISTERING, 0);
             }
             break;
@@ -559,8 +576,8 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
             }
         }
         // A dotted address is called directly; a number goes to the service's domain.
-        target = IsIpv4(target) || domain.isEmpty() ? u"sip:"_s + target
-                                                    : u"sip:"_s + target + u"@"_s + domain;
+        target = IsIpv4Address(target) || domain.isEmpty() ? u"sip:"_s + target
+                                                           : u"sip:"_s + target + u"@"_s + domain;
     }
     LinphoneAddress* remote = linphone_core_interpret_url(m_core, Utf8(target).constData());
     if (remote == nullptr) {
@@ -578,7 +595,10 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
                                        Utf8(session.localAddress).constData());
         }
     }
+    // The first progress state is raised from inside the invite: bind it to this session.
+    m_inviting = id;
     LinphoneCall* call = linphone_core_invite_address_with_params(m_core, remote, params);
+    m_inviting = 0;
     if (session.rtpPort != 0) {
         linphone_core_set_audio_port(m_core, -1);
         linphone_config_set_string(config, "rtp", "bind_address", nullptr);
@@ -586,9 +606,15 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
     linphone_call_params_unref(params);
     linphone_address_unref(remote);
     if (call == nullptr) {
+        if (session.call != nullptr) {
+            linphone_call_unref(session.call);
+            session.call = nullptr;
+        }
         return E_FAIL;
     }
-    session.call = linphone_call_ref(call);
+    if (session.call == nullptr) {
+        session.call = linphone_call_ref(call);
+    }
     UpdatePace();
     return S_OK;
 }
@@ -704,6 +730,13 @@ LinphoneCall* LinphoneSipClient::ActiveCall() const {
 
 void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
     SipSessionId id = FindSession(call);
+    if (id == 0 && m_inviting != 0 && linphone_call_get_dir(call) == LinphoneCallOutgoing) {
+        auto inviting = m_sessions.find(m_inviting);
+        if (inviting != m_sessions.end() && inviting->second.call == nullptr) {
+            inviting->second.call = linphone_call_ref(call);
+            id = m_inviting;
+        }
+    }
     if (id == 0) {
         if (state != LinphoneCallIncomingReceived) {
             UpdatePace();
@@ -779,10 +812,6 @@ void LinphoneSipClient::HandleGlobalState(int state) {
     }
 }
 
-void LinphoneSipClient::HandleAudioDevicesChanged() {
-    RaiseClient(RTCCET_DEVICE_CHANGE);
-}
-
 void LinphoneSipClient::RaiseRegistration(int32_t state, int32_t status) {
     if (Wants(RTCEF_REGISTRATION_STATE_CHANGE) && !m_off) {
         m_events->OnRegistrationStateChange(state, status);
@@ -812,8 +841,33 @@ void LinphoneSipClient::Iterate() {
         return;
     }
     linphone_core_iterate(m_core);
+    ExpireRegistrations();
     if (m_off) {
         m_iterateTimer.stop();
+    }
+}
+
+void LinphoneSipClient::ExpireRegistrations() {
+    for (auto it = m_profiles.begin(); it != m_profiles.end();) {
+        Profile& profile = it->second;
+        const SipProfileId id = it->first;
+        ++it;  // the handlers below may drop the profile
+        if (profile.state != RTCRS_REGISTERING || profile.unregistering || profile.timedOut ||
+            profile.account == nullptr ||
+            !profile.registeringSince.hasExpired(kRegisterTimeoutMs)) {
+            continue;
+        }
+        profile.timedOut = true;
+        profile.state = RTCRS_ERROR;
+        LinphoneAccountParams* params =
+            linphone_account_params_clone(linphone_account_get_params(profile.account));
+        linphone_account_params_set_register_enabled(params, FALSE);
+        linphone_account_set_params(profile.account, params);
+        linphone_account_params_unref(params);
+        RaiseRegistration(RTCRS_ERROR, E_FAIL);
+        if (profile.released) {
+            DropProfile(id);
+        }
     }
 }
 
@@ -847,255 +901,6 @@ void LinphoneSipClient::UpdatePace() {
     } else if (!media) {
         m_intensityTimer.stop();
     }
-}
-
-void LinphoneSipClient::SampleIntensity() {
-    LinphoneCall* call = ActiveCall();
-    if (call == nullptr) {
-        return;
-    }
-    const int32_t speaker = DbToLevel(linphone_call_get_play_volume(call));
-    const int32_t microphone = DbToLevel(linphone_call_get_record_volume(call));
-    if (Wants(RTCEF_INTENSITY)) {
-        m_events->OnIntensityEvent(RTCAD_SPEAKER, speaker, 0, 100);
-    }
-    if (Wants(RTCEF_INTENSITY)) {
-        m_events->OnIntensityEvent(RTCAD_MICROPHONE, microphone, 0, 100);
-    }
-}
-
-std::optional<LinphoneSipClient::AudioCounts> LinphoneSipClient::CurrentAudioCounts() const {
-    LinphoneCall* call = ActiveCall();
-    if (call == nullptr) {
-        return std::nullopt;
-    }
-    LinphoneCallStats* stats = linphone_call_get_audio_stats(call);
-    if (stats == nullptr) {
-        return std::nullopt;
-    }
-    AudioCounts counts;
-    if (const rtp_stats_t* rtp = linphone_call_stats_get_rtp_stats(stats)) {
-        counts.sent = rtp->packet_sent;
-        counts.received = rtp->packet_recv;
-    }
-    linphone_call_stats_unref(stats);
-    return counts;
-}
-
-QString LinphoneSipClient::LocalAddressToward(const QString& host) const {
-    // The address the system routes toward the host; a UDP connect sends nothing.
-    if (!IsIpv4(host)) {
-        return QString();
-    }
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) {
-        return QString();
-    }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(9);
-    inet_pton(AF_INET, host.toLatin1().constData(), &to.sin_addr);
-    QString result;
-    sockaddr_in local{};
-    socklen_t length = sizeof(local);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof(to)) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
-        char text[INET_ADDRSTRLEN] = {};
-        if (inet_ntop(AF_INET, &local.sin_addr, text, sizeof(text)) != nullptr) {
-            result = QString::fromLatin1(text);
-        }
-    }
-    ::close(fd);
-    return result;
-}
-
-HRESULT LinphoneSipClient::GetNetworkAddresses(bool tcp, bool, QStringList* out) {
-    if (m_core == nullptr || out == nullptr) {
-        return E_FAIL;
-    }
-    out->clear();
-    LinphoneTransports* used = linphone_core_get_transports_used(m_core);
-    int port =
-        tcp ? linphone_transports_get_tcp_port(used) : linphone_transports_get_udp_port(used);
-    if (port <= 0) {
-        port =
-            tcp ? linphone_transports_get_udp_port(used) : linphone_transports_get_tcp_port(used);
-    }
-    linphone_transports_unref(used);
-    port = std::max(port, 0);
-
-    QStringList addresses;
-    for (const auto& [id, profile] : m_profiles) {
-        const QString toward = LocalAddressToward(profile.serverHost);
-        if (!toward.isEmpty()) {
-            addresses.append(toward);
-        }
-    }
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) == 0) {
-        QStringList loopback;
-        for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-            if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
-                (entry->ifa_flags & IFF_UP) == 0) {
-                continue;
-            }
-            char text[INET_ADDRSTRLEN] = {};
-            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-            if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text)) == nullptr) {
-                continue;
-            }
-            ((entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : addresses)
-                .append(QString::fromLatin1(text));
-        }
-        freeifaddrs(list);
-        addresses.append(loopback);
-    }
-    addresses.removeDuplicates();
-    for (const QString& address : addresses) {
-        out->append(address + u':' + QString::number(port));
-    }
-    return out->isEmpty() ? E_FAIL : S_OK;
-}
-
-HRESULT LinphoneSipClient::SendDtmf(int32_t tone) {
-    if (m_core == nullptr) {
-        return E_FAIL;
-    }
-    char digit = 0;
-    if (tone >= 0 && tone <= 9) {
-        digit = static_cast<char>('0' + tone);
-    } else if (tone == RTC_DTMF_STAR) {
-        digit = '*';
-    } else if (tone == RTC_DTMF_POUND) {
-        digit = '#';
-    } else if (tone >= 12 && tone <= 15) {
-        digit = static_cast<char>('A' + (tone - 12));
-    } else if (tone == RTC_DTMF_FLASH) {
-        // liblinphone has no flash event to send: the tone is accepted and does nothing.
-        return S_OK;
-    } else {
-        return E_FAIL;
-    }
-    if (LinphoneCall* call = ActiveCall();
-        call != nullptr && linphone_call_get_state(call) == LinphoneCallStreamsRunning) {
-        return linphone_call_send_dtmf(call, digit) == 0 ? S_OK : E_FAIL;
-    }
-    // Outside a call the key is only heard locally.
-    linphone_core_play_dtmf(m_core, digit, 150);
-    return S_OK;
-}
-
-HRESULT LinphoneSipClient::SetVolume(int32_t device, int32_t volume) {
-    if (m_core == nullptr || volume < 0 || volume > 0xFFFF) {
-        return E_FAIL;
-    }
-    if (device == RTCAD_SPEAKER) {
-        linphone_core_set_playback_gain_db(m_core, VolumeToDb(volume));
-    } else if (device == RTCAD_MICROPHONE) {
-        linphone_core_set_mic_gain_db(m_core, VolumeToDb(volume));
-    } else {
-        return E_FAIL;
-    }
-    RaiseClient(RTCCET_VOLUME_CHANGE);
-    return S_OK;
-}
-
-HRESULT LinphoneSipClient::GetVolume(int32_t device, int32_t* volume) {
-    if (m_core == nullptr || volume == nullptr) {
-        return E_FAIL;
-    }
-    if (device == RTCAD_SPEAKER) {
-        *volume = DbToVolume(linphone_core_get_playback_gain_db(m_core));
-    } else if (device == RTCAD_MICROPHONE) {
-        *volume = DbToVolume(linphone_core_get_mic_gain_db(m_core));
-    } else {
-        return E_FAIL;
-    }
-    return S_OK;
-}
-
-HRESULT LinphoneSipClient::SetAudioMuted(int32_t device, bool muted) {
-    if (m_core == nullptr) {
-        return E_FAIL;
-    }
-    if (device == RTCAD_MICROPHONE) {
-        linphone_core_enable_mic(m_core, !muted);
-        return S_OK;
-    }
-    if (device == RTCAD_SPEAKER) {
-        m_speakerMuted = muted;
-        for (const auto& [id, session] : m_sessions) {
-            if (session.call != nullptr && session.mediaStarted) {
-                linphone_call_set_speaker_muted(session.call, muted);
-            }
-        }
-        return S_OK;
-    }
-    return E_FAIL;
-}
-
-HRESULT LinphoneSipClient::SetPreferredAudioDevice(int32_t device, const QString& name) {
-    if (m_core == nullptr || (device != RTCAD_SPEAKER && device != RTCAD_MICROPHONE)) {
-        return E_FAIL;
-    }
-    const LinphoneAudioDeviceCapabilities wanted = device == RTCAD_SPEAKER
-                                                       ? LinphoneAudioDeviceCapabilityPlay
-                                                       : LinphoneAudioDeviceCapabilityRecord;
-    bctbx_list_t* devices = linphone_core_get_extended_audio_devices(m_core);
-    HRESULT result = E_FAIL;
-    for (bctbx_list_t* it = devices; it != nullptr; it = it->next) {
-        auto* candidate = static_cast<LinphoneAudioDevice*>(it->data);
-        const QString deviceName =
-            QString::fromUtf8(linphone_audio_device_get_device_name(candidate));
-        const QString deviceId = QString::fromUtf8(linphone_audio_device_get_id(candidate));
-        if ((deviceName != name && deviceId != name) ||
-            !linphone_audio_device_has_capability(candidate, wanted)) {
-            continue;
-        }
-        if (device == RTCAD_SPEAKER) {
-            linphone_core_set_default_output_audio_device(m_core, candidate);
-            linphone_core_set_output_audio_device(m_core, candidate);
-        } else {
-            linphone_core_set_default_input_audio_device(m_core, candidate);
-            linphone_core_set_input_audio_device(m_core, candidate);
-        }
-        result = S_OK;
-        break;
-    }
-    bctbx_list_free_with_data(devices,
-                              reinterpret_cast<bctbx_list_free_func>(linphone_audio_device_unref));
-    return result;
-}
-
-HRESULT LinphoneSipClient::SetPreferredAec(bool on) {
-    if (m_core == nullptr) {
-        return E_FAIL;
-    }
-    linphone_core_enable_echo_cancellation(m_core, on);
-    return S_OK;
-}
-
-HRESULT LinphoneSipClient::GetPreferredAec(bool* on) {
-    if (m_core == nullptr || on == nullptr) {
-        return E_FAIL;
-    }
-    *on = linphone_core_echo_cancellation_enabled(m_core);
-    return S_OK;
-}
-
-HRESULT LinphoneSipClient::GetNetworkQuality(int32_t* quality) {
-    if (m_core == nullptr || quality == nullptr) {
-        return E_FAIL;
-    }
-    // liblinphone rates a call 0..5; without a call the network is taken as good.
-    LinphoneCall* call = ActiveCall();
-    const float rating = call ? linphone_call_get_current_quality(call) : 5.0f;
-    *quality = static_cast<int32_t>(std::clamp(std::lround(rating * 20.0f), 0L, 100L));
-    return S_OK;
-}
-
-HRESULT LinphoneSipClient::InvokeTuningWizard() {
-    return E_FAIL;  // the phone has its own audio wizard
 }
 
 HRESULT LinphoneSipClient::SetClientName(const QString& name) {

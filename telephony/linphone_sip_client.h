@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QTimer>
@@ -26,8 +27,9 @@ namespace zuvo {
 // A profile becomes one liblinphone account (identity = the profile's uri, registrar and proxy =
 // its address with its transport, credentials offered to a digest challenge for its realm). A
 // session is a call. The client binds only the one transport its profile names, keeps STUN,
-// ICE, remote provisioning and default servers off, and uses files instead of a sound card when
-// the machine has none.
+// ICE, remote provisioning and default servers off, and uses a silent stand-in sound card
+// (null_sound_card.h) when the machine has none. Keys go out as RFC 2833 events. A registration
+// that gets no answer within a few seconds is reported as an error.
 class LinphoneSipClient final : public QObject, public SipClient {
     Q_OBJECT
 public:
@@ -66,13 +68,18 @@ public:
     HRESULT PrepareForShutdown() override;
     HRESULT Shutdown() override;
 
+    // Certificate authorities (one PEM file) that TLS servers must chain to, in place of the
+    // system's; for a private deployment. Takes effect for connections opened afterwards.
+    HRESULT SetTrustedCertificates(const QString& pemFile);
     // RTP packet counts of the current call's audio stream; nullopt without a call with media.
     struct AudioCounts {
         uint64_t sent = 0;
         uint64_t received = 0;
     };
     std::optional<AudioCounts> CurrentAudioCounts() const;
-    // Whether a sound card is missing and files stand in for it.
+    // Keys the far ends have sent (RFC 2833 events), oldest first.
+    QString ReceivedTones() const { return m_receivedTones; }
+    // Whether no sound card, not even the silent stand-in, could be used and files stand in.
     bool UsesFiles() const { return m_usesFiles; }
 
     // liblinphone callbacks (C linkage trampolines forward here).
@@ -80,6 +87,7 @@ public:
     void HandleAccountState(LinphoneAccount* account, int state);
     void HandleCallState(LinphoneCall* call, int state);
     void HandleAudioDevicesChanged();
+    void HandleDtmfReceived(char tone);
 
 private:
     struct Profile {
@@ -90,6 +98,8 @@ private:
         int32_t state = RTCRS_NOT_REGISTERED;
         bool unregistering = false;
         bool released = false;
+        bool timedOut = false;  // no answer in time: reported as an error, attempt abandoned
+        QElapsedTimer registeringSince;
     };
     struct Session {
         int32_t type = RTCST_PC_TO_PHONE;
@@ -109,6 +119,7 @@ private:
     void RaiseClient(int32_t type);
     void Iterate();
     void UpdatePace();
+    void ExpireRegistrations();
     void SampleIntensity();
     void ConfigureTransport(const QString& transport);
     void DropProfile(SipProfileId id);
@@ -117,6 +128,7 @@ private:
     SipProfileId FindProfile(const LinphoneAccount* account) const;
     LinphoneCall* ActiveCall() const;
     QString LocalAddressToward(const QString& host) const;
+    static bool IsIpv4Address(const QString& text);
 
     LinphoneCore* m_core = nullptr;
     LinphoneCoreCbs* m_cbs = nullptr;
@@ -128,6 +140,8 @@ private:
     bool m_shuttingDown = false;
     bool m_off = false;
     uint64_t m_nextId = 1;
+    SipSessionId m_inviting = 0;  // the session whose invite is being sent
+    QString m_receivedTones;
     std::map<SipProfileId, Profile> m_profiles;
     std::map<SipSessionId, Session> m_sessions;
     QTimer m_iterateTimer;

@@ -1,5 +1,6 @@
 #include "tests/integration/telephony/sip_peers.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTcpSocket>
 
@@ -32,6 +33,10 @@ bool Kamailio::Start() {
                      u"--password"_s,  m_options.password,
                      u"--forbidden"_s, m_options.forbiddenUser};
     if (m_options.tls) {
+        // The certificate lives in the run folder, which must exist before Kamailio makes it.
+        if (!QDir().mkpath(m_runDir)) {
+            return false;
+        }
         m_tls = FreePort(false);
         const QString cert = m_runDir + u"/cert.pem"_s;
         const QString key = m_runDir + u"/key.pem"_s;
@@ -40,6 +45,7 @@ bool Kamailio::Start() {
                       {u"req"_s, u"-x509"_s, u"-newkey"_s, u"rsa:2048"_s, u"-nodes"_s, u"-keyout"_s,
                        key, u"-out"_s, cert, u"-days"_s, u"2"_s, u"-subj"_s, u"/CN=127.0.0.1"_s});
         if (!openssl.waitForFinished(60000) || openssl.exitCode() != 0) {
+            qWarning() << "openssl could not make a certificate:" << openssl.readAllStandardError();
             return false;
         }
         args << u"--tls"_s << QString::number(m_tls) << u"--cert"_s << cert << u"--key"_s << key;
@@ -67,27 +73,29 @@ bool Sipp::Start() {
     while (m_mediaPort % 2 != 0 || m_mediaPort == m_port) {
         m_mediaPort = FreePort(true);
     }
-    QStringList args{u"-sf"_s,
-                     SourcePath(u"deploy/sipp/"_s + m_scenario),
-                     u"-i"_s,
-                     u"127.0.0.1"_s,
-                     u"-p"_s,
-                     QString::number(m_port),
-                     u"-mi"_s,
-                     u"127.0.0.1"_s,
-                     u"-mp"_s,
-                     QString::number(m_mediaPort),
-                     u"-m"_s,
-                     u"1"_s,
-                     u"-nostdin"_s,
-                     u"-trace_msg"_s,
-                     u"-message_file"_s,
-                     m_runDir + u"/sipp-"_s + QString::number(m_port) + u".log"_s,
-                     u"-trace_err"_s,
-                     u"-error_file"_s,
-                     m_runDir + u"/sipp-"_s + QString::number(m_port) + u".err"_s,
-                     u"-timeout"_s,
-                     u"60s"_s};
+    QStringList args{
+        u"-sf"_s,
+        m_scenario.startsWith(u'/') ? m_scenario : SourcePath(u"deploy/sipp/"_s + m_scenario),
+        u"-i"_s,
+        u"127.0.0.1"_s,
+        u"-p"_s,
+        QString::number(m_port),
+        u"-mi"_s,
+        u"127.0.0.1"_s,
+        u"-mp"_s,
+        QString::number(m_mediaPort),
+        u"-nostdin"_s,
+        u"-trace_msg"_s,
+        u"-message_file"_s,
+        m_runDir + u"/sipp-"_s + QString::number(m_port) + u".log"_s,
+        u"-trace_err"_s,
+        u"-error_file"_s,
+        m_runDir + u"/sipp-"_s + QString::number(m_port) + u".err"_s,
+        u"-timeout"_s,
+        u"60s"_s};
+    if (!m_extra.contains(u"-m"_s)) {
+        args << u"-m"_s << u"1"_s;  // one call unless the test asks for more
+    }
     args << m_extra;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(u"TERM"_s, u"dumb"_s);

@@ -25,7 +25,14 @@ public:
     int udpPort() const { return m_udp; }
     int tcpPort() const { return m_tcp; }
     int tlsPort() const { return m_tls; }
+    // The self-signed certificate of the TLS listener (made by Start).
+    QString certificate() const { return m_runDir + QStringLiteral("/cert.pem"); }
     QByteArray output() const { return m_process ? m_process->output() : QByteArray(); }
+    void Stop() {
+        if (m_process) {
+            m_process->Stop();
+        }
+    }
 
 private:
     QString m_runDir;
@@ -36,7 +43,7 @@ private:
     std::unique_ptr<ChildProcess> m_process;
 };
 
-// One SIPp run of a scenario from deploy/sipp on 127.0.0.1.
+// One SIPp run on 127.0.0.1 of a scenario from deploy/sipp (or at an absolute path).
 class Sipp {
 public:
     Sipp(const QString& scenario, const QString& runDir, const QStringList& extra = {});

@@ -1,0 +1,118 @@
+#include "telephony/linphone_sip_client.h"
+
+#include <QFile>
+
+#include <arpa/inet.h>
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <linphone/core.h>
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+bool LinphoneSipClient::IsIpv4Address(const QString& text) {
+    in_addr addr{};
+    return inet_pton(AF_INET, text.toLatin1().constData(), &addr) == 1;
+}
+
+HRESULT LinphoneSipClient::SetTrustedCertificates(const QString& pemFile) {
+    if (m_core == nullptr || !QFile::exists(pemFile)) {
+        return E_FAIL;
+    }
+    linphone_core_set_root_ca(m_core, pemFile.toUtf8().constData());
+    return S_OK;
+}
+
+void LinphoneSipClient::ConfigureTransport(const QString& transport) {
+    LinphoneTransports* transports = linphone_factory_create_transports(linphone_factory_get());
+    linphone_transports_set_udp_port(transports,
+                                     transport == u"udp"_s ? LC_SIP_TRANSPORT_RANDOM : 0);
+    linphone_transports_set_tcp_port(transports,
+                                     transport == u"tcp"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
+    linphone_transports_set_tls_port(transports,
+                                     transport == u"tls"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
+    linphone_transports_set_dtls_port(transports, 0);
+    linphone_core_set_transports(m_core, transports);
+    linphone_transports_unref(transports);
+}
+
+QString LinphoneSipClient::LocalAddressToward(const QString& host) const {
+    // The address the system routes toward the host; a UDP connect sends nothing.
+    if (!IsIpv4Address(host)) {
+        return QString();
+    }
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0) {
+        return QString();
+    }
+    sockaddr_in to{};
+    to.sin_family = AF_INET;
+    to.sin_port = htons(9);
+    inet_pton(AF_INET, host.toLatin1().constData(), &to.sin_addr);
+    QString result;
+    sockaddr_in local{};
+    socklen_t length = sizeof(local);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof(to)) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
+        char text[INET_ADDRSTRLEN] = {};
+        if (inet_ntop(AF_INET, &local.sin_addr, text, sizeof(text)) != nullptr) {
+            result = QString::fromLatin1(text);
+        }
+    }
+    ::close(fd);
+    return result;
+}
+
+HRESULT LinphoneSipClient::GetNetworkAddresses(bool tcp, bool, QStringList* out) {
+    if (m_core == nullptr || out == nullptr) {
+        return E_FAIL;
+    }
+    out->clear();
+    LinphoneTransports* used = linphone_core_get_transports_used(m_core);
+    int port =
+        tcp ? linphone_transports_get_tcp_port(used) : linphone_transports_get_udp_port(used);
+    if (port <= 0) {
+        port =
+            tcp ? linphone_transports_get_udp_port(used) : linphone_transports_get_tcp_port(used);
+    }
+    linphone_transports_unref(used);
+    port = std::max(port, 0);
+
+    QStringList addresses;
+    for (const auto& [id, profile] : m_profiles) {
+        const QString toward = LocalAddressToward(profile.serverHost);
+        if (!toward.isEmpty()) {
+            addresses.append(toward);
+        }
+    }
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) == 0) {
+        QStringList loopback;
+        for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
+            if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
+                (entry->ifa_flags & IFF_UP) == 0) {
+                continue;
+            }
+            char text[INET_ADDRSTRLEN] = {};
+            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
+            if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text)) == nullptr) {
+                continue;
+            }
+            ((entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : addresses)
+                .append(QString::fromLatin1(text));
+        }
+        freeifaddrs(list);
+        addresses.append(loopback);
+    }
+    addresses.removeDuplicates();
+    for (const QString& address : addresses) {
+        out->append(address + u':' + QString::number(port));
+    }
+    return out->isEmpty() ? E_FAIL : S_OK;
+}
+
+}  // namespace zuvo
