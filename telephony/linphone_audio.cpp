@@ -48,6 +48,33 @@ void LinphoneSipClient::HandleAudioDevicesChanged() {
     RaiseClient(RTCCET_DEVICE_CHANGE);
 }
 
+void LinphoneSipClient::CheckMediaArrived() {
+    bool waiting = false;
+    for (auto& [id, session] : m_sessions) {
+        if (!session.mediaReady || session.mediaStarted || session.call == nullptr) {
+            continue;
+        }
+        uint64_t received = 0;
+        if (LinphoneCallStats* stats = linphone_call_get_audio_stats(session.call)) {
+            if (const rtp_stats_t* rtp = linphone_call_stats_get_rtp_stats(stats)) {
+                received = rtp->packet_recv;
+            }
+            linphone_call_stats_unref(stats);
+        }
+        if (received > 0) {
+            session.mediaStarted = true;
+            RaiseMedia(RTCMET_STARTED);
+        } else {
+            waiting = true;
+        }
+    }
+    if (waiting && !m_mediaWatchTimer.isActive()) {
+        m_mediaWatchTimer.start(kMediaWatchMs);
+    } else if (!waiting) {
+        m_mediaWatchTimer.stop();
+    }
+}
+
 void LinphoneSipClient::SampleIntensity() {
     LinphoneCall* call = ActiveCall();
     if (call == nullptr) {

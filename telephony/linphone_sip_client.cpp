@@ -104,6 +104,7 @@ LinphoneSipClient::LinphoneSipClient(QObject* parent) : QObject(parent) {
     m_iterateTimer.setTimerType(Qt::PreciseTimer);
     connect(&m_iterateTimer, &QTimer::timeout, this, &LinphoneSipClient::Iterate);
     connect(&m_intensityTimer, &QTimer::timeout, this, &LinphoneSipClient::SampleIntensity);
+    connect(&m_mediaWatchTimer, &QTimer::timeout, this, &LinphoneSipClient::CheckMediaArrived);
 }
 
 LinphoneSipClient::~LinphoneSipClient() {
@@ -761,19 +762,15 @@ void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
             break;
         case LinphoneCallOutgoingEarlyMedia:
             RaiseSession(id, RTCSS_INPROGRESS, SipStatus(183, false));
-            if (!session.mediaStarted) {
-                session.mediaStarted = true;
-                RaiseMedia(RTCMET_STARTED);
-            }
+            session.mediaReady = true;
+            CheckMediaArrived();
             break;
         case LinphoneCallConnected:
             RaiseSession(id, RTCSS_CONNECTED, 0);
             break;
         case LinphoneCallStreamsRunning:
-            if (!session.mediaStarted) {
-                session.mediaStarted = true;
-                RaiseMedia(RTCMET_STARTED);
-            }
+            session.mediaReady = true;
+            CheckMediaArrived();
             if (m_speakerMuted) {
                 linphone_call_set_speaker_muted(call, TRUE);
             }
@@ -788,6 +785,7 @@ void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
             } else if (code >= 300 && code != 487 && code < 700) {
                 status = SipStatus(code, true);
             }
+            session.mediaReady = false;
             if (session.mediaStarted) {
                 session.mediaStarted = false;
                 RaiseMedia(RTCMET_STOPPED);
@@ -808,6 +806,7 @@ void LinphoneSipClient::HandleGlobalState(int state) {
     if (state == LinphoneGlobalOff && m_shuttingDown && !m_off) {
         m_off = true;
         m_intensityTimer.stop();
+        m_mediaWatchTimer.stop();
         RaiseClient(RTCCET_ASYNC_CLEANUP_DONE);
     }
 }

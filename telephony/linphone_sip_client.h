@@ -108,7 +108,8 @@ private:
         int rtcpPort = 0;
         QString localAddress;
         bool incoming = false;
-        bool mediaStarted = false;
+        bool mediaReady = false;    // streams set up: waiting for the far end's first packet
+        bool mediaStarted = false;  // RTP from the far end arrived
         bool released = false;
     };
 
@@ -121,6 +122,10 @@ private:
     void UpdatePace();
     void ExpireRegistrations();
     void SampleIntensity();
+    // Reports media started once RTP from the far end has arrived on a session whose streams
+    // are set up; a call whose far end sends nothing never has media.
+    void CheckMediaArrived();
+    static constexpr int kMediaWatchMs = 20;
     void ConfigureTransport(const QString& transport);
     void DropProfile(SipProfileId id);
     void DropSession(SipSessionId id);
@@ -146,6 +151,7 @@ private:
     std::map<SipSessionId, Session> m_sessions;
     QTimer m_iterateTimer;
     QTimer m_intensityTimer;
+    QTimer m_mediaWatchTimer;
 };
 
 }  // namespace zuvo

@@ -21,6 +21,7 @@
 #include "app/logic/call_state_machine.h"
 #include "app/logic/dialing_input.h"
 #include "app/logic/speed_dial.h"
+#include "app/signin/signin_dialog.h"
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
@@ -62,11 +63,12 @@ QString Text(int id) {
 
 }  // namespace
 
-const std::array<MessageMapEntry<CMainWindow>, 11> CMainWindow::kMessageMap = {{
+const std::array<MessageMapEntry<CMainWindow>, 12> CMainWindow::kMessageMap = {{
     OnMessage(Msg::ServiceUnavailable, &CMainWindow::OnServiceUnavailable),
     OnMessage(Msg::DialHandover, &CMainWindow::OnDialHandover),
     OnMessage(Msg::SigninPrompt, &CMainWindow::OnSigninPrompt),
     OnMessage(Msg::CallHistoryDialog, &CMainWindow::OnCallHistoryDialogMessage),
+    OnMessage(Msg::PreferencesApplied, &CMainWindow::OnPreferencesApplied),
     OnMessage(Msg::RtcEvent, &CMainWindow::OnRtcEvent),
     OnMessage(Msg::SpeedDialTooltip, &CMainWindow::OnSpeedDialTooltip),
     OnMessage(Wm::Timer, &CMainWindow::OnTimer),
@@ -307,12 +309,48 @@ LRESULT CMainWindow::OnDialHandover(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CMainWindow::OnSigninPrompt(WPARAM wParam, LPARAM) {
+    if (m_state.unattended && wParam != 0) {
+        // Nobody is there to read the message or fix the account: an unattended run whose
+        // sign-in was refused ends as a rejected registration instead of asking for ever.
+        qCWarning(lcWindow) << "unattended sign-in refused (reason" << wParam << ")";
+        m_machine->UnattendedStep(30);
+        return 0;
+    }
     m_signin->Run(wParam);
     return 0;
 }
 
 LRESULT CMainWindow::OnCallHistoryDialogMessage(WPARAM wParam, LPARAM) {
     return m_input->OnCallHistoryDialog(wParam);
+}
+
+// Sent by the preferences page with itself as lParam: stores the display and account options and
+// shows what changed.
+LRESULT CMainWindow::OnPreferencesApplied(WPARAM, LPARAM lParam) {
+    const auto* page = reinterpret_cast<const PreferencesPage*>(lParam);
+    if (page == nullptr) {
+        return 0;
+    }
+    const PreferencesEffects effects =
+        SaveSettings(m_profile, *page, m_state.settings, m_account, m_machineKey);
+    m_state.configLocked = !m_state.settings.lockPin.isEmpty();
+    if (effects.balanceChanged) {
+        RedrawBalance();
+    }
+    if (effects.accountButtonChanged) {
+        m_buttons[Cmd::Account]->setVisible(m_state.settings.accountButton);
+    }
+    if (effects.webLinksChanged) {
+        m_buttons[Cmd::HomePageButton]->setVisible(m_state.settings.webLinks);
+        m_buttons[Cmd::Rates]->setVisible(m_state.settings.webLinks);
+    }
+    if (effects.phoneBookChanged) {
+        m_buttons[Cmd::PhoneBook]->setVisible(m_state.settings.phoneBookEnabled);
+    }
+    if (auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget())) {
+        dialog->Refresh(m_state.settings.lockToAccount, m_state.settings.callShopMode);
+    }
+    return 0;
 }
 
 LRESULT CMainWindow::OnRtcEvent(WPARAM wParam, LPARAM lParam) {

@@ -172,6 +172,7 @@ private:
     LRESULT OnDialHandover(WPARAM, LPARAM);
     LRESULT OnSigninPrompt(WPARAM, LPARAM);
     LRESULT OnCallHistoryDialogMessage(WPARAM, LPARAM);
+    LRESULT OnPreferencesApplied(WPARAM, LPARAM);
     LRESULT OnRtcEvent(WPARAM, LPARAM);
     LRESULT OnSpeedDialTooltip(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
@@ -183,7 +184,7 @@ private:
     LRESULT OnCopyData(uint32_t sender, uint32_t type, const QByteArray& data);
     bool OnWindowCommand(int id);
 
-    static const std::array<MessageMapEntry<CMainWindow>, 11> kMessageMap;
+    static const std::array<MessageMapEntry<CMainWindow>, 12> kMessageMap;
 
     MessagePort* m_port = nullptr;
     LocalBusEndpoint* m_endpoint = nullptr;

@@ -2,6 +2,7 @@
 
 #include <QPaintEvent>
 
+#include "app/core/settings_store.h"
 #include "app/logic/phone_state.h"
 #include "app/strings/string_ids.h"
 #include "app/ui/control_table.h"
@@ -112,6 +113,24 @@ private Q_SLOTS:
         QVERIFY(!w.button(Cmd::HomePageButton)->isVisible());
         QVERIFY(!w.button(Cmd::Rates)->isVisible());
         QVERIFY(w.button(Cmd::Redial)->isVisible());
+    }
+
+    void appliedPreferencesShowAndHideButtons() {
+        CMainWindow& w = Window();
+        PreferencesPage page;
+        page.accountButton = false;
+        page.webLinks = false;
+        page.displayBalance = false;
+        w.port().SendMessage(Msg::PreferencesApplied, 0, reinterpret_cast<LPARAM>(&page));
+        QVERIFY(!w.button(Cmd::Account)->isVisible());
+        QVERIFY(!w.button(Cmd::HomePageButton)->isVisible());
+        QVERIFY(w.button(Cmd::PhoneBook)->isVisible());
+        Profile profile = Profile::Phone();
+        QCOMPARE(profile.GetInt(u"Settings"_s, u"WebLinks"_s, 1), 0);
+        QCOMPARE(profile.GetInt(u"Settings"_s, u"DisplayBalance"_s, 1), 0);
+        page.webLinks = true;
+        w.port().SendMessage(Msg::PreferencesApplied, 0, reinterpret_cast<LPARAM>(&page));
+        QVERIFY(w.button(Cmd::HomePageButton)->isVisible());
     }
 
     void displayTextsFollowTheState() {

@@ -1,0 +1,180 @@
+// The external control of a running phone, through zuvo-ctl, and the hand-over of a number from a
+// second phone, against real peers. The phone runs unattended without a number: it signs in,
+// finds nothing to dial and stays registered until a call ends, which ends its cycle (so each
+// test drives one call).
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include "tests/integration/phone/phone_peers.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo::test;
+
+namespace {
+
+constexpr auto kSignIn = std::chrono::seconds(20);
+
+class ExternalControlTest : public ::testing::Test {
+protected:
+    // Starts the peers with this far end and a phone that signs in and waits.
+    void StartPhone(const QString& scenario, const QStringList& sipp) {
+        PhonePeers::Options options;
+        options.scenario = scenario;
+        options.sippArguments = sipp;
+        m_peers = std::make_unique<PhonePeers>(m_env.path(u"peers"_s), options);
+        ASSERT_TRUE(m_peers->Start()) << m_peers->error().toStdString();
+        LaunchPhone();
+    }
+
+    void LaunchPhone() {
+        QProcessEnvironment env = m_peers->Environment();
+        // The phone notes each sign-in (its balance request) in this category.
+        env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
+        m_phone = std::make_unique<ChildProcess>(
+            BinaryPath(u"zuvo"_s),
+            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U0"_s}, env);
+        ASSERT_TRUE(m_phone->Start());
+    }
+
+    // Signed in: the phone asked for the balance, which it does once registered.
+    bool SignedIn() {
+        m_phoneOutput += m_phone->process().readAll();
+        return m_peers->SignedIn() ||
+               m_phoneOutput.contains("balance request (with connection true");
+    }
+
+    // Waits until the phone is registered and its cycle has tried (5 s later) to dial the empty
+    // number line, so that nothing of the cycle falls into the call the test makes.
+    void WaitUntilIdleAndSignedIn() {
+        ASSERT_TRUE(WaitUntil([this] { return SignedIn(); }, kSignIn)) << Diagnostics();
+        WaitUntil([] { return false; }, std::chrono::milliseconds(5500));
+        ASSERT_EQ(m_phone->process().state(), QProcess::Running) << Diagnostics();
+    }
+
+    ProgramResult Ctl(const QStringList& args) {
+        return RunProgram(u"zuvo-ctl"_s, args, m_peers->Environment());
+    }
+
+    QString State() {
+        const ProgramResult r = Ctl({u"state"_s});
+        return r.code == 0 ? QString::fromUtf8(r.output).trimmed() : QString();
+    }
+
+    bool FarEndSawWithin(const QString& text, std::chrono::seconds timeout) {
+        return WaitUntil([&] { return m_peers->FarEndSaw(text); }, timeout);
+    }
+
+    std::string Diagnostics() {
+        return "--- phone\n" + (m_phoneOutput + m_phone->output()).right(3000).toStdString() +
+               '\n' + m_peers->Logs().toStdString() + "\n--- SIP at the far end\n" +
+               m_peers->FarEndMessages().right(3000).toStdString();
+    }
+
+    TestEnvironment m_env;
+    std::unique_ptr<PhonePeers> m_peers;
+    std::unique_ptr<ChildProcess> m_phone;
+    QByteArray m_phoneOutput;
+};
+
+TEST_F(ExternalControlTest, DialsMutesListsAndHangsUp) {
+    EnsureApplication();
+    ASSERT_NO_FATAL_FAILURE(StartPhone(u"uas_answer_wait_bye.xml"_s, {u"-rtp_echo"_s}));
+    ASSERT_NO_FATAL_FAILURE(WaitUntilIdleAndSignedIn());
+    EXPECT_EQ(State(), u"state: number \"\" call idle muted no"_s);
+
+    // The number is normalised on the display and dialled in international form.
+    const ProgramResult dial = Ctl({u"dial"_s, u"+44 (1) 2345"_s});
+    EXPECT_EQ(dial.code, 0) << dial.output.constData();
+    ASSERT_TRUE(FarEndSawWithin(u"INVITE sip:+4412345@"_s, std::chrono::seconds(10)))
+        << Diagnostics();
+    EXPECT_TRUE(
+        WaitUntil([this] { return State().contains(u"call active"_s); }, std::chrono::seconds(10)))
+        << State().toStdString();
+
+    // A second number during the call is refused.
+    const ProgramResult busyDial = Ctl({u"dial"_s, u"999"_s});
+    EXPECT_EQ(busyDial.code, 1) << busyDial.output.constData();
+    EXPECT_TRUE(busyDial.output.contains("in a call")) << busyDial.output.constData();
+
+    const ProgramResult history = Ctl({u"history"_s});
+    EXPECT_EQ(history.code, 0);
+    EXPECT_EQ(history.output.trimmed(), "004412345") << history.output.constData();
+
+    EXPECT_EQ(Ctl({u"mute"_s}).code, 0);
+    EXPECT_TRUE(State().endsWith(u"muted yes"_s)) << State().toStdString();
+    EXPECT_EQ(Ctl({u"unmute"_s}).code, 0);
+    EXPECT_TRUE(State().endsWith(u"muted no"_s)) << State().toStdString();
+
+    // Hanging up ends the call at the far end; the end of the call ends the unattended cycle with
+    // "ended after media started".
+    EXPECT_EQ(Ctl({u"hangup"_s}).code, 0);
+    EXPECT_EQ(m_peers->WaitFarEnd(std::chrono::seconds(10)), 0) << Diagnostics();
+    EXPECT_EQ(m_phone->WaitForExit(std::chrono::seconds(15)), 2) << Diagnostics();
+}
+
+TEST_F(ExternalControlTest, WatchSeesAHandedOverNumberDialledAndEnded) {
+    EnsureApplication();
+    ASSERT_NO_FATAL_FAILURE(
+        StartPhone(u"uas_answer_hang_up.xml"_s, {u"-rtp_echo"_s, u"-d"_s, u"1500"_s}));
+    ASSERT_NO_FATAL_FAILURE(WaitUntilIdleAndSignedIn());
+
+    ChildProcess watch(BinaryPath(u"zuvo-ctl"_s), {u"watch"_s}, m_peers->Environment());
+    ASSERT_TRUE(watch.Start());
+    // While watch is bound, any other client is turned away. (Give watch time to bind first: a
+    // client that binds before it would turn watch itself away.)
+    WaitUntil([] { return false; }, std::chrono::milliseconds(1500));
+    ASSERT_EQ(watch.process().state(), QProcess::Running) << watch.output().constData();
+    const ProgramResult other = Ctl({u"state"_s});
+    EXPECT_EQ(other.code, 3) << other.output.constData();
+    EXPECT_TRUE(other.output.contains("another client is bound")) << other.output.constData();
+
+    // A second phone hands its number over to the running one and ends; the running phone shows
+    // it and dials it 3 s later.
+    const ProgramResult second =
+        RunProgram(u"zuvo"_s, {u"/N123"_s, u"/A"_s}, m_peers->Environment());
+    EXPECT_EQ(second.code, 20) << second.output.constData();
+    ASSERT_TRUE(FarEndSawWithin(u"INVITE sip:+123@"_s, std::chrono::seconds(10))) << Diagnostics();
+
+    // The far end hangs up after 1.5 s; the phone's cycle ends with that call.
+    EXPECT_EQ(m_phone->WaitForExit(std::chrono::seconds(20)), 2) << Diagnostics();
+    watch.Stop();
+    const QByteArray seen = watch.output();
+    const qsizetype number = seen.indexOf("number: 123\n");
+    const qsizetype started = seen.indexOf("call started\n");
+    const qsizetype ended = seen.indexOf("call ended\n");
+    EXPECT_GE(number, 0) << seen.constData();
+    EXPECT_GT(started, number) << seen.constData();
+    EXPECT_GT(ended, started) << seen.constData();
+}
+
+TEST_F(ExternalControlTest, RedialReachesABusyFarEnd) {
+    EnsureApplication();
+    // The newest entry of the call history, as a previous run left it.
+    const QString key = u"HKCU\\Software\\Zuvo\\Zuvo PC\\Call History"_s;
+    PhonePeers::Options options;
+    options.scenario = FinalAnswerScenario(m_env.root(), 486, u"Busy Here"_s);
+    m_peers = std::make_unique<PhonePeers>(m_env.path(u"peers"_s), options);
+    ASSERT_TRUE(m_peers->Start()) << m_peers->error().toStdString();
+    for (const auto& [name, value] : {std::pair{u"Nu0"_s, u"4477"_s}, {u"Tu0"_s, u"00:01:02"_s}}) {
+        const ProgramResult r =
+            RunProgram(u"zuvo-reg"_s, {u"add"_s, key, u"/v"_s, name, u"/d"_s, value, u"/f"_s},
+                       m_peers->Environment());
+        ASSERT_EQ(r.code, 0) << r.output.constData();
+    }
+    ASSERT_NO_FATAL_FAILURE(LaunchPhone());
+    ASSERT_NO_FATAL_FAILURE(WaitUntilIdleAndSignedIn());
+
+    const ProgramResult history = Ctl({u"history"_s});
+    EXPECT_EQ(history.output.trimmed(), "4477") << history.output.constData();
+
+    // Redial puts the newest entry on the display and dials it 1.5 s later.
+    EXPECT_EQ(Ctl({u"redial"_s}).code, 0);
+    EXPECT_TRUE(State().startsWith(u"state: number \"4477\""_s)) << State().toStdString();
+    ASSERT_TRUE(FarEndSawWithin(u"INVITE sip:+4477@"_s, std::chrono::seconds(10))) << Diagnostics();
+    // Busy: "Line busy", and the cycle ends with the busy code.
+    EXPECT_EQ(m_phone->WaitForExit(std::chrono::seconds(15)), 37) << Diagnostics();
+}
+
+}  // namespace

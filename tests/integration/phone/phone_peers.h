@@ -1,0 +1,94 @@
+#pragma once
+
+#include <QByteArray>
+#include <QProcessEnvironment>
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+
+#include "tests/support/test_environment.h"
+
+namespace zuvo::test {
+
+// The whole far side of the phone on 127.0.0.1, each on a free port: the provider simulator (web
+// service), Kamailio (registrar and proxy) and a SIPp far end to which Kamailio hands every call.
+// Each instance keeps its own folder (settings hives, bus folder, hosts file, logs) under the
+// given root, so several phones with their own peers can run side by side.
+class PhonePeers {
+public:
+    struct Options {
+        // SIPp scenario: a name in tests/integration/phone/scenarios, or an absolute path;
+        // empty = no far end (calls go to a port where nothing listens).
+        QString scenario;
+        QStringList sippArguments;  // e.g. -rtp_echo, -d 2000, -key code 486
+        QString registrarPassword;  // empty = the password the phone registers with
+        bool simulator = true;      // false: nothing answers on the web host
+        bool registrar = true;      // false: no Kamailio
+    };
+
+    PhonePeers(const QString& root, Options options);
+    ~PhonePeers();
+    PhonePeers(const PhonePeers&) = delete;
+    PhonePeers& operator=(const PhonePeers&) = delete;
+
+    // Starts every peer asked for and waits until each answers; false with error() set otherwise.
+    bool Start();
+    QString error() const { return m_error; }
+
+    // "127.0.0.1:PORT" of the simulator (or of a port where nothing listens without one).
+    QString webHost() const { return m_webHost; }
+    int registrarPort() const { return m_registrarPort; }
+
+    // The environment for a phone (and for zuvo-ctl and zuvo-reg talking to it): this instance's
+    // folders, the web host, the SIP domain, the offscreen platform.
+    QProcessEnvironment Environment() const;
+
+    // The simulator's request log (JSON); "task=AB" in it means the phone signed in.
+    QByteArray SimulatorLog() const;
+    bool SignedIn() const { return SimulatorLog().contains("task=AB"); }
+
+    // SIP messages the far end saw and sent so far.
+    QString FarEndMessages() const;
+    bool FarEndSaw(const QString& text) const { return FarEndMessages().contains(text); }
+    // Waits for the far end's scenario to end; its exit code (0 = the call went as scripted), or
+    // -1 on time-out.
+    int WaitFarEnd(std::chrono::milliseconds timeout);
+    // Everything the peers printed, for failure messages.
+    QByteArray Logs() const;
+
+private:
+    bool StartFarEnd();
+    bool StartRegistrar();
+    bool StartSimulator();
+
+    QString m_root;
+    Options m_options;
+    QString m_error;
+    QString m_webHost;
+    int m_farEndPort = 0;
+    int m_registrarPort = 0;
+    std::unique_ptr<ChildProcess> m_farEnd;
+    std::unique_ptr<ChildProcess> m_registrar;
+    std::unique_ptr<ChildProcess> m_simulator;
+};
+
+// Runs one of our programs with the given environment until it ends; its exit code (-1 on time-out
+// or crash) and what it printed.
+struct ProgramResult {
+    int code = -1;
+    QByteArray output;
+};
+ProgramResult RunProgram(const QString& name, const QStringList& arguments,
+                         const QProcessEnvironment& environment,
+                         std::chrono::milliseconds timeout = std::chrono::seconds(15));
+
+// Writes into folder a far-end scenario that turns every call away with this final answer (486
+// Busy Here, 404 Not Found, ...); its path.
+QString FinalAnswerScenario(const QString& folder, int code, const QString& reason);
+
+// Makes sure a QCoreApplication exists for the event loop that child processes are driven by.
+void EnsureApplication();
+
+}  // namespace zuvo::test
