@@ -18,15 +18,16 @@ std::unique_ptr<QDBusInterface> Service() {
         !QDBusConnection::sessionBus().isConnected()) {
         return nullptr;
     }
-    return std::make_unique<QDBusInterface>(u"org.freedesktop.ScreenSaver"_s,
-                                            u"/org/freedesktop/ScreenSaver"_s,
-                                            u"org.freedesktop.ScreenSaver"_s,
-                                            QDBusConnection::sessionBus());
+    return std::make_unique<QDBusInterface>(
+        u"org.freedesktop.ScreenSaver"_s, u"/org/freedesktop/ScreenSaver"_s,
+        u"org.freedesktop.ScreenSaver"_s, QDBusConnection::sessionBus());
 }
 
 }  // namespace
 
-ScreenSaver::~ScreenSaver() { Release(); }
+ScreenSaver::~ScreenSaver() {
+    Release();
+}
 
 void ScreenSaver::Inhibit(const QString& reason) {
     if (m_inhibited) {
@@ -37,8 +38,7 @@ void ScreenSaver::Inhibit(const QString& reason) {
         qCDebug(lcScreenSaver) << "no screen saver service; nothing to switch off";
         return;
     }
-    const QDBusReply<unsigned> reply =
-        service->call(u"Inhibit"_s, u"Zuvo"_s, reason);
+    const QDBusReply<unsigned> reply = service->call(u"Inhibit"_s, u"Zuvo"_s, reason);
     if (reply.isValid()) {
         m_cookie = reply.value();
         m_inhibited = true;

@@ -97,9 +97,9 @@ TEST(FoundationProcessTest, SecondPhoneHandsTheNumberOverAndEnds) {
 
     // Without a "Call History" key nothing is handed over; the second phone still ends. (The
     // phone makes the key when it loads its history: wait for that before taking it away.)
-    ASSERT_TRUE(test::WaitUntil(
-        [&] { return hive.KeyExists(u"Software\\Zuvo\\Zuvo PC\\Call History"_s); },
-        std::chrono::seconds(20)));
+    ASSERT_TRUE(
+        test::WaitUntil([&] { return hive.KeyExists(u"Software\\Zuvo\\Zuvo PC\\Call History"_s); },
+                        std::chrono::seconds(20)));
     hive.DeleteKey(u"Software\\Zuvo\\Zuvo PC\\Call History"_s);
     ChildProcess early(BinaryPath(u"zuvo"_s), {u"/N555"_s, u"/A"_s}, PhoneEnvironment());
     ASSERT_TRUE(early.Start());
