@@ -45,6 +45,8 @@ namespace service {
 class RequestCipher;
 class RequestKey;
 struct RequestKeyInputs;
+struct BalanceResult;
+struct CallAuthorisationResult;
 }  // namespace service
 
 // The phone: one skinned, borderless window shaped like a handset, reachable by other processes
@@ -167,6 +169,9 @@ private:
     void ApplyServerConfiguration(const ServerConfiguration& configuration);
     void RunUnattendedStep(int step);
     void StartWorker(std::function<void()> work);
+    // Results of the balance and call-authorisation workers, on the main thread.
+    void ApplyBalance(const service::BalanceResult& result);
+    void ApplyCallAuthorisation(const service::CallAuthorisationResult& result);
 
     LRESULT OnServiceUnavailable(WPARAM, LPARAM);
     LRESULT OnDialHandover(WPARAM, LPARAM);
@@ -212,6 +217,12 @@ private:
     std::atomic_bool m_preferencesOpen{false};
     std::atomic_bool m_signinCancel{false};
     WebServerChoice m_web;
+    // Balance and call authorisation: one request of each at a time (main thread only).
+    bool m_balanceBusy = false;
+    bool m_authorisationBusy = false;
+    QString m_connectionSuffix;   // "" or "&CP=" + enciphered connection text
+    QString m_dialledNumber;      // the last number called, with its "+"
+    QString m_lastCallReference;  // REF of the last call record written
     zuvo::ScreenSaver m_screenSaver;
 
     CDib m_skin;

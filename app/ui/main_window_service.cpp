@@ -118,16 +118,6 @@ void CMainWindow::RunUnattendedStep(int step) {
     m_machine->UnattendedStep(step);
 }
 
-void CMainWindow::StartBalanceRequest(bool withConnection) {
-    qCDebug(lcWindow) << "balance request (with connection" << withConnection
-                      << ") has no worker on this phone yet";
-}
-
-void CMainWindow::StartCallAuthorisation(const QString& dialled) {
-    qCDebug(lcWindow) << "call authorisation for" << dialled.size()
-                      << "digits has no worker on this phone yet";
-}
-
 void CMainWindow::OpenPage(const QString& address) {
     // Until the phone has its own browser window, pages open in the desktop's browser.
     if (!QDesktopServices::openUrl(QUrl(address))) {

@@ -7,6 +7,10 @@
 #include <QThread>
 #include <QUdpSocket>
 
+#include <random>
+
+#include <unistd.h>
+
 namespace zuvo::test {
 
 using namespace Qt::Literals::StringLiterals;
@@ -44,10 +48,24 @@ TestEnvironment::~TestEnvironment() {
 }
 
 int FreePort(bool udp) {
-    if (udp) {
-        QUdpSocket s;
-        s.bind(QHostAddress::LocalHost, 0);
-        return s.localPort();
+    // A random port in a range the kernel does not hand out by itself, so tests running side by
+    // side (each asking the kernel for "any port") do not keep landing on the same numbers.
+    static thread_local std::mt19937 random(std::random_device{}() ^
+                                            static_cast<unsigned>(getpid()));
+    std::uniform_int_distribution<int> pick(20000, 29999);
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        const int port = pick(random);
+        if (udp) {
+            QUdpSocket s;
+            if (s.bind(QHostAddress::LocalHost, static_cast<quint16>(port))) {
+                return port;
+            }
+        } else {
+            QTcpServer s;
+            if (s.listen(QHostAddress::LocalHost, static_cast<quint16>(port))) {
+                return port;
+            }
+        }
     }
     QTcpServer s;
     s.listen(QHostAddress::LocalHost, 0);

@@ -76,7 +76,17 @@ PhonePeers::~PhonePeers() {
 
 bool PhonePeers::Start() {
     EnsureApplication();
-    return StartFarEnd() && StartRegistrar() && StartSimulator();
+    // A port picked as free can be taken by a test running beside this one before our peer
+    // binds it: start again on other ports.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        if (StartFarEnd() && StartRegistrar() && StartSimulator()) {
+            return true;
+        }
+        m_simulator.reset();
+        m_registrar.reset();
+        m_farEnd.reset();
+    }
+    return false;
 }
 
 bool PhonePeers::StartFarEnd() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,6 +14,8 @@
 #include <memory>
 #include <thread>
 
+#include "service/account_balance.h"
+#include "service/call_authorisation.h"
 #include "service/proxy_credentials_prompt.h"
 #include "service/request_key.h"
 #include "service/service_check.h"
@@ -472,4 +475,86 @@ TEST_F(ServiceThroughProxy, SystemModeTakesTheEnvironmentsProxy) {
     EXPECT_TRUE(m_sim->Get(u"?task=CS"_s, false, Simulator::Direct()).succeeded());
     EXPECT_FALSE(m_sim->LastEntry()[u"headers"_s].toObject().contains(u"via"_s));
     qunsetenv("http_proxy");
+}
+
+TEST_F(ServiceAgainstSimulator, BalanceAndCallRecords) {
+    ConnectionDescription connection{
+        .proxyHost = u"127.0.0.1"_s, .proxyPort = u"5060"_s, .secure = false, .webIndex = 3};
+    BalanceInput input;
+    input.host = m_sim->http;
+    input.proxy = Simulator::Direct();
+    input.requestKey = Key(u"12345"_s, u"9876"_s);
+    input.version = kVersion;
+    input.accountNumber = u"12345"_s;
+    input.connectionSuffix = ConnectionSuffix(connection, m_cipher);
+    const QString logs = m_env.path(u"Logs"_s);
+
+    // After sign-in: the connection goes with it, no call record is asked for.
+    BalanceResult r = RequestBalance(input, m_cipher, logs);
+    EXPECT_TRUE(r.succeeded);
+    EXPECT_EQ(r.balanceText, u"EUR 4.10"_s);
+    EXPECT_TRUE(r.redraw);
+    EXPECT_FALSE(r.trigger.has_value());
+    EXPECT_TRUE(r.records.isEmpty());
+    QJsonObject entry = m_sim->LastEntry();
+    QJsonObject facts = entry.value(u"facts"_s).toObject();
+    EXPECT_EQ(facts.value(u"key"_s).toString(), u"accepted"_s);
+    EXPECT_EQ(facts.value(u"connection"_s).toString(), u"127.0.0.1|5060|0|2"_s);
+    EXPECT_FALSE(facts.contains(u"callRecordNumber"_s));
+    EXPECT_EQ(entry.value(u"headers"_s).toObject().value(u"user-agent"_s).toString(),
+              u"Account Session"_s);
+    EXPECT_FALSE(QDir(logs).exists());
+
+    // After a call: the service reads the number without "+" and the day's log gets the record.
+    input.connectionSuffix.clear();
+    input.dialledNumber = u"+441234567890"_s;
+    r = RequestBalance(input, m_cipher, logs);
+    ASSERT_TRUE(r.callReference.has_value());
+    facts = m_sim->LastEntry().value(u"facts"_s).toObject();
+    EXPECT_EQ(facts.value(u"callRecordNumber"_s).toString(), u"441234567890"_s);
+    EXPECT_FALSE(facts.contains(u"connection"_s));
+    QFile log(QDir(logs).filePath(CallLogFileName(u"12345"_s, QDateTime::currentDateTime())));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    const QString line = QString::fromUtf8(log.readAll());
+    EXPECT_TRUE(QRegularExpression(u"^\\d\\d:\\d\\d:\\d\\d,BAL,\\d\\d/\\d\\d/\\d{4},"
+                                   "\\+441234567890,00:01:05,EUR,0\\.05,0\\.06,4\\.10\\r\\n$"_s)
+                    .match(line)
+                    .hasMatch())
+        << line.toStdString();
+
+    // A wrong key: the service refuses and nothing is taken from the reply.
+    input.requestKey = Key(u"12345"_s, u"0000"_s);
+    r = RequestBalance(input, m_cipher, logs);
+    EXPECT_FALSE(r.balanceText.has_value() || r.callReference.has_value());
+
+    // No service at all: an unsucceeded request.
+    input.host = u"127.0.0.1:"_s + QString::number(FreePort(false));
+    EXPECT_FALSE(RequestBalance(input, m_cipher, logs).succeeded);
+}
+
+TEST_F(ServiceAgainstSimulator, CallAuthorisationMinutes) {
+    CallAuthorisationInput input;
+    input.host = m_sim->http;
+    input.proxy = Simulator::Direct();
+    input.requestKey = Key(u"12345"_s, u"9876"_s);
+    input.version = kVersion;
+    input.dialled = u"441234567890"_s;
+    input.proxyHost = u"127.0.0.1"_s;
+    input.proxyPort = u"5060"_s;
+
+    input.askMinutes = true;
+    CallAuthorisationResult r = AuthoriseCall(input);
+    EXPECT_TRUE(r.succeeded);
+    EXPECT_EQ(r.minutes, u"42"_s);
+    const QJsonObject entry = m_sim->LastEntry();
+    const QJsonObject facts = entry.value(u"facts"_s).toObject();
+    EXPECT_EQ(facts.value(u"E164"_s).toString(), u"441234567890"_s);
+    EXPECT_EQ(facts.value(u"pxy"_s).toString(), u"127.0.0.1:5060"_s);
+    EXPECT_EQ(entry.value(u"headers"_s).toObject().value(u"user-agent"_s).toString(),
+              u"Make Call"_s);
+
+    input.askMinutes = false;
+    r = AuthoriseCall(input);
+    EXPECT_TRUE(r.succeeded);
+    EXPECT_FALSE(r.minutes.has_value());
 }

@@ -178,6 +178,8 @@ private Q_SLOTS:
         CMainWindow& phone = OpenPhone();
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
         QCOMPARE(phone.state().account, u"12345"_s);  // trimmed by the dialog
+        // Signed in: the display's balance line shows what the service reports.
+        QTRY_COMPARE_WITH_TIMEOUT(PhoneDisplay::BalanceText(phone.state()), u"EUR 12.50"_s, 10000);
         QVERIFY(QFile::exists(qEnvironmentVariable("ZUVO_HOSTS_FILE")));
 
         QTest::keyClicks(&phone, u"4412345"_s);
