@@ -198,13 +198,13 @@ void CMainWindow::OnCreate() {
 
 void CMainWindow::CreateControls() {
     const SpeedDial speedDial(m_profile);
-    for (const ControlSpec& spec : kKeypadControls) {
-        CreateButton(spec.id, spec.rect, QString::fromUtf16(spec.bitmap), spec.module,
-                     speedDial.TooltipText(spec.id - Cmd::Key0));
+    for (const ControlSpec& control : kKeypadControls) {
+        CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap), control.module,
+                     speedDial.TooltipText(control.id - Cmd::Key0));
     }
-    for (const ControlSpec& spec : kFunctionControls) {
-        CreateButton(spec.id, spec.rect, QString::fromUtf16(spec.bitmap), spec.module,
-                     Text(spec.tooltip));
+    for (const ControlSpec& control : kFunctionControls) {
+        CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap), control.module,
+                     Text(control.tooltip));
     }
     auto makeSlider = [this](int id, const QRect& rect, int tip) {
         auto* slider = new CSkinSlider(this);
