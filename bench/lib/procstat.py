@@ -1,0 +1,41 @@
+"""Memory and CPU time of a running process, from /proc."""
+
+import os
+
+_TICK = os.sysconf("SC_CLK_TCK")
+
+
+def memory_kib(pid):
+    """(resident now, resident peak) in KiB."""
+    values = {}
+    with open("/proc/%d/status" % pid) as f:
+        for line in f:
+            name, _, rest = line.partition(":")
+            if name in ("VmRSS", "VmHWM"):
+                values[name] = int(rest.split()[0])
+    return values.get("VmRSS", 0), values.get("VmHWM", 0)
+
+
+def cpu_seconds(pid):
+    """Time on the CPU of the process's live threads so far, in nanosecond steps (the scheduler's
+    own count; /proc/PID/stat counts in 10 ms ticks, too coarse for an idle client). Falls back to
+    the tick count where schedstat is missing."""
+    total = 0
+    try:
+        for task in os.listdir("/proc/%d/task" % pid):
+            try:
+                with open("/proc/%d/task/%s/schedstat" % (pid, task)) as f:
+                    total += int(f.read().split()[0])
+            except (FileNotFoundError, ProcessLookupError):
+                continue  # the thread ended meanwhile
+        return total / 1e9
+    except FileNotFoundError:
+        return cpu_ticks_seconds(pid)
+
+
+def cpu_ticks_seconds(pid):
+    """User plus system time of every thread of the process so far, in clock ticks."""
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    # fields[0] is the state (field 3); utime and stime are fields 14 and 15.
+    return (int(fields[11]) + int(fields[12])) / _TICK
