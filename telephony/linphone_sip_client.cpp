@@ -65,9 +65,13 @@ void OnAudioDevices(LinphoneCore* core) {
 
 void OnLog(LinphoneLoggingService*, const char* domain, LinphoneLogLevel level,
            const char* message) {
-    if (level == LinphoneLogLevelError || level == LinphoneLogLevelFatal ||
-        qEnvironmentVariableIntValue("ZUVO_SIP_TRACE") != 0) {
+    // liblinphone's own complaints (such as "no suitable soundcard" on a machine whose null card
+    // is then chosen) are for whoever turns this category's debug output on; the engine reports
+    // real failures through its results and events.
+    if (level == LinphoneLogLevelFatal || qEnvironmentVariableIntValue("ZUVO_SIP_TRACE") != 0) {
         qCWarning(lcTelephony) << (domain ? domain : "linphone") << message;
+    } else {
+        qCDebug(lcTelephony) << (domain ? domain : "linphone") << message;
     }
 }
 
