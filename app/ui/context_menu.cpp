@@ -1,10 +1,13 @@
 #include "app/ui/context_menu.h"
 
+#include <QFile>
+#include <QLoggingCategory>
 #include <QMenu>
 
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
-#include "platform/ids.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace zuvo {
 
@@ -12,28 +15,43 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-struct MenuItem {
-    int id;  // 0 = separator
-    const char16_t* text;
-};
-
-// Menu resource 201, first pop-up, after the history sub-menu. The home-page text is built at
-// start from the site name.
-constexpr MenuItem kMenu201[] = {
-    {0, nullptr},
-    {Cmd::AudioSettings, u"&Audio Settings..."},
-    {Cmd::Preferences, u"&Preferences..."},
-    {Cmd::ProxySettings, u"HTTP Pro&xy Settings..."},
-    {0, nullptr},
-    {Cmd::HomePage, nullptr},
-    {Cmd::LockConfig, u"&Lock Config..."},
-    {Cmd::UnlockConfig, u"&Unlock Config..."},
-    {0, nullptr},
-    {Cmd::About, u"A&bout..."},
-    {Cmd::SignOutMenu, u"&Sign Out"},
-};
+// "first<TAB>second" lines; "#" starts a comment line.
+QList<QPair<QString, QString>> ReadTable(const QString& path) {
+    QList<QPair<QString, QString>> rows;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        qCDebug(lcWindow) << "no resource" << path;
+        return rows;
+    }
+    for (const QString& line : QString::fromUtf8(file.readAll()).split(u'\n')) {
+        if (line.isEmpty() || line.startsWith(u'#')) {
+            continue;
+        }
+        const qsizetype tab = line.indexOf(u'\t');
+        rows.append({tab < 0 ? line : line.left(tab), tab < 0 ? QString() : line.mid(tab + 1)});
+    }
+    return rows;
+}
 
 }  // namespace
+
+QList<MenuResourceItem> LoadContextMenuResource() {
+    const QString language = u":/lang/menus/201.tsv"_s;
+    QList<MenuResourceItem> items;
+    for (const auto& [id, text] :
+         ReadTable(QFile::exists(language) ? language : u":/menus/201.tsv"_s)) {
+        items.append({id.toInt(), text});
+    }
+    return items;
+}
+
+QList<QPair<QKeySequence, int>> LoadAccelerators() {
+    QList<QPair<QKeySequence, int>> keys;
+    for (const auto& [sequence, id] : ReadTable(u":/menus/128.tsv"_s)) {
+        keys.append({QKeySequence(sequence), id.toInt()});
+    }
+    return keys;
+}
 
 std::unique_ptr<QMenu> BuildContextMenu(const ContextMenuModel& model, const QString& homePageText,
                                         QWidget* parent) {
@@ -44,7 +62,7 @@ std::unique_ptr<QMenu> BuildContextMenu(const ContextMenuModel& model, const QSt
         QAction* action = history->addAction(item.text);
         action->setData(item.id);
     }
-    for (const MenuItem& item : kMenu201) {
+    for (const MenuResourceItem& item : LoadContextMenuResource()) {
         if (item.id == 0) {
             menu->addSeparator();
             continue;
@@ -53,8 +71,7 @@ std::unique_ptr<QMenu> BuildContextMenu(const ContextMenuModel& model, const QSt
         if (state == ContextMenuModel::ItemState::Removed) {
             continue;
         }
-        const QString text = item.text != nullptr ? QString::fromUtf16(item.text) : homePageText;
-        QAction* action = menu->addAction(text);
+        QAction* action = menu->addAction(item.text.isEmpty() ? homePageText : item.text);
         action->setData(item.id);
         action->setEnabled(state == ContextMenuModel::ItemState::Enabled);
     }

@@ -187,11 +187,11 @@ void CMainWindow::OnCreate() {
     m_signin = std::make_unique<SigninFlow>(m_state, m_account, app.commandLine, m_profile,
                                             m_machineKey, m_signinCancel, *m_signinDelegate);
 
-    for (const auto& [sequence, id] :
-         {std::pair{QKeySequence::Copy, Cmd::Copy}, std::pair{QKeySequence::Paste, Cmd::Paste}}) {
-        auto* shortcut = new QShortcut(QKeySequence(sequence), this);
-        connect(shortcut, &QShortcut::activated, this,
-                [this, id = id] { m_port->SendMessage(Wm::Command, MakeWParam(id, 0), 0); });
+    for (const auto& [sequence, id] : LoadAccelerators()) {
+        auto* shortcut = new QShortcut(sequence, this);
+        connect(shortcut, &QShortcut::activated, this, [this, id = id] {
+            m_port->SendMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(id), 0), 0);
+        });
     }
     m_port->PostMessage(Msg::SigninPrompt, 0, 0);
 }

@@ -1,10 +1,12 @@
 #include <QtTest>
 
 #include <QPaintEvent>
+#include <QResource>
 
 #include "app/core/settings_store.h"
 #include "app/logic/phone_state.h"
 #include "app/strings/string_ids.h"
+#include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
 #include "app/ui/main_window.h"
 #include "app/ui/phone_display.h"
@@ -131,6 +133,28 @@ private Q_SLOTS:
         page.webLinks = true;
         w.port().SendMessage(Msg::PreferencesApplied, 0, reinterpret_cast<LPARAM>(&page));
         QVERIFY(w.button(Cmd::HomePageButton)->isVisible());
+    }
+
+    void menuAndAcceleratorsComeFromResources() {
+        QList<int> ids;
+        for (const MenuResourceItem& item : LoadContextMenuResource()) {
+            ids << item.id;
+        }
+        QCOMPARE(ids, (QList<int>{0, Cmd::AudioSettings, Cmd::Preferences, Cmd::ProxySettings, 0,
+                                  Cmd::HomePage, Cmd::LockConfig, Cmd::UnlockConfig, 0, Cmd::About,
+                                  Cmd::SignOutMenu}));
+        QCOMPARE(LoadContextMenuResource().at(5).text, QString());  // the site-name entry
+        const auto keys = LoadAccelerators();
+        QVERIFY(keys.contains({QKeySequence(u"Ctrl+C"_s), Cmd::Copy}));
+        QVERIFY(keys.contains({QKeySequence(u"Ctrl+V"_s), Cmd::Paste}));
+
+        // A loaded French bundle carries its own menu; the accelerators stay the program's.
+        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
+        QCOMPARE(LoadContextMenuResource().at(1).text, u"R\u00E9glages &audio..."_s);
+        QCOMPARE(LoadAccelerators().size(), keys.size());
+        QResource::unregisterResource(bundle, u"/lang"_s);
+        QCOMPARE(LoadContextMenuResource().at(1).text, u"&Audio Settings..."_s);
     }
 
     void displayTextsFollowTheState() {
