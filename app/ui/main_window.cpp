@@ -11,6 +11,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QThread>
+#include <QTimer>
 #include <QUrl>
 #include <QWindow>
 
@@ -56,6 +57,9 @@ constexpr unsigned kToolStatus = 1;
 constexpr unsigned kToolSignin = 2;
 constexpr unsigned kToolBalance = 3;
 constexpr unsigned kToolNumber = 4;
+
+// How long the engine may take to say goodbye to the registrar before the window goes anyway.
+constexpr int kCleanupGraceMs = 5000;
 
 QString Text(int id) {
     return StringTable::Global().Text(id);
@@ -445,8 +449,15 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
     SaveVolumes();
     if (m_engine) {
         // Success hides the window; the engine's clean-up event destroys it later. Failure
-        // has already destroyed it.
+        // has already destroyed it. A clean-up that never comes (a registrar gone silent while
+        // the phone says goodbye) must not keep the program alive unseen.
         m_engine->PrepareShutdown();
+        QTimer::singleShot(kCleanupGraceMs, this, [this] {
+            if (!m_destroyed) {
+                qCWarning(lcWindow) << "the engine did not finish its clean-up; closing anyway";
+                m_port->SendMessage(Wm::Destroy, 0, 0);
+            }
+        });
     } else {
         m_port->SendMessage(Wm::Destroy, 0, 0);
     }
