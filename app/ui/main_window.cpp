@@ -566,6 +566,9 @@ void CMainWindow::contextMenuEvent(QContextMenuEvent* event) {
 void CMainWindow::focusInEvent(QFocusEvent* event) {
     QWidget::focusInEvent(event);
     if (m_input) {
+        // A key released while another window had the keyboard never reached us: let go of it,
+        // or the next key typed here would be taken for a repeat of it.
+        m_input->OnKeyUp();
         m_input->OnFocus();
     }
 }
