@@ -9,9 +9,13 @@ function(zuvo_add_subdirectory dir)
     endif()
 endfunction()
 
-# Adds every sub-folder of the current folder that has a CMakeLists.txt.
+# Adds every sub-folder (of the current folder, or of the folder given) that has a CMakeLists.txt.
 function(zuvo_add_subfolders)
-    file(GLOB dirs LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+    set(parent ${CMAKE_CURRENT_SOURCE_DIR})
+    if(ARGC GREATER 0)
+        set(parent ${CMAKE_CURRENT_SOURCE_DIR}/${ARGV0})
+    endif()
+    file(GLOB dirs LIST_DIRECTORIES true ${parent}/*)
     list(SORT dirs)
     foreach(dir ${dirs})
         if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)

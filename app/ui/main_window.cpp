@@ -612,11 +612,9 @@ void CMainWindow::RedrawNumber() {
 
 void CMainWindow::RedrawBalance() {
     update(kBalanceArea);
-    const bool shown =
-        !PhoneDisplay::BalanceText(m_state).isEmpty() ||
-        (m_state.settings.displayBalance && m_state.connectionState == 2 && !m_state.callActive);
-    m_tips->UpdateRectTip(this, shown ? Text(StringId::TipAccountBalance) : QString(),
-                          kToolBalance);
+    m_tips->UpdateRectTip(
+        this, PhoneDisplay::ShowsBalance(m_state) ? Text(StringId::TipAccountBalance) : QString(),
+        kToolBalance);
 }
 
 void CMainWindow::RedrawMinutes() {

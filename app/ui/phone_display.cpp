@@ -57,10 +57,12 @@ QStringList PhoneDisplay::NumberLines(const QString& numberLine) {
     return {upper, lower};
 }
 
+bool PhoneDisplay::ShowsBalance(const PhoneState& state) {
+    return state.settings.displayBalance && state.connectionState == 2 && !state.callActive;
+}
+
 QString PhoneDisplay::BalanceText(const PhoneState& state) {
-    const bool shown =
-        state.settings.displayBalance && state.connectionState == 2 && !state.callActive;
-    return shown ? state.balanceText : QString();
+    return ShowsBalance(state) ? state.balanceText : QString();
 }
 
 bool PhoneDisplay::ShowsMinutes(const PhoneState& state) {

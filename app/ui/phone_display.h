@@ -26,6 +26,7 @@ public:
     static QString StatusText(const PhoneState& state);
     static QStringList NumberLines(const QString& numberLine);  // {upper, lower}
     static QString BalanceText(const PhoneState& state);
+    static bool ShowsBalance(const PhoneState& state);
     static bool ShowsMinutes(const PhoneState& state);
 
     const QFont& font(int n) const { return m_fonts[n - 1]; }
