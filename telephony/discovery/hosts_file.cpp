@@ -3,7 +3,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
+#include <QRegularExpression>
 #include <QSaveFile>
+
+#include <algorithm>
 
 #include "platform/profile.h"
 
@@ -13,9 +16,89 @@ namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
 
+namespace {
+
+constexpr qsizetype kMaxHostName = 253;
+constexpr qsizetype kMaxLabel = 63;
+// A hosts file larger than this is not ours to rewrite.
+constexpr qint64 kMaxHostsFileBytes = 4 * 1024 * 1024;
+
+bool IsHostName(const QString& name) {
+    if (name.isEmpty() || name.size() > kMaxHostName) {
+        return false;
+    }
+    for (const QStringView label : QStringView(name).split(u'.')) {
+        if (label.isEmpty() || label.size() > kMaxLabel || label.front() == u'-' ||
+            label.back() == u'-') {
+            return false;
+        }
+        for (const QChar c : label) {
+            const char16_t u = c.unicode();
+            const bool letterOrDigit =
+                (u >= u'a' && u <= u'z') || (u >= u'A' && u <= u'Z') || (u >= u'0' && u <= u'9');
+            if (!letterOrDigit && u != u'-') {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+// Four decimal numbers 0..255 without leading zeros (which some readers take as octal).
+bool IsDottedIPv4(const QString& address) {
+    const QStringList parts = address.split(u'.');
+    if (parts.size() != 4) {
+        return false;
+    }
+    for (const QString& part : parts) {
+        if (part.isEmpty() || part.size() > 3 || (part.size() > 1 && part.front() == u'0')) {
+            return false;
+        }
+        for (const QChar c : part) {
+            if (c < u'0' || c > u'9') {
+                return false;
+            }
+        }
+        if (part.toInt() > 255) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The domain becomes a value name in "Network": it must not be one the phone keeps itself.
+bool IsOwnNetworkSetting(const QString& name) {
+    static const QRegularExpression serverAddress(u"^SvrAddr[0-9]+$"_s,
+                                                  QRegularExpression::CaseInsensitiveOption);
+    for (const QStringView own : {u"Web Server", u"RTP Dynamic", u"RTP Port", u"SSL Hosts"}) {
+        if (name.compare(own, Qt::CaseInsensitive) == 0) {
+            return true;
+        }
+    }
+    return serverAddress.match(name).hasMatch();
+}
+
+// The host names of a hosts-file line: the fields after the address, up to a comment.
+QStringList LineNames(const QString& line) {
+    static const QRegularExpression blanks(u"[ \t\r]+"_s);
+    QStringList names;
+    const QStringList fields = line.split(blanks, Qt::SkipEmptyParts);
+    for (qsizetype i = 1; i < fields.size() && !fields[i].startsWith(u'#'); ++i) {
+        names << fields[i];
+    }
+    return names;
+}
+
+}  // namespace
+
 QString HostsFilePath() {
     const QByteArray path = qgetenv("ZUVO_HOSTS_FILE");
     return path.isEmpty() ? u"/etc/hosts"_s : QFile::decodeName(path);
+}
+
+bool IsValidHostsPair(const HostsPair& pair) {
+    return IsHostName(pair.domain) && !IsOwnNetworkSetting(pair.domain) &&
+           IsDottedIPv4(pair.address);
 }
 
 bool UpdateHostsFile(Profile& profile, const QList<HostsPair>& pairs, const QString& path) {
@@ -27,19 +110,31 @@ bool UpdateHostsFile(Profile& profile, const QList<HostsPair>& pairs, const QStr
     QList<Pending> pending;
     bool changed = false;
     for (const HostsPair& pair : pairs) {
+        if (!IsValidHostsPair(pair)) {
+            qCDebug(lcHosts) << "hosts item refused";
+            continue;
+        }
+        const bool seen = std::any_of(pending.cbegin(), pending.cend(), [&](const Pending& p) {
+            return p.pair.domain.compare(pair.domain, Qt::CaseInsensitive) == 0;
+        });
+        if (seen) {
+            continue;  // one address per name
+        }
         Pending p{pair};
         if (profile.GetString(u"Network"_s, pair.domain, QString()) != pair.address) {
-            profile.WriteString(u"Network"_s, pair.domain, pair.address);
             p.tls = p.ssl = true;
             changed = true;
         }
         pending << p;
     }
-    if (profile.GetInt(u"Network"_s, u"SSL Hosts"_s, 0) == 0) {
+    if (pending.isEmpty()) {
+        return true;
+    }
+    const bool firstSslLines = profile.GetInt(u"Network"_s, u"SSL Hosts"_s, 0) == 0;
+    if (firstSslLines) {
         for (Pending& p : pending) {
             p.ssl = true;
         }
-        profile.WriteInt(u"Network"_s, u"SSL Hosts"_s, 1);
         changed = true;
     }
     if (!changed) {
@@ -54,34 +149,36 @@ bool UpdateHostsFile(Profile& profile, const QList<HostsPair>& pairs, const QStr
     QByteArray text;
     QFile in(path);
     if (in.exists()) {
-        if (!in.open(QIODevice::ReadOnly)) {
+        if (in.size() > kMaxHostsFileBytes || !in.open(QIODevice::ReadOnly)) {
             qCDebug(lcHosts) << "cannot read" << path << in.errorString();
             return false;
         }
-        text = in.readAll();
+        text = in.read(kMaxHostsFileBytes);
         in.close();
     }
     QStringList lines = QString::fromUtf8(text).split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty()) {
         lines.removeLast();
     }
-    auto replaceLine = [&](QString& line, const QString& name, bool Pending::*mark) {
+    // Replaces the line when it names prefix + domain of a pair whose line is still pending.
+    auto replaceLine = [&](QString& line, const QStringList& names, const QString& prefix,
+                           bool Pending::*mark) {
         for (Pending& p : pending) {
-            if (p.*mark && line.contains(p.pair.domain)) {
-                line = p.pair.address + u'\t' + name + p.pair.domain;
+            if (p.*mark && names.contains(prefix + p.pair.domain, Qt::CaseInsensitive)) {
+                line = p.pair.address + u'\t' + prefix + p.pair.domain;
                 p.*mark = false;
-                return;
+                return true;
             }
         }
+        return false;
     };
     for (QString& line : lines) {
-        if (line.startsWith(u'#')) {
+        if (line.trimmed().startsWith(u'#')) {
             continue;
         }
-        if (line.contains(u"_sip._tls"_s)) {
-            replaceLine(line, u"_sip._tls."_s, &Pending::tls);
-        } else if (line.contains(u"_sip._ssl"_s)) {
-            replaceLine(line, u"_sip._ssl."_s, &Pending::ssl);
+        const QStringList names = LineNames(line);
+        if (!replaceLine(line, names, u"_sip._tls."_s, &Pending::tls)) {
+            replaceLine(line, names, u"_sip._ssl."_s, &Pending::ssl);
         }
     }
     for (const Pending& p : pending) {
@@ -107,6 +204,13 @@ bool UpdateHostsFile(Profile& profile, const QList<HostsPair>& pairs, const QStr
     if (!out.commit()) {
         qCDebug(lcHosts) << "cannot replace" << path << out.errorString();
         return false;
+    }
+    // Only what now stands in the file counts as written; a failed write is tried again.
+    for (const Pending& p : pending) {
+        profile.WriteString(u"Network"_s, p.pair.domain, p.pair.address);
+    }
+    if (firstSslLines) {
+        profile.WriteInt(u"Network"_s, u"SSL Hosts"_s, 1);
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "telephony/discovery/sip_server_entry.h"
 
 #include "service/reply_lookup.h"
+#include "telephony/discovery/hosts_file.h"
 
 namespace zuvo {
 
@@ -47,8 +48,13 @@ ServerConfiguration ParseServerConfiguration(const QString& reply) {
         config.hasHosts = true;
         for (const QString& item : CountedItems(value)) {
             const qsizetype colon = item.indexOf(u':');
-            if (colon > 0) {  // an item without a domain before ":" gives no pair
-                config.hosts << HostsPair{item.left(colon), item.mid(colon + 1)};
+            if (colon <= 0) {  // an item without a domain before ":" gives no pair
+                continue;
+            }
+            const HostsPair pair{item.left(colon), item.mid(colon + 1)};
+            // Only a host name and an address: the item must not add lines or reach settings.
+            if (IsValidHostsPair(pair)) {
+                config.hosts << pair;
             }
         }
     }

@@ -41,7 +41,7 @@ TEST(ServerConfigurationTest, ReplyLists) {
     EXPECT_EQ(c.web, (QStringList{u"w1"_s, u"w2"_s}));
     EXPECT_EQ(c.retries, 3);
 
-    c = ParseServerConfiguration(u"PXY=[0] HOSTS=[5;a:1]"_s);
+    c = ParseServerConfiguration(u"PXY=[0] HOSTS=[5;a:127.0.0.1]"_s);
     EXPECT_FALSE(c.carriesServers);
     EXPECT_TRUE(c.servers.isEmpty());
     EXPECT_EQ(c.hosts.size(), 1);  // a count beyond the items takes what is there
@@ -115,6 +115,85 @@ TEST(HostsFileTest, FirstRunSecondRunCommentsAndReplacement) {
         EXPECT_EQ(ReadAll(locked), "127.0.0.1\tlocalhost\n");
     }
     EXPECT_EQ(QDir(env.path(u"locked"_s)).entryList(QDir::Files).size(), 1);
+}
+
+TEST(HostsFileTest, HostileItemsNeitherReachTheFileNorOtherSettings) {
+    test::TestEnvironment env;
+    Profile profile = Profile::Phone();
+    const QString hosts = HostsFilePath();
+    profile.WriteString(u"Network"_s, u"Web Server"_s, u"zuvo.test"_s);
+    profile.WriteString(u"Network"_s, u"SvrAddr0"_s, u"alt.zuvo.test"_s);
+    WriteAll(hosts, "127.0.0.1\tlocalhost\n");
+
+    // A line break in an address, a setting's name as the domain, a name as the address.
+    const ServerConfiguration config = ParseServerConfiguration(
+        u"PXY=[1;127.0.0.1] HOSTS=[6;corp:127.0.0.5\n192.0.2.66 www.bank.example;"
+        u"Web Server:evil.example;svraddr0:127.0.0.9;bad domain:127.0.0.10;"
+        u"zuvo.test:127.0.0.1 192.0.2.7;sip.zuvo.test:127.0.0.7]"_s);
+    EXPECT_EQ(config.hosts, (QList<HostsPair>{{u"sip.zuvo.test"_s, u"127.0.0.7"_s}}));
+    EXPECT_TRUE(UpdateHostsFile(profile, config.hosts, hosts));
+    EXPECT_EQ(ReadAll(hosts).toStdString(),
+              "127.0.0.1\tlocalhost\n"
+              "127.0.0.7\t_sip._tls.sip.zuvo.test\n"
+              "127.0.0.7\t_sip._ssl.sip.zuvo.test\n");
+
+    // The writer refuses the same items when handed them directly.
+    const QList<HostsPair> hostile{{u"corp"_s, u"127.0.0.5\n192.0.2.66 www.bank.example"_s},
+                                   {u"Web Server"_s, u"evil.example"_s},
+                                   {u"SvrAddr0"_s, u"127.0.0.9"_s},
+                                   {u"corp\n192.0.2.66 www.bank.example"_s, u"127.0.0.5"_s},
+                                   {u"corp"_s, u"127.0.0.256"_s},
+                                   {u"-corp"_s, u"127.0.0.5"_s},
+                                   {QString(300, u'a'), u"127.0.0.5"_s}};
+    UpdateHostsFile(profile, hostile, hosts);
+    const QByteArray text = ReadAll(hosts);
+    EXPECT_FALSE(text.contains("bank")) << text.toStdString();
+    EXPECT_FALSE(text.contains("evil")) << text.toStdString();
+    EXPECT_FALSE(text.contains("127.0.0.9")) << text.toStdString();
+    EXPECT_FALSE(text.contains("_sip._tls.corp")) << text.toStdString();
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"Web Server"_s, QString()).toStdString(),
+              "zuvo.test");
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"SvrAddr0"_s, QString()).toStdString(),
+              "alt.zuvo.test");
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"corp"_s, QString()).toStdString(), "");
+}
+
+TEST(HostsFileTest, LinesMatchTheWholeName) {
+    test::TestEnvironment env;
+    Profile profile = Profile::Phone();
+    const QString hosts = HostsFilePath();
+    WriteAll(hosts,
+             "127.0.0.20\t_sip._tls.bigcorp.example\n"
+             "127.0.0.21 _sip._ssl.corp.example\n"
+             "127.0.0.22\t_sip._TLS.CORP\t# kept by hand\n"
+             "  # 127.0.0.23\t_sip._ssl.corp\n");
+    ASSERT_TRUE(UpdateHostsFile(profile, {{u"corp"_s, u"127.0.0.5"_s}}, hosts));
+    EXPECT_EQ(ReadAll(hosts).toStdString(),
+              "127.0.0.20\t_sip._tls.bigcorp.example\n"
+              "127.0.0.21 _sip._ssl.corp.example\n"
+              "127.0.0.5\t_sip._tls.corp\n"
+              "  # 127.0.0.23\t_sip._ssl.corp\n"
+              "127.0.0.5\t_sip._ssl.corp\n");
+}
+
+TEST(HostsFileTest, AnEntryIsRememberedOnlyOnceWritten) {
+    test::TestEnvironment env;
+    Profile profile = Profile::Phone();
+    // A path whose folder is a plain file cannot be written, not even by root.
+    WriteAll(env.path(u"plain"_s), "");
+    const QString unwritable = env.path(u"plain/hosts"_s);
+    EXPECT_FALSE(UpdateHostsFile(profile, {{u"corp"_s, u"127.0.0.5"_s}}, unwritable));
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"corp"_s, QString()).toStdString(), "");
+    EXPECT_EQ(profile.GetInt(u"Network"_s, u"SSL Hosts"_s, 0), 0);
+
+    // The next reply writes the lines, although the address is the same as last time.
+    const QString hosts = HostsFilePath();
+    WriteAll(hosts, "127.0.0.1\tlocalhost\n");
+    ASSERT_TRUE(UpdateHostsFile(profile, {{u"corp"_s, u"127.0.0.5"_s}}, hosts));
+    EXPECT_EQ(ReadAll(hosts).toStdString(),
+              "127.0.0.1\tlocalhost\n127.0.0.5\t_sip._tls.corp\n127.0.0.5\t_sip._ssl.corp\n");
+    EXPECT_EQ(profile.GetString(u"Network"_s, u"corp"_s, QString()).toStdString(), "127.0.0.5");
+    EXPECT_EQ(profile.GetInt(u"Network"_s, u"SSL Hosts"_s, 0), 1);
 }
 
 }  // namespace
