@@ -84,10 +84,10 @@ bool IsValidObject(const QString& object) {
 }
 
 // Where the request goes through: an address for CURLOPT_PROXY, empty for direct.
-QString ProxyFor(const RequestParameters& p, const QString& url) {
+QString ProxyFor(const RequestParameters& p) {
     switch (p.proxy.mode) {
         case ProxySettings::System:
-            return SystemProxyFor(url, p.secure);
+            return SystemProxyFor(p.host, p.secure);
         case ProxySettings::Explicit: {
             const QString name = ProxyName(p.proxy, p.secure);
             return name.isEmpty() ? QString() : u"http://"_s + name;
@@ -139,7 +139,7 @@ void ServiceRequest::Perform(const RequestParameters& p) {
 
     const QString url = (p.secure ? u"https://"_s : u"http://"_s) + p.host + u'/' + p.object;
     const QByteArray urlBytes = url.toUtf8();
-    const QString proxy = ProxyFor(p, url);
+    const QString proxy = ProxyFor(p);
     const QByteArray proxyBytes = proxy.toUtf8();
     const QByteArray agent = p.agentName.toUtf8();
     const QByteArray caFile = qgetenv("ZUVO_CA_FILE");
@@ -176,6 +176,11 @@ void ServiceRequest::Perform(const RequestParameters& p) {
     // An empty proxy text also keeps curl from taking a proxy from the environment by itself.
     curl_easy_setopt(c, CURLOPT_PROXY, proxyBytes.constData());
     curl_easy_setopt(c, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    if (p.proxy.mode != ProxySettings::System) {
+        // Without a list of our own curl reads NO_PROXY, and a request meant for the explicit
+        // proxy, with the proxy's credentials in its headers, would go to the web server.
+        curl_easy_setopt(c, CURLOPT_NOPROXY, "");
+    }
 
     const QStringList serverHeaders{u"Cache-Control: no-cache"_s, u"Pragma: no-cache"_s};
     QStringList proxyHeaders;

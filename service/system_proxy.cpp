@@ -31,7 +31,7 @@ QString FromEnvironment(bool secure) {
 
 }  // namespace
 
-QString SystemProxyFor(const QString& url, bool secure) {
+QString SystemProxyFor(const QString& host, bool secure) {
     // One factory for the process: creating one loads libproxy's modules each time.
     static std::mutex mutex;
     static std::unique_ptr<pxProxyFactory, FactoryDeleter> factory;
@@ -42,6 +42,7 @@ QString SystemProxyFor(const QString& url, bool secure) {
     if (!factory) {
         return FromEnvironment(secure);
     }
+    const QString url = (secure ? u"https://"_s : u"http://"_s) + host + u'/';
     char** proxies = px_proxy_factory_get_proxies(factory.get(), url.toUtf8().constData());
     if (proxies == nullptr) {
         return FromEnvironment(secure);

@@ -11,8 +11,13 @@
 #include <QRegularExpression>
 #include <QTcpSocket>
 
+#include <proxy.h>
+
 #include <memory>
+#include <mutex>
 #include <thread>
+
+#include <dlfcn.h>
 
 #include "service/account_balance.h"
 #include "service/call_authorisation.h"
@@ -26,6 +31,31 @@
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo::service;
 using namespace zuvo::test;
+
+namespace {
+
+std::mutex g_askedMutex;
+QStringList g_askedUrls;
+
+QStringList TakeAskedUrls() {
+    std::lock_guard lock(g_askedMutex);
+    return std::exchange(g_askedUrls, {});
+}
+
+}  // namespace
+
+// Records what the desktop's proxy configuration (a PAC script among it) is shown of a request,
+// then hands the question to the real libproxy.
+extern "C" char** px_proxy_factory_get_proxies(pxProxyFactory* self, const char* url) {
+    {
+        std::lock_guard lock(g_askedMutex);
+        g_askedUrls << QString::fromUtf8(url);
+    }
+    using Lookup = char** (*)(pxProxyFactory*, const char*);
+    static const auto real =
+        reinterpret_cast<Lookup>(dlsym(RTLD_NEXT, "px_proxy_factory_get_proxies"));
+    return real != nullptr ? real(self, url) : nullptr;
+}
 
 namespace {
 
@@ -475,6 +505,47 @@ TEST_F(ServiceThroughProxy, SystemModeTakesTheEnvironmentsProxy) {
     EXPECT_TRUE(m_sim->Get(u"?task=CS"_s, false, Simulator::Direct()).succeeded());
     EXPECT_FALSE(m_sim->LastEntry()[u"headers"_s].toObject().contains(u"via"_s));
     qunsetenv("http_proxy");
+}
+
+TEST_F(ServiceThroughProxy, SystemModeShowsTheDesktopOnlyWhereTheRequestGoes) {
+    const QByteArray proxyUrl = "http://127.0.0.1:" + QByteArray::number(m_proxyPort);
+    qputenv("http_proxy", proxyUrl);
+    ProxySettings system;
+    system.mode = ProxySettings::System;
+    const QString object = VersionCheckObject(Key(u"12345"_s, u"9876"_s), kVersion);
+    TakeAskedUrls();
+
+    TestPrompt prompt;
+    prompt.Answer(true, u"user"_s, u"pass"_s);
+    EXPECT_TRUE(m_sim->Get(object, false, system, u"T"_s, &prompt).succeeded());
+    EXPECT_TRUE(m_sim->LastEntry()[u"headers"_s][u"via"_s].toString().contains(u"tinyproxy"_s));
+    EXPECT_TRUE(m_sim->Get(object, true, system, u"T"_s, &prompt).succeeded());
+    // Neither the path nor the request key: only scheme, host and port.
+    EXPECT_EQ(TakeAskedUrls().join(u' ').toStdString(),
+              (u"http://"_s + m_sim->http + u"/ https://"_s + m_sim->https + u'/').toStdString());
+    qunsetenv("http_proxy");
+}
+
+TEST_F(ServiceThroughProxy, ExplicitProxyIsNotBypassedByTheEnvironment) {
+    qputenv("NO_PROXY", "127.0.0.1");
+    qputenv("no_proxy", "127.0.0.1");
+    for (const bool secure : {false, true}) {
+        SCOPED_TRACE(secure ? "https" : "http");
+        EXPECT_TRUE(m_sim->Get(u"?task=CS"_s, secure, Explicit(u"user"_s, u"pass"_s)).succeeded());
+        const QJsonObject headers = m_sim->LastEntry()[u"headers"_s].toObject();
+        // The proxy's password never reaches the web server.
+        EXPECT_FALSE(headers.contains(u"proxy-authorization"_s));
+        if (!secure) {
+            EXPECT_TRUE(headers.value(u"via"_s).toString().contains(u"tinyproxy"_s));
+        }
+        // Only the proxy asks for credentials: the request went there.
+        EXPECT_EQ(m_sim->Get(u"?task=CS"_s, secure, Explicit(u"user"_s)).statusCode(), 407);
+    }
+    // Mode 0 stays direct.
+    EXPECT_TRUE(m_sim->Get(u"?task=CS"_s, false, Simulator::Direct()).succeeded());
+    EXPECT_FALSE(m_sim->LastEntry()[u"headers"_s].toObject().contains(u"via"_s));
+    qunsetenv("NO_PROXY");
+    qunsetenv("no_proxy");
 }
 
 TEST_F(ServiceAgainstSimulator, BalanceAndCallRecords) {
