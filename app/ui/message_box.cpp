@@ -29,6 +29,8 @@ int ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon, Messa
     }
     QMessageBox box(parent);
     box.setWindowTitle(request.title);
+    // Texts may come from the service; markup in them is shown, never rendered or followed.
+    box.setTextFormat(Qt::PlainText);
     box.setText(request.text);
     switch (icon) {
         case MessageIcon::Error:
