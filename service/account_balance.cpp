@@ -2,9 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <charconv>
 #include <string>
+
+#include <sys/stat.h>
 
 #include "service/reply_lookup.h"
 #include "service/request_cipher.h"
@@ -31,11 +34,39 @@ std::optional<double> ReadDouble(const QString& text) {
     return value;
 }
 
+// The text without control characters and line or paragraph separators: a reply value must not
+// start a log line of its own.
+QString WithoutLineControls(QString text) {
+    text.removeIf([](QChar c) {
+        const QChar::Category category = c.category();
+        return category == QChar::Other_Control || category == QChar::Separator_Line ||
+               category == QChar::Separator_Paragraph;
+    });
+    return text;
+}
+
 // The value of key, or "" when the reply does not carry it.
 QString ValueOr(const QString& reply, const QString& key) {
     QString value;
     GetReplyValue(reply, key, value);
     return value;
+}
+
+// A field of a call record: the value of key, one line.
+QString RecordField(const QString& reply, const QString& key) {
+    return WithoutLineControls(ValueOr(reply, key));
+}
+
+// Creates each missing folder of path with mode 0700.
+bool MakePrivatePath(const QString& path) {
+    const QFileInfo info(path);
+    if (info.isDir()) {
+        return true;
+    }
+    if (info.exists() || !MakePrivatePath(info.absolutePath())) {
+        return false;
+    }
+    return ::mkdir(QFile::encodeName(path).constData(), 0700) == 0 || QFileInfo(path).isDir();
 }
 
 }  // namespace
@@ -100,16 +131,17 @@ BalanceResult EvaluateBalanceReply(const QString& reply, const BalanceInput& inp
         return result;
     }
     result.callReference = reference;
-    const QString& number = input.dialledNumber;
-    result.records.append(QStringList{u"BAL"_s, ValueOr(reply, u"DATE="_s), number,
-                                      ValueOr(reply, u"DUR="_s), ValueOr(reply, u"CUR="_s),
-                                      ValueOr(reply, u"RATE="_s), ValueOr(reply, u"COST="_s),
-                                      result.amountText}
-                              .join(u','));
-    const QString localCurrency = ValueOr(reply, u"LCUR="_s);
+    const QString number = WithoutLineControls(input.dialledNumber);
+    result.records.append(
+        QStringList{u"BAL"_s, RecordField(reply, u"DATE="_s), number, RecordField(reply, u"DUR="_s),
+                    RecordField(reply, u"CUR="_s), RecordField(reply, u"RATE="_s),
+                    RecordField(reply, u"COST="_s), WithoutLineControls(result.amountText)}
+            .join(u','));
+    const QString localCurrency = RecordField(reply, u"LCUR="_s);
     if (!localCurrency.isEmpty()) {
         result.records.append(QStringList{u"LCL"_s, number, localCurrency,
-                                          ValueOr(reply, u"LRATE="_s), ValueOr(reply, u"LCOST="_s)}
+                                          RecordField(reply, u"LRATE="_s),
+                                          RecordField(reply, u"LCOST="_s)}
                                   .join(u','));
     }
     return result;
@@ -142,8 +174,17 @@ QString CallLogFileName(const QString& accountNumber, const QDateTime& when) {
 }
 
 QByteArray CallLogLine(const QString& record, const QDateTime& when) {
-    return (when.toString(u"HH:mm:ss"_s) + u',' + record.left(kMaxRecordLength) + u"\r\n"_s)
+    return (when.toString(u"HH:mm:ss"_s) + u',' +
+            WithoutLineControls(record).left(kMaxRecordLength) + u"\r\n"_s)
         .toUtf8();
+}
+
+QString CallLogDirectory() {
+    QString state = QFile::decodeName(qgetenv("XDG_STATE_HOME"));
+    if (!QDir::isAbsolutePath(state)) {
+        state = QDir::homePath() + u"/.local/state"_s;
+    }
+    return QDir::cleanPath(state + u"/zuvo/Logs"_s);
 }
 
 bool AppendCallLog(const QString& directory, const QString& accountNumber, const QString& record,
@@ -153,13 +194,13 @@ bool AppendCallLog(const QString& directory, const QString& accountNumber, const
         qCDebug(lcService) << "no call log for an account that cannot name a file";
         return false;
     }
-    QDir dir(directory);
-    if (!dir.mkpath(u"."_s)) {
+    if (!MakePrivatePath(QDir(directory).absolutePath())) {
         qCDebug(lcService) << "call log folder cannot be made" << directory;
         return false;
     }
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    QFile file(QDir(directory).filePath(name));
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append,
+                   QFileDevice::ReadOwner | QFileDevice::WriteOwner)) {
         qCDebug(lcService) << "call log cannot be opened" << file.fileName();
         return false;
     }

@@ -76,11 +76,18 @@ inline constexpr int kMaxRecordLength = 251;
 // file safely (empty, or holding a path separator or other control of the path).
 QString CallLogFileName(const QString& accountNumber, const QDateTime& when);
 
-// "%H:%M:%S" + "," + record + CR LF, as UTF-8.
+// "%H:%M:%S" + "," + record + CR LF, as UTF-8. Control characters and line separators in the
+// record are left out, so one record is always one line.
 QByteArray CallLogLine(const QString& record, const QDateTime& when);
 
-// Appends one record line to the account's file of the day in directory (created when missing).
-// Returns false, having written nothing, when the file cannot be opened; nothing is reported.
+// The folder of the call-record logs: $XDG_STATE_HOME/zuvo/Logs, or ~/.local/state/zuvo/Logs
+// when that is unset or not an absolute path.
+QString CallLogDirectory();
+
+// Appends one record line to the account's file of the day in directory. Missing folders are
+// created readable by the user alone (0700), a new file likewise (0600): the records show whom
+// the user called. Returns false, having written nothing, when the file cannot be opened;
+// nothing is reported.
 bool AppendCallLog(const QString& directory, const QString& accountNumber, const QString& record,
                    const QDateTime& when = QDateTime::currentDateTime());
 

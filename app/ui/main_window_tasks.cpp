@@ -2,7 +2,6 @@
 // window copies what a request needs, a worker runs it, and the result comes back to the main
 // thread, which alone changes the window's state.
 
-#include <QDir>
 #include <QLoggingCategory>
 #include <QPointer>
 
@@ -65,7 +64,7 @@ void CMainWindow::StartBalanceRequest(bool withConnection) {
     if (!withConnection) {
         input.dialledNumber = m_dialledNumber;
     }
-    const QString logDirectory = QDir::current().absoluteFilePath(u"Logs"_s);
+    const QString logDirectory = service::CallLogDirectory();
     if (!m_cancel) {
         m_cancel = std::make_shared<std::atomic_bool>(false);
     }

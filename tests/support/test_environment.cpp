@@ -21,6 +21,7 @@ TestEnvironment::TestEnvironment() {
         {"XDG_RUNTIME_DIR", u"runtime"_s},
         {"XDG_DATA_HOME", u"data"_s},
         {"XDG_CACHE_HOME", u"cache"_s},
+        {"XDG_STATE_HOME", u"state"_s},
         {"HOME", u"home"_s},
         {"ZUVO_MACHINE_STORE", u"machine/machine.db"_s},
         {"ZUVO_HOSTS_FILE", u"hosts"_s},

@@ -213,6 +213,7 @@ QProcessEnvironment PhonePeers::Environment() const {
     env.insert(u"XDG_RUNTIME_DIR"_s, m_root + u"/runtime"_s);
     env.insert(u"XDG_DATA_HOME"_s, m_root + u"/data"_s);
     env.insert(u"XDG_CACHE_HOME"_s, m_root + u"/cache"_s);
+    env.insert(u"XDG_STATE_HOME"_s, m_root + u"/state"_s);
     env.insert(u"HOME"_s, m_root + u"/home"_s);
     env.insert(u"ZUVO_MACHINE_STORE"_s, m_root + u"/machine/machine.db"_s);
     env.insert(u"ZUVO_HOSTS_FILE"_s, m_root + u"/hosts"_s);

@@ -4,9 +4,12 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include "service/account_balance.h"
 #include "service/call_authorisation.h"
 #include "service/request_cipher.h"
+#include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo::service;
@@ -176,6 +179,55 @@ TEST(AccountBalance, CallLogFiles) {
     EXPECT_FALSE(AppendCallLog(blocker.fileName(), u"12345"_s, u"BAL,1"_s, when));
     ASSERT_TRUE(QDir(logs).mkdir(u"12345_11_03_27.txt"_s));
     EXPECT_FALSE(AppendCallLog(logs, u"12345"_s, u"BAL,1"_s, when.addDays(2)));
+}
+
+TEST(AccountBalance, CallLogsArePrivateAndHoldOneLinePerRecord) {
+    // Reply values cannot start lines of their own.
+    const QString reply =
+        u"REF=[A1] DATE=[25/03/2011\r\n09:05:08,BAL,forged] DUR=[1\n2] CUR=[E\u2028UR] "
+        u"RATE=[0.05\t] COST=[0.06\x1b] AMOUNT=[4.10\r] LCUR=[\nGBP] LRATE=[1\x7f] LCOST=[2\u0085]"_s;
+    const BalanceResult result = EvaluateBalanceReply(reply, CallRecordInput());
+    EXPECT_EQ(result.records.join(u'|').toStdString(),
+              "BAL,25/03/201109:05:08,BAL,forged,+441234567890,12,EUR,0.05,0.06,4.10|"
+              "LCL,+441234567890,GBP,1,2");
+    const QDateTime when(QDate(2011, 3, 25), QTime(9, 5, 7));
+    EXPECT_EQ(CallLogLine(u"LCL,a\r\n09:00:00,b\u2029c"_s, when),
+              QByteArray("09:05:07,LCL,a09:00:00,bc\r\n"));
+
+    zuvo::test::TestEnvironment env;
+    const mode_t oldMask = ::umask(022);
+    const QString oldCurrent = QDir::currentPath();
+    QDir().mkpath(env.path(u"started-here"_s));
+    QDir::setCurrent(env.path(u"started-here"_s));
+
+    // The user's state folder, not the folder the phone was started from; private.
+    const QString logs = CallLogDirectory();
+    EXPECT_EQ(logs.toStdString(), env.path(u"state/zuvo/Logs"_s).toStdString());
+    for (const QString& record : result.records) {
+        EXPECT_TRUE(AppendCallLog(logs, u"12345"_s, record, when));
+    }
+    EXPECT_TRUE(QDir(env.path(u"started-here"_s)).isEmpty());
+    const auto mode = [](const QString& path) {
+        struct stat info {};
+        return ::stat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 0777 : 0;
+    };
+    EXPECT_EQ(mode(logs + u"/12345_11_03_25.txt"_s), 0600u);
+    EXPECT_EQ(mode(logs), 0700u);
+    EXPECT_EQ(mode(env.path(u"state/zuvo"_s)), 0700u);
+    QFile day(logs + u"/12345_11_03_25.txt"_s);
+    EXPECT_TRUE(day.open(QIODevice::ReadOnly));
+    EXPECT_EQ(day.readAll().count("\r\n"), 2);
+
+    // Without a state folder of its own (or with a relative one) the default one in the home.
+    qputenv("XDG_STATE_HOME", "relative/state");
+    EXPECT_EQ(CallLogDirectory().toStdString(),
+              env.path(u"home/.local/state/zuvo/Logs"_s).toStdString());
+    qunsetenv("XDG_STATE_HOME");
+    EXPECT_EQ(CallLogDirectory().toStdString(),
+              env.path(u"home/.local/state/zuvo/Logs"_s).toStdString());
+
+    QDir::setCurrent(oldCurrent);
+    ::umask(oldMask);
 }
 
 TEST(CallAuthorisation, RequestAndReply) {
