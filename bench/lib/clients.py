@@ -37,7 +37,8 @@ class Client:
         self.env = clean_environment()
         self.env.update(HOME=work, XDG_CONFIG_HOME=os.path.join(work, "config"),
                         XDG_DATA_HOME=os.path.join(work, "data"),
-                        XDG_CACHE_HOME=os.path.join(work, "cache"))
+                        XDG_CACHE_HOME=os.path.join(work, "cache"),
+                        XDG_STATE_HOME=os.path.join(work, "state"))
         runtime = os.path.join(work, "runtime")
         os.makedirs(runtime, mode=0o700, exist_ok=True)
         self.env["XDG_RUNTIME_DIR"] = runtime
