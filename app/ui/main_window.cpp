@@ -379,11 +379,7 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LoWord(wParam);
     const int code = HiWord(wParam);
     if (id >= Cmd::Key0 && id <= Cmd::KeyHash) {
-        if (code == Msg::ButtonPressed) {
-            m_input->OnKeypadPressed(id - Cmd::Key0);
-        } else if (code == Msg::ButtonReleased) {
-            m_input->OnKeypadReleased();
-        }
+        m_input->OnKeypadCommand(id, code);
         return 0;
     }
     if (lParam != 0 && m_buttons.count(id) != 0) {
