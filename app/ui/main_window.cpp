@@ -26,6 +26,7 @@
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "app/ui/bus_guard.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
 #include "app/ui/message_box.h"
@@ -284,8 +285,20 @@ LRESULT CMainWindow::WindowProc(uint32_t message, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT CMainWindow::OnBusMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
-    // Messages from other processes arrive here; they take the same table as our own.
-    return m_port->SendMessage(message, wParam, lParam);
+    // Other processes reach only what is meant for them, never a handler that takes a pointer.
+    const auto admitted = AdmitFromBus(message, wParam, lParam, {m_bindMessage, m_registerMessage});
+    if (!admitted) {
+        qCDebug(lcWindow) << "dropped message" << Qt::hex << message << "from another process";
+        return 0;
+    }
+    if (admitted->message == Wm::Close) {
+        // As the window manager's close: the phone's own close path, after the sender's answer.
+        if (!m_destroyed) {
+            m_port->PostMessage(Wm::Close, 0, 0);
+        }
+        return 0;
+    }
+    return m_port->SendMessage(admitted->message, admitted->wParam, admitted->lParam);
 }
 
 LRESULT CMainWindow::OnCopyData(uint32_t sender, uint32_t type, const QByteArray& data) {
