@@ -787,6 +787,10 @@ bool CMainWindow::SendCopyData(Handle client, uint32_t type, const QByteArray& d
     return LocalBus::SendCopyData(client, m_endpoint->handle(), type, data, 2000).has_value();
 }
 
+bool CMainWindow::ClientExists(Handle client) {
+    return LocalBus::IsWindow(client);
+}
+
 void CMainWindow::UseClientDevices(const QString& microphone, const QString& speaker) {
     if (!m_engine) {
         return;
