@@ -9,6 +9,7 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLoggingCategory>
+#include <QPointer>
 #include <QThread>
 #include <QTimer>
 
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <vector>
 
 Q_LOGGING_CATEGORY(lcBus, "zuvo.bus", QtWarningMsg)
 
@@ -39,7 +41,9 @@ struct Frame {
     QByteArray data;
 };
 
-constexpr quint32 kMaxFrame = 1 << 20;
+constexpr quint32 kMaxFrame = LocalBusEndpoint::kMaxFrameBytes;
+// What one connection's socket may buffer: a whole frame and its size field.
+constexpr qint64 kConnectionBuffer = kMaxFrame + 4;
 
 QByteArray Encode(const Frame& f) {
     QByteArray body;
@@ -167,6 +171,29 @@ std::optional<LRESULT> Deliver(const QString& path, const Frame& frame, int time
     return static_cast<LRESULT>(result);
 }
 
+enum class Probe { Answers, Gone, Unsure };
+
+// Connects to a socket file and goes again. A file whose process died refuses the connection;
+// it is removed.
+Probe ProbeEndpoint(const QString& path) {
+    QLocalSocket probe;
+    probe.connectToServer(path);
+    if (probe.waitForConnected(1000)) {
+        probe.disconnectFromServer();
+        return Probe::Answers;
+    }
+    switch (probe.error()) {
+        case QLocalSocket::ConnectionRefusedError:
+            QFile::remove(path);  // left behind by a process that died
+            return Probe::Gone;
+        case QLocalSocket::ServerNotFoundError:
+            return Probe::Gone;
+        default:
+            qCDebug(lcBus) << "cannot tell whether" << path << "lives:" << probe.errorString();
+            return Probe::Unsure;
+    }
+}
+
 std::atomic<quint32> g_nextEndpoint{1};
 
 }  // namespace
@@ -192,17 +219,17 @@ std::optional<WindowHandle> FindWindow(const QString& className) {
         if (!ok) {
             continue;
         }
-        QLocalSocket probe;
-        probe.connectToServer(SocketPath(n));
-        if (probe.waitForConnected(1000)) {
-            probe.disconnectFromServer();
+        if (ProbeEndpoint(SocketPath(n)) == Probe::Answers) {
             return handle;
-        }
-        if (probe.error() == QLocalSocket::ConnectionRefusedError) {
-            QFile::remove(SocketPath(n));  // left behind by a process that died
         }
     }
     return std::nullopt;
+}
+
+bool IsWindow(WindowHandle handle) {
+    const QString path = EndpointPath(handle);
+    // A window that is busy or cannot be probed counts as alive: it is not ours to give away.
+    return !path.isEmpty() && ProbeEndpoint(path) != Probe::Gone;
 }
 
 std::optional<LRESULT> SendMessage(WindowHandle to, uint32_t message, WPARAM wParam, LPARAM lParam,
@@ -271,9 +298,15 @@ LocalBusEndpoint::LocalBusEndpoint(QString className, QObject* parent)
     : QObject(parent), m_className(std::move(className)) {
     m_handle =
         ((static_cast<quint32>(getpid()) & 0x3FFFFF) << 8) | (g_nextEndpoint.fetch_add(1) & 0xFF);
+    m_staleTimer = new QTimer(this);
+    m_staleTimer->setInterval(1000);
+    connect(m_staleTimer, &QTimer::timeout, this, &LocalBusEndpoint::DropStale);
 }
 
 LocalBusEndpoint::~LocalBusEndpoint() {
+    for (const auto& entry : m_connections) {
+        disconnect(entry.first, nullptr, this, nullptr);
+    }
     if (m_server != nullptr) {
         m_server->close();  // removes the socket file
     }
@@ -305,8 +338,23 @@ void LocalBusEndpoint::OnConnection() {
             socket->deleteLater();
             continue;
         }
+        if (std::ssize(m_connections) >= kMaxConnections) {
+            DropStale();
+        }
+        if (std::ssize(m_connections) >= kMaxConnections) {
+            qCDebug(lcBus) << "refused a connection:" << m_connections.size() << "are open";
+            socket->abort();
+            socket->deleteLater();
+            continue;
+        }
+        socket->setReadBufferSize(kConnectionBuffer);
+        m_connections[socket].lastFrame.start();
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadable(socket); });
-        connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
+        connect(socket, &QLocalSocket::disconnected, this,
+                [this, socket] { OnDisconnected(socket); });
+        if (!m_staleTimer->isActive()) {
+            m_staleTimer->start();
+        }
         if (socket->bytesAvailable() > 0) {
             OnReadable(socket);
         }
@@ -314,9 +362,26 @@ void LocalBusEndpoint::OnConnection() {
 }
 
 void LocalBusEndpoint::OnReadable(QLocalSocket* socket) {
-    QByteArray buffer = socket->property("zuvoBuffer").toByteArray() + socket->readAll();
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end() || it->second.inHandler) {
+        return;  // its frames wait for the handler that is running
+    }
+    // The entry and the socket stay while a handler runs (OnDisconnected only marks them), even
+    // when the handler runs an event loop in which the peer leaves.
+    Connection& connection = it->second;
+    connection.inHandler = true;
+    const QPointer<LocalBusEndpoint> self(this);
     bool bad = false;
-    while (auto frame = TakeFrame(buffer, bad)) {
+    while (true) {
+        auto frame = TakeFrame(connection.buffer, bad);
+        if (!frame) {
+            if (bad || socket->bytesAvailable() == 0) {
+                break;
+            }
+            connection.buffer += socket->read(kConnectionBuffer - connection.buffer.size());
+            continue;
+        }
+        connection.lastFrame.restart();
         LRESULT result = 0;
         if (frame->kind == FrameKind::Message) {
             if (m_onMessage) {
@@ -326,6 +391,9 @@ void LocalBusEndpoint::OnReadable(QLocalSocket* socket) {
         } else if (m_onCopyData) {
             result = m_onCopyData(frame->sender, frame->type, frame->data);
         }
+        if (self.isNull()) {
+            return;  // the handler closed the window
+        }
         if (frame->wantReply && socket->state() == QLocalSocket::ConnectedState) {
             QByteArray reply;
             QDataStream out(&reply, QIODevice::WriteOnly);
@@ -334,12 +402,49 @@ void LocalBusEndpoint::OnReadable(QLocalSocket* socket) {
             socket->flush();
         }
     }
+    connection.inHandler = false;
     if (bad) {
         qCWarning(lcBus) << "dropped a malformed frame";
-        socket->abort();
+        Drop(socket);
+    } else if (connection.gone) {
+        Drop(socket);
+    }
+}
+
+void LocalBusEndpoint::OnDisconnected(QLocalSocket* socket) {
+    const auto it = m_connections.find(socket);
+    if (it == m_connections.end()) {
         return;
     }
-    socket->setProperty("zuvoBuffer", buffer);
+    it->second.gone = true;
+    // A post arrives with the sender already gone: what it sent is still read.
+    if (!it->second.inHandler) {
+        OnReadable(socket);
+    }
+}
+
+void LocalBusEndpoint::Drop(QLocalSocket* socket) {
+    disconnect(socket, nullptr, this, nullptr);
+    m_connections.erase(socket);
+    socket->abort();
+    socket->deleteLater();
+    if (m_connections.empty()) {
+        m_staleTimer->stop();
+    }
+}
+
+void LocalBusEndpoint::DropStale() {
+    std::vector<QLocalSocket*> stale;
+    for (const auto& [socket, connection] : m_connections) {
+        if (!connection.inHandler && connection.lastFrame.hasExpired(kStaleMs)) {
+            stale.push_back(socket);
+        }
+    }
+    for (QLocalSocket* socket : stale) {
+        qCDebug(lcBus) << "dropped a connection that sent no whole frame for" << kStaleMs << "ms;"
+                       << m_connections[socket].buffer.size() << "bytes were waiting";
+        Drop(socket);
+    }
 }
 
 }  // namespace zuvo

@@ -4,13 +4,17 @@
 #include <QObject>
 #include <QString>
 
+#include <QElapsedTimer>
+
 #include <functional>
+#include <map>
 #include <optional>
 
 #include "platform/ids.h"
 
 class QLocalServer;
 class QLocalSocket;
+class QTimer;
 
 namespace zuvo {
 
@@ -28,6 +32,9 @@ QString Folder();
 
 // A window of that class, if one answers.
 std::optional<WindowHandle> FindWindow(const QString& className);
+// Whether the window still exists: its process still takes connections. The socket file of a
+// window whose process died is removed.
+bool IsWindow(WindowHandle handle);
 
 // The handler's result, or nullopt when the window is gone, refused or did not answer in time.
 std::optional<LRESULT> SendMessage(WindowHandle to, uint32_t message, WPARAM wParam, LPARAM lParam,
@@ -46,10 +53,17 @@ inline constexpr uint32_t kActivateMessage = 0x0006;  // WM_ACTIVATE's number
 
 }  // namespace LocalBus
 
-// The receiving side of one window. Handlers run on the thread that owns the endpoint.
+// The receiving side of one window. Handlers run on the thread that owns the endpoint; a
+// handler may run a nested event loop, during which its sender may go away.
 class LocalBusEndpoint : public QObject {
     Q_OBJECT
 public:
+    // Bounds on what other processes may make an endpoint hold: open connections, the size of
+    // one frame, and how long a connection may sit without completing a frame.
+    static constexpr int kMaxConnections = 32;
+    static constexpr int kMaxFrameBytes = 64 * 1024;
+    static constexpr int kStaleMs = 5000;
+
     using MessageHandler = std::function<LRESULT(uint32_t message, WPARAM, LPARAM)>;
     using CopyDataHandler =
         std::function<LRESULT(WindowHandle sender, uint32_t type, const QByteArray& data)>;
@@ -65,12 +79,25 @@ public:
     void setCopyDataHandler(CopyDataHandler handler) { m_onCopyData = std::move(handler); }
 
 private:
+    // What the endpoint keeps per connection.
+    struct Connection {
+        QByteArray buffer;        // the start of a frame still being sent
+        QElapsedTimer lastFrame;  // since connected or since its last whole frame
+        bool inHandler = false;   // a handler for one of its frames is running
+        bool gone = false;        // the peer left while a handler ran
+    };
+
     void OnConnection();
     void OnReadable(QLocalSocket* socket);
+    void OnDisconnected(QLocalSocket* socket);
+    void Drop(QLocalSocket* socket);
+    void DropStale();
 
     QString m_className;
     WindowHandle m_handle = 0;
     QLocalServer* m_server = nullptr;
+    QTimer* m_staleTimer = nullptr;
+    std::map<QLocalSocket*, Connection> m_connections;
     MessageHandler m_onMessage;
     CopyDataHandler m_onCopyData;
 };

@@ -114,6 +114,15 @@ void DialingInput::OnKeypadReleased() {
     m_delegate.FocusMainWindow();
 }
 
+void DialingInput::OnKeypadCommand(int id, int code) {
+    if (id < Cmd::Key0 || id > Cmd::KeyHash)
+        return;
+    if (code == Msg::ButtonPressed || code == 0)
+        OnKeypadPressed(id - Cmd::Key0);
+    else if (code == Msg::ButtonReleased)
+        OnKeypadReleased();
+}
+
 void DialingInput::HoldToDial() {
     const auto entry = m_speedDial.Lookup(m_state.keyIndex);
     if (!entry)

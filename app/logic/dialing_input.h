@@ -41,6 +41,9 @@ public:
     // Keypad key index 0..11 pressed or clicked (button id 105 + index), and released.
     void OnKeypadPressed(int index);
     void OnKeypadReleased();
+    // A keypad command (id 105..116) with its notification code: pressed, or a plain click (0)
+    // as a control program or an accelerator sends it, is a press; released is a release.
+    void OnKeypadCommand(int id, int code);
     // Timer 5: dials the held key's speed-dial entry after the auto-dial delay.
     void HoldToDial();
 

@@ -50,6 +50,11 @@ LRESULT ExternalControl::OnRegister(WPARAM request, LPARAM clientWindow) {
         return 0;
     switch (request) {
         case 1:
+            if (m_client != 0 && m_client != client && !m_port.ClientExists(m_client)) {
+                // Its program ended without unbinding. No Bind 1 to everyone here: the
+                // newcomer is bound at once and must hear only its own answer.
+                Forget();
+            }
             if (m_client == 0) {
                 m_client = client;
                 m_port.SendBind(client, 2);
@@ -70,11 +75,15 @@ LRESULT ExternalControl::OnRegister(WPARAM request, LPARAM clientWindow) {
     }
 }
 
-void ExternalControl::Release() {
+void ExternalControl::Forget() {
     m_port.RestoreDevices();
     m_client = 0;
     m_record.reset();
     m_lastNumberSent.reset();
+}
+
+void ExternalControl::Release() {
+    Forget();
     m_port.BroadcastBind(1);
 }
 

@@ -27,6 +27,8 @@ public:
     virtual void BroadcastBind(WPARAM wParam) = 0;
     // Copy-data to client, sender = the phone's window; false when the send failed.
     virtual bool SendCopyData(Handle client, uint32_t type, const QByteArray& data) = 0;
+    // Whether the client's window still exists (its program may have died without unbinding).
+    virtual bool ClientExists(Handle client) = 0;
     // Switches the engine to the client's devices (saving the current choice), and back.
     virtual void UseClientDevices(const QString& microphone, const QString& speaker) = 0;
     virtual void RestoreDevices() = 0;
@@ -65,7 +67,8 @@ public:
 
     // At start: broadcast Bind 1.
     void Announce();
-    // The Register message: request 1 bind (answers Bind 2, 3 or 4), 0 unbind (returns 1 for the
+    // The Register message: request 1 bind (answers Bind 2, 3 or 4; a bound client whose window
+    // is gone is forgotten first), 0 unbind (returns 1 for the
     // bound client, else 0), 0x1000 (returns 1 for the bound client, else 0, no answer); any
     // other request is answered Bind 5. A null client window gets no answer.
     LRESULT OnRegister(WPARAM request, LPARAM clientWindow);
@@ -88,6 +91,9 @@ public:
     static QByteArray StateRecord(const QString& number, bool callActive, bool muted);
 
 private:
+    // Devices back, client and its record forgotten.
+    void Forget();
+    // Forget, then Bind 1 to everyone: the phone is free again.
     void Release();
     bool HasOption(uint8_t option) const;
     bool Idle() const;

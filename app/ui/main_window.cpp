@@ -26,6 +26,7 @@
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "app/ui/bus_guard.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
 #include "app/ui/message_box.h"
@@ -284,8 +285,20 @@ LRESULT CMainWindow::WindowProc(uint32_t message, WPARAM wParam, LPARAM lParam) 
 }
 
 LRESULT CMainWindow::OnBusMessage(uint32_t message, WPARAM wParam, LPARAM lParam) {
-    // Messages from other processes arrive here; they take the same table as our own.
-    return m_port->SendMessage(message, wParam, lParam);
+    // Other processes reach only what is meant for them, never a handler that takes a pointer.
+    const auto admitted = AdmitFromBus(message, wParam, lParam, {m_bindMessage, m_registerMessage});
+    if (!admitted) {
+        qCDebug(lcWindow) << "dropped message" << Qt::hex << message << "from another process";
+        return 0;
+    }
+    if (admitted->message == Wm::Close) {
+        // As the window manager's close: the phone's own close path, after the sender's answer.
+        if (!m_destroyed) {
+            m_port->PostMessage(Wm::Close, 0, 0);
+        }
+        return 0;
+    }
+    return m_port->SendMessage(admitted->message, admitted->wParam, admitted->lParam);
 }
 
 LRESULT CMainWindow::OnCopyData(uint32_t sender, uint32_t type, const QByteArray& data) {
@@ -379,11 +392,7 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
     const int id = LoWord(wParam);
     const int code = HiWord(wParam);
     if (id >= Cmd::Key0 && id <= Cmd::KeyHash) {
-        if (code == Msg::ButtonPressed) {
-            m_input->OnKeypadPressed(id - Cmd::Key0);
-        } else if (code == Msg::ButtonReleased) {
-            m_input->OnKeypadReleased();
-        }
+        m_input->OnKeypadCommand(id, code);
         return 0;
     }
     if (lParam != 0 && m_buttons.count(id) != 0) {
@@ -776,6 +785,10 @@ void CMainWindow::BroadcastBind(WPARAM wParam) {
 
 bool CMainWindow::SendCopyData(Handle client, uint32_t type, const QByteArray& data) {
     return LocalBus::SendCopyData(client, m_endpoint->handle(), type, data, 2000).has_value();
+}
+
+bool CMainWindow::ClientExists(Handle client) {
+    return LocalBus::IsWindow(client);
 }
 
 void CMainWindow::UseClientDevices(const QString& microphone, const QString& speaker) {

@@ -127,6 +127,7 @@ public:
     void PostBind(Handle client, WPARAM wParam, LPARAM lParam) override;
     void BroadcastBind(WPARAM wParam) override;
     bool SendCopyData(Handle client, uint32_t type, const QByteArray& data) override;
+    bool ClientExists(Handle client) override;
     void UseClientDevices(const QString& microphone, const QString& speaker) override;
     void RestoreDevices() override;
 

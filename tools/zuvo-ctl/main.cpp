@@ -31,11 +31,18 @@ QTextStream& Out() {
     return out;
 }
 
+// Ends the command: unwinds to main, so that the client unbinds and its socket file goes.
+struct Failure {
+    QString message;
+    int code;
+};
+
 [[noreturn]] void Fail(const QString& message, int code) {
-    Out().flush();
-    QTextStream(stderr) << "zuvo-ctl: " << message << Qt::endl;
-    std::exit(code);
+    throw Failure{message, code};
 }
+
+// Set when a signal asked us to stop.
+bool g_stop = false;
 
 QString CText(const QByteArray& data) {
     const qsizetype zero = data.indexOf('\0');
@@ -49,7 +56,8 @@ public:
         m_bind = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
         m_register = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
         m_endpoint.setMessageHandler([this](uint32_t message, WPARAM w, LPARAM) -> LRESULT {
-            if (message == m_bind) {
+            // Bind 1 announces a free phone to everyone; it answers nobody's request.
+            if (message == m_bind && w != 1) {
                 m_bindAnswer = w;
             }
             return 1;
@@ -76,6 +84,8 @@ public:
         if (!LocalBus::SendMessage(m_phone, m_register, 1, m_endpoint.handle())) {
             Fail(u"the phone did not answer"_s, 1);
         }
+        // From here on every way out unbinds: harmless when the phone did not bind us.
+        m_bound = true;
         WaitFor([this] { return m_bindAnswer.has_value(); }, 3000);
         if (m_bindAnswer == kOtherBound) {
             Fail(u"another client is bound to the phone"_s, 3);
@@ -83,8 +93,11 @@ public:
         if (m_bindAnswer != kBound && m_bindAnswer != kAlreadyBound) {
             Fail(u"the phone refused the binding"_s, 1);
         }
-        m_bound = true;
     }
+
+    ~Client() { Unbind(); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
 
     void Unbind() {
         if (m_bound) {
@@ -160,7 +173,7 @@ private:
     static void WaitFor(Pred pred, int timeoutMs) {
         QElapsedTimer clock;
         clock.start();
-        while (!pred() && clock.elapsed() < timeoutMs) {
+        while (!pred() && !g_stop && clock.elapsed() < timeoutMs) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
             QThread::msleep(2);
         }
@@ -187,12 +200,8 @@ QByteArray Char(QChar c) {
     return QByteArray(1, static_cast<char>(c.toLatin1()));
 }
 
-}  // namespace
-
-int main(int argc, char* argv[]) {
-    QCoreApplication app(argc, argv);
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+// What zuvo-ctl does with its arguments; the exit code.
+int Run(QCoreApplication& app, const QStringList& args) {
     const QString usage =
         u"usage: zuvo-ctl state | dial NUMBER | key DIGITS | call | hangup | redial | mute | "
         u"unmute | volume up|down | history | watch"_s;
@@ -224,6 +233,18 @@ int main(int argc, char* argv[]) {
         }
     } else {
         Fail(u"unknown command '%1'\n%2"_s.arg(args[0], usage), 2);
+    }
+
+    // A signal ends any command the orderly way: unbound, socket file removed.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+            g_stop = true;
+            app.quit();
+        });
+        std::signal(SIGINT, OnSignal);
+        std::signal(SIGTERM, OnSignal);
+        std::signal(SIGHUP, OnSignal);
     }
 
     Client client;
@@ -266,15 +287,31 @@ int main(int argc, char* argv[]) {
         Out() << (list ? CText(*list).split(u',', Qt::SkipEmptyParts).join(u'\n') : QString())
               << '\n';
     } else if (command == u"watch"_s) {
-        if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
-            auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
-            QObject::connect(notifier, &QSocketNotifier::activated, &app, &QCoreApplication::quit);
-            std::signal(SIGINT, OnSignal);
-            std::signal(SIGTERM, OnSignal);
+        if (!g_stop) {
+            client.Watch();
         }
-        client.Watch();
+        return code;
     }
-    client.Unbind();
+    if (g_stop) {
+        Fail(u"interrupted"_s, 1);
+    }
+    return code;
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    int code = 0;
+    try {
+        code = Run(app, args);
+    } catch (const Failure& failure) {
+        Out().flush();
+        QTextStream(stderr) << "zuvo-ctl: " << failure.message << Qt::endl;
+        code = failure.code;
+    }
     Out().flush();
     return code;
 }

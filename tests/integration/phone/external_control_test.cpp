@@ -5,8 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QDir>
 #include <QThread>
 
+#include <csignal>
+
+#include "platform/local_bus.h"
 #include "tests/integration/phone/phone_peers.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -175,6 +179,71 @@ TEST_F(ExternalControlTest, RedialReachesABusyFarEnd) {
     ASSERT_TRUE(FarEndSawWithin(u"INVITE sip:+4477@"_s, std::chrono::seconds(10))) << Diagnostics();
     // Busy: "Line busy", and the cycle ends with the busy code.
     EXPECT_EQ(m_phone->WaitForExit(std::chrono::seconds(15)), 37) << Diagnostics();
+}
+
+// A client that ends without unbinding does not keep the phone from others, and zuvo-ctl unbinds
+// and removes its socket on its ways out. The phone waits in its sign-in dialog (it has no
+// account), so it answers the protocol but sends no state.
+TEST_F(ExternalControlTest, AClientThatEndsLeavesThePhoneFree) {
+    EnsureApplication();
+    PhonePeers::Options options;
+    options.simulator = false;
+    options.registrar = false;
+    m_peers = std::make_unique<PhonePeers>(m_env.path(u"peers"_s), options);
+    ASSERT_TRUE(m_peers->Start()) << m_peers->error().toStdString();
+    qputenv("XDG_RUNTIME_DIR", m_peers->Environment().value(u"XDG_RUNTIME_DIR"_s).toLocal8Bit());
+    const auto ctlSockets = [] {
+        return QDir(zuvo::LocalBus::Folder())
+            .entryList({u"ZuvoCtl.*"_s}, QDir::System | QDir::Files)
+            .size();
+    };
+
+    // This process is a client too: it hears every Bind the phone sends it.
+    const uint32_t bind = zuvo::LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
+    const uint32_t reg = zuvo::LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
+    zuvo::LocalBusEndpoint self(u"ControlTest"_s);
+    ASSERT_TRUE(self.Listen());
+    QList<zuvo::WPARAM> binds;
+    self.setMessageHandler([&](uint32_t message, zuvo::WPARAM w, zuvo::LPARAM) -> zuvo::LRESULT {
+        if (message == bind) {
+            binds.append(w);
+        }
+        return 1;
+    });
+    m_phone = std::make_unique<ChildProcess>(BinaryPath(u"zuvo"_s), QStringList{},
+                                             m_peers->Environment());
+    ASSERT_TRUE(m_phone->Start());
+    ASSERT_TRUE(WaitUntil([&] { return binds.contains(1); })) << m_phone->output().constData();
+    const auto phone = zuvo::LocalBus::FindWindow(u"ZuvoClass"_s);
+    ASSERT_TRUE(phone);
+
+    ChildProcess watch(BinaryPath(u"zuvo-ctl"_s), {u"watch"_s}, m_peers->Environment());
+    ASSERT_TRUE(watch.Start());
+    WaitUntil([] { return false; }, std::chrono::milliseconds(1500));
+    ASSERT_EQ(watch.process().state(), QProcess::Running) << watch.output().constData();
+    const ProgramResult refused = Ctl({u"state"_s});
+    EXPECT_EQ(refused.code, 3) << refused.output.constData();
+    EXPECT_EQ(ctlSockets(), 1);  // watch's own; the refused one took its socket with it
+
+    // watch dies without a word: the next client is bound all the same.
+    ::kill(static_cast<pid_t>(watch.process().processId()), SIGKILL);
+    watch.WaitForExit(std::chrono::seconds(10));
+    binds.clear();
+    ASSERT_TRUE(zuvo::LocalBus::SendMessage(*phone, reg, 1, self.handle()));
+    EXPECT_TRUE(WaitUntil([&] { return !binds.isEmpty(); }));
+    EXPECT_EQ(binds, QList<zuvo::WPARAM>{2});
+    EXPECT_EQ(zuvo::LocalBus::SendMessage(*phone, reg, 0, self.handle()), 1);
+    EXPECT_EQ(ctlSockets(), 0);  // the dead one's file is gone too
+
+    // zuvo-ctl fails after binding (no state while signed out): it unbinds first, which the
+    // phone announces to everyone as free again.
+    WaitUntil([] { return false; }, std::chrono::milliseconds(500));
+    binds.clear();
+    const ProgramResult noState = Ctl({u"state"_s});
+    EXPECT_EQ(noState.code, 1) << noState.output.constData();
+    EXPECT_TRUE(noState.output.contains("sent no state")) << noState.output.constData();
+    EXPECT_TRUE(WaitUntil([&] { return binds.contains(1); }, std::chrono::seconds(3)));
+    EXPECT_EQ(ctlSockets(), 0);
 }
 
 }  // namespace

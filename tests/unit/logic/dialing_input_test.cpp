@@ -208,6 +208,29 @@ TEST_F(DialingTest, HoldToDialAndAutoDialTimer) {
     EXPECT_FALSE(rig.state.autoDial);
 }
 
+// Keypad commands: the buttons' pressed and released notifications, and the plain click (code 0)
+// that a control program or an accelerator sends.
+TEST_F(DialingTest, KeypadCommandsPressOnClickAndRelease) {
+    rig.input.OnKeypadCommand(Cmd::Key0 + 5, 0);
+    EXPECT_EQ(rig.state.numberLine, u"5"_s);
+    EXPECT_EQ(rig.engine.tones.last(), 5);
+    EXPECT_TRUE(rig.delegate.timers.contains(Timer::HoldToDial));
+    rig.input.OnKeypadCommand(Cmd::Key0 + 5, Msg::ButtonReleased);
+    EXPECT_FALSE(rig.delegate.timers.contains(Timer::HoldToDial));
+
+    rig.input.OnKeypadCommand(Cmd::KeyHash - 1, Msg::ButtonPressed);  // "*"
+    rig.input.OnKeypadCommand(Cmd::Key0 + 7, Msg::ButtonPressed);
+    EXPECT_EQ(rig.state.numberLine, u"57"_s);
+    EXPECT_EQ(rig.engine.tones, (QList<int32_t>{5, 10, 7}));
+
+    // Other notification codes and ids outside the keypad do nothing.
+    rig.input.OnKeypadCommand(Cmd::Key0 + 1, 0x404);
+    rig.input.OnKeypadCommand(Cmd::Key0 - 1, 0);
+    rig.input.OnKeypadCommand(Cmd::KeyHash + 1, 0);
+    EXPECT_EQ(rig.state.numberLine, u"57"_s);
+    EXPECT_EQ(rig.engine.tones.size(), 3);
+}
+
 TEST_F(DialingTest, VolumeStepsStopAtTheLimits) {
     rig.engine.volumes[RTCAD_SPEAKER] = 0xF801;
     rig.input.VolumeUp();

@@ -17,6 +17,7 @@ public:
     QList<QPair<Handle, WPARAM>> posted;
     QList<QPair<uint32_t, QByteArray>> copies;
     bool sendFails = false;
+    QList<Handle> gone;  // clients whose window no longer exists
     QString mic, speaker;
     int restores = 0;
 
@@ -34,6 +35,7 @@ public:
         speaker = s;
     }
     void RestoreDevices() override { ++restores; }
+    bool ClientExists(Handle client) override { return !gone.contains(client); }
 };
 
 QByteArray Record(uint8_t options, const QByteArray& mic, const QByteArray& speaker,
@@ -73,6 +75,24 @@ TEST_F(ExternalControlTest, BindingAnswers) {
     EXPECT_EQ(control.client(), 0u);
     EXPECT_EQ(port.restores, 1);
     EXPECT_EQ(port.broadcasts, (QList<WPARAM>{1, 1}));
+}
+
+TEST_F(ExternalControlTest, AClientWhoseProgramEndedIsReplaced) {
+    control.OnRegister(1, kClient);
+    ASSERT_TRUE(control.OnCopyData(kClient, 1, Record(0, "usb mic", "usb speaker")));
+    control.OnRegister(1, kOther);  // the bound client lives: turned away
+    EXPECT_EQ(control.client(), kClient);
+
+    port.gone.append(kClient);
+    control.OnRegister(1, kOther);
+    EXPECT_EQ(port.binds, (QList<QPair<ExternalControl::Handle, WPARAM>>{
+                              {kClient, 2}, {kOther, 4}, {kOther, 2}}));
+    EXPECT_EQ(control.client(), kOther);
+    EXPECT_FALSE(control.record());
+    EXPECT_EQ(port.restores, 1);  // the dead client's devices are given back
+    EXPECT_TRUE(port.broadcasts.isEmpty());
+    EXPECT_FALSE(control.OnCopyData(kClient, 16, {}));
+    EXPECT_EQ(control.OnRegister(0x1000, kOther), 1);
 }
 
 TEST_F(ExternalControlTest, ClientRecordIsCheckedAndReadSafely) {

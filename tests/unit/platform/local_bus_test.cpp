@@ -1,10 +1,21 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDataStream>
 #include <QDir>
+#include <QEventLoop>
+#include <QFile>
 #include <QFileInfo>
 #include <QLocalSocket>
+#include <QTimer>
 
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <memory>
 #include <thread>
 
 #include "platform/local_bus.h"
@@ -92,6 +103,135 @@ TEST(LocalBusTest, FindSendPostCopyDataAndBroadcast) {
     ASSERT_TRUE(test::WaitUntil([&] { return answer.has_value(); }));
     again.join();
     EXPECT_EQ(*answer, 2);
+}
+
+QString EndpointFile(const LocalBusEndpoint& endpoint) {
+    return LocalBus::Folder() + u'/' + endpoint.className() + u'.' +
+           QString::number(endpoint.handle(), 16);
+}
+
+// The start of a frame that says it is size bytes long.
+QByteArray FrameHead(quint32 size) {
+    QByteArray head;
+    QDataStream(&head, QIODevice::WriteOnly) << size;
+    return head;
+}
+
+// A handler that waits in an event loop (a message box, a send to a slow window) while its sender
+// gives up and leaves: the window goes on, four times out of four.
+TEST(LocalBusTest, ASenderThatLeavesDuringTheHandlerDoesNotHurtTheWindow) {
+    test::TestEnvironment env;
+    QCoreApplication app(argc, argv);
+    LocalBusEndpoint phone(u"ZuvoClass"_s);
+    ASSERT_TRUE(phone.Listen());
+    std::atomic_bool senderGone{false};
+    phone.setMessageHandler([&](uint32_t message, WPARAM w, LPARAM) {
+        if (message == 0x40C) {
+            QEventLoop loop;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+                if (senderGone) {
+                    poll.stop();
+                    // A moment more for the leaving to be noticed.
+                    QTimer::singleShot(200, &loop, &QEventLoop::quit);
+                }
+            });
+            poll.start(10);
+            QTimer::singleShot(10000, &loop, &QEventLoop::quit);
+            loop.exec();
+        }
+        return static_cast<LRESULT>(w);
+    });
+    for (int round = 0; round < 4; ++round) {
+        senderGone = false;
+        std::optional<LRESULT> slow = 0;
+        std::thread sender([&] {
+            slow = LocalBus::SendMessage(phone.handle(), 0x40C, 1, 0, 300);
+            senderGone = true;
+        });
+        ASSERT_TRUE(test::WaitUntil([&] { return senderGone.load(); }));
+        sender.join();
+        EXPECT_FALSE(slow);
+
+        std::optional<LRESULT> answer;
+        std::thread next([&] { answer = LocalBus::SendMessage(phone.handle(), 0x409, 21, 0); });
+        ASSERT_TRUE(test::WaitUntil([&] { return answer.has_value(); }));
+        next.join();
+        EXPECT_EQ(*answer, 21) << "round " << round;
+    }
+}
+
+TEST(LocalBusTest, WhatOtherProcessesMayMakeAWindowHoldIsBounded) {
+    test::TestEnvironment env;
+    QCoreApplication app(argc, argv);
+    LocalBusEndpoint phone(u"ZuvoClass"_s);
+    ASSERT_TRUE(phone.Listen());
+    phone.setMessageHandler([](uint32_t, WPARAM w, LPARAM) { return static_cast<LRESULT>(w); });
+    const QString path = EndpointFile(phone);
+
+    // A frame larger than any message needs is refused as soon as its size is known.
+    QLocalSocket big;
+    big.connectToServer(path);
+    ASSERT_TRUE(big.waitForConnected(1000));
+    big.write(FrameHead(LocalBusEndpoint::kMaxFrameBytes + 1) + QByteArray(4096, 'x'));
+    big.flush();
+    EXPECT_TRUE(test::WaitUntil([&] { return big.state() != QLocalSocket::ConnectedState; }));
+
+    // Many connections that each begin a frame and never finish it: only so many are kept, and
+    // those are let go once they have been stale for a while.
+    std::vector<std::unique_ptr<QLocalSocket>> halfSent;
+    for (int i = 0; i < 2 * LocalBusEndpoint::kMaxConnections; ++i) {
+        auto socket = std::make_unique<QLocalSocket>();
+        socket->connectToServer(path);
+        ASSERT_TRUE(socket->waitForConnected(1000));
+        socket->write(FrameHead(1000) + QByteArray(100, 'h'));
+        socket->flush();
+        halfSent.push_back(std::move(socket));
+        QCoreApplication::processEvents();  // the window takes the connection
+    }
+    const auto open = [&] {
+        return std::count_if(halfSent.begin(), halfSent.end(), [](const auto& socket) {
+            return socket->state() == QLocalSocket::ConnectedState;
+        });
+    };
+    EXPECT_TRUE(test::WaitUntil([&] { return open() <= LocalBusEndpoint::kMaxConnections; }))
+        << open() << " still open";
+    EXPECT_TRUE(test::WaitUntil([&] { return open() == 0; },
+                                std::chrono::milliseconds(LocalBusEndpoint::kStaleMs + 10000)))
+        << open() << " still open";
+
+    std::optional<LRESULT> answer;
+    std::thread caller([&] { answer = LocalBus::SendMessage(phone.handle(), 0x409, 5, 0); });
+    ASSERT_TRUE(test::WaitUntil([&] { return answer.has_value(); }));
+    caller.join();
+    EXPECT_EQ(*answer, 5);
+}
+
+// A window whose process died leaves a socket file that refuses connections.
+TEST(LocalBusTest, IsWindowTellsALiveWindowFromALeftOverFile) {
+    test::TestEnvironment env;
+    QCoreApplication app(argc, argv);
+    auto client = std::make_unique<LocalBusEndpoint>(u"Client"_s);
+    ASSERT_TRUE(client->Listen());
+    const WindowHandle handle = client->handle();
+    EXPECT_TRUE(LocalBus::IsWindow(handle));
+    EXPECT_FALSE(LocalBus::IsWindow(handle + 1));
+
+    // A left-over file: a socket that nobody listens on any more.
+    const QString path = EndpointFile(*client);
+    client.reset();
+    const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    const QByteArray encoded = QFile::encodeName(path);
+    ASSERT_LT(static_cast<size_t>(encoded.size()), sizeof(address.sun_path));
+    std::copy(encoded.begin(), encoded.end(), address.sun_path);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ::close(fd);
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_FALSE(LocalBus::IsWindow(handle));
+    EXPECT_FALSE(QFileInfo::exists(path));
 }
 
 TEST(LocalBusTest, RegisteredMessagesAreStableAndInRange) {
