@@ -255,11 +255,17 @@ bool Registry::OpenForReading() {
         bool hasKeys = false;
         if (rc == SQLITE_OK) {
             sqlite3_busy_timeout(db, kBusyTimeoutMs);
-            Statement probe(db, "SELECT count(*) FROM sqlite_master WHERE name = 'keys'");
-            rc = probe.step();
-            hasKeys = rc == SQLITE_ROW && probe.integer(0) > 0;
+            // The first read is where a file that cannot be read fails; quietly, as a second
+            // way may still work.
+            rc = sqlite3_exec(
+                db, "SELECT 1 FROM sqlite_master WHERE name = 'keys'",
+                [](void* found, int, char**, char**) {
+                    *static_cast<bool*>(found) = true;
+                    return 0;
+                },
+                &hasKeys, nullptr);
         }
-        if (rc == SQLITE_ROW) {
+        if (rc == SQLITE_OK) {
             if (!hasKeys) {
                 // An empty file (made but never written): it holds nothing.
                 sqlite3_close_v2(db);
