@@ -38,11 +38,22 @@ QString Profile::GetString(const QString& section, const QString& name,
 }
 
 bool Profile::WriteInt(const QString& section, const QString& name, int value) {
-    return m_hive.WriteDword(KeyPath(section), name, static_cast<uint32_t>(value));
+    return PutInt(section, name, value).done;
 }
 
 bool Profile::WriteString(const QString& section, const QString& name, const QString& value) {
-    return m_hive.WriteString(KeyPath(section), name, value);
+    return PutString(section, name, value).done;
+}
+
+Registry::Outcome Profile::PutInt(const QString& section, const QString& name, int value) {
+    return m_hive.Put(
+        KeyPath(section),
+        Registry::Value{name, Registry::Type::Dword, {}, static_cast<uint32_t>(value)});
+}
+
+Registry::Outcome Profile::PutString(const QString& section, const QString& name,
+                                     const QString& value) {
+    return m_hive.Put(KeyPath(section), Registry::Value{name, Registry::Type::String, value, 0});
 }
 
 }  // namespace zuvo

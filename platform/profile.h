@@ -26,6 +26,9 @@ public:
     QString GetString(const QString& section, const QString& name, const QString& fallback) const;
     bool WriteInt(const QString& section, const QString& name, int value);
     bool WriteString(const QString& section, const QString& name, const QString& value);
+    // The same writes with the reason of a failure.
+    Registry::Outcome PutInt(const QString& section, const QString& name, int value);
+    Registry::Outcome PutString(const QString& section, const QString& name, const QString& value);
 
 private:
     Registry& m_hive;

@@ -6,11 +6,14 @@
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+#include <QUrl>
 
 #include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcRegistry, "zuvo.registry", QtWarningMsg)
@@ -68,23 +71,21 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// Runs fn inside BEGIN IMMEDIATE ... COMMIT; rolls back when fn returns false.
-template <class Fn>
-bool InTransaction(sqlite3* db, Fn&& fn) {
-    if (sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        qCWarning(lcRegistry) << "cannot begin a write:" << sqlite3_errmsg(db);
-        return false;
+// What a change inside a transaction asks for at its end.
+enum class Step {
+    Commit,   // keep what was done
+    Nothing,  // nothing to change (roll back, no error)
+    Failed,   // SQLite failed: roll back and report its error
+};
+
+// SQLite's words for the last failure, with the system's when it gave one.
+QString ErrorText(sqlite3* db) {
+    QString text = QString::fromUtf8(sqlite3_errmsg(db));
+    const int system = sqlite3_system_errno(db);
+    if (system != 0) {
+        text += u" ("_s + QString::fromLocal8Bit(strerror(system)) + u')';
     }
-    if (!fn()) {
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
-    }
-    if (sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        qCWarning(lcRegistry) << "commit failed:" << sqlite3_errmsg(db);
-        sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        return false;
-    }
-    return true;
+    return text;
 }
 
 bool IsDamage(int rc) {
@@ -99,7 +100,7 @@ QString EnvOr(const char* name, const QString& fallback) {
 
 }  // namespace
 
-Registry::Registry(const QString& path) : m_path(path) {
+Registry::Registry(const QString& path, Access access) : m_path(path), m_access(access) {
     if (QFileInfo::exists(m_path)) {
         OpenFile();
     }
@@ -156,13 +157,19 @@ bool Registry::OpenFile() {
     if (m_db != nullptr) {
         return true;
     }
+    m_openError.clear();
+    if (m_access == Access::ReadOnly) {
+        return OpenForReading();
+    }
     const QFileInfo info(m_path);
     if (!info.exists()) {
         if (!QDir().mkpath(info.absolutePath())) {
+            m_openError = u"cannot create the folder %1"_s.arg(info.absolutePath());
             return false;
         }
         const int fd = ::open(QFile::encodeName(m_path).constData(), O_CREAT | O_RDWR, 0600);
         if (fd < 0) {
+            m_openError = QString::fromLocal8Bit(strerror(errno));
             return false;
         }
         ::close(fd);
@@ -190,9 +197,18 @@ bool Registry::OpenFile() {
             return true;
         }
         const bool damaged = IsDamage(rc) || IsDamage(sqlite3_extended_errcode(db));
-        qCWarning(lcRegistry) << "cannot open settings store" << m_path << ":"
-                              << sqlite3_errmsg(db);
+        m_openError = ErrorText(db);
+        qCWarning(lcRegistry) << "cannot open settings store" << m_path << ":" << m_openError;
         sqlite3_close_v2(db);
+        if (!damaged && ::access(QFile::encodeName(m_path).constData(), W_OK) != 0) {
+            // A file that cannot be changed (read-only file or file system) can still be read.
+            const QString why = QString::fromLocal8Bit(strerror(errno));
+            if (OpenForReading()) {
+                qCWarning(lcRegistry)
+                    << "settings store" << m_path << "opened for reading only:" << why;
+                return true;
+            }
+        }
         if (!damaged || attempt > 0) {
             return false;
         }
@@ -217,6 +233,99 @@ bool Registry::OpenFile() {
         ::close(fd);
     }
     return false;
+}
+
+// Opens an existing file without ever writing to it. A WAL store needs its shared-memory file,
+// which a read-only folder cannot hold; a file that nobody here can change is then read as
+// unchanging, which needs none.
+bool Registry::OpenForReading() {
+    if (!QFileInfo::exists(m_path)) {
+        return false;
+    }
+    const QByteArray encoded = QUrl::toPercentEncoding(m_path, "/");
+    for (const bool unchanging : {false, true}) {
+        if (unchanging && ::access(QFile::encodeName(m_path).constData(), W_OK) == 0) {
+            break;
+        }
+        const QByteArray uri = "file:" + encoded + (unchanging ? "?immutable=1" : "");
+        sqlite3* db = nullptr;
+        int rc = sqlite3_open_v2(uri.constData(), &db,
+                                 SQLITE_OPEN_READONLY | SQLITE_OPEN_URI | SQLITE_OPEN_FULLMUTEX,
+                                 nullptr);
+        bool hasKeys = false;
+        if (rc == SQLITE_OK) {
+            sqlite3_busy_timeout(db, kBusyTimeoutMs);
+            // The first read is where a file that cannot be read fails; quietly, as a second
+            // way may still work.
+            rc = sqlite3_exec(
+                db, "SELECT 1 FROM sqlite_master WHERE name = 'keys'",
+                [](void* found, int, char**, char**) {
+                    *static_cast<bool*>(found) = true;
+                    return 0;
+                },
+                &hasKeys, nullptr);
+        }
+        if (rc == SQLITE_OK) {
+            if (!hasKeys) {
+                // An empty file (made but never written): it holds nothing.
+                sqlite3_close_v2(db);
+                return false;
+            }
+            m_db = db;
+            return true;
+        }
+        m_openError = ErrorText(db);
+        qCDebug(lcRegistry) << "cannot read settings store" << m_path << ":" << m_openError;
+        sqlite3_close_v2(db);
+    }
+    return false;
+}
+
+bool Registry::OpenLocked() const {
+    if (m_db == nullptr && QFileInfo::exists(m_path)) {
+        const_cast<Registry*>(this)->OpenFile();
+    }
+    return m_db != nullptr;
+}
+
+QString Registry::ReadError() const {
+    std::lock_guard lock(m_mutex);
+    if (!QFileInfo::exists(m_path)) {
+        return {};
+    }
+    if (!OpenLocked()) {
+        return m_openError;  // empty for a file that holds nothing yet
+    }
+    Statement probe(m_db, "SELECT count(*) FROM keys");
+    return probe.step() == SQLITE_ROW ? QString() : ErrorText(m_db);
+}
+
+// Runs fn inside BEGIN IMMEDIATE ... COMMIT (fn says whether to keep its changes) and reports
+// SQLite's error when a step, the start or the commit failed.
+template <class Fn>
+Registry::Outcome Registry::Change(Fn&& fn) {
+    std::lock_guard lock(m_mutex);
+    if (!OpenFile()) {
+        return {false, m_openError.isEmpty() ? u"cannot open %1"_s.arg(m_path) : m_openError};
+    }
+    if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString error = ErrorText(m_db);
+        qCWarning(lcRegistry) << "cannot begin a write:" << error;
+        return {false, error};
+    }
+    const Step step = fn();
+    if (step != Step::Commit) {
+        const QString error = step == Step::Failed ? ErrorText(m_db) : QString();
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return {false, error};
+    }
+    if (sqlite3_exec(m_db, "COMMIT", nullptr, nullptr, nullptr) != SQLITE_OK) {
+        const QString error = ErrorText(m_db);
+        qCWarning(lcRegistry) << "commit failed:" << error;
+        sqlite3_exec(m_db, "ROLLBACK", nullptr, nullptr, nullptr);
+        return {false, error};
+    }
+    return {true, {}};
 }
 
 QStringList Registry::SplitKey(const QString& key) {
@@ -267,29 +376,27 @@ std::optional<int64_t> Registry::CreateKeyLocked(const QString& key) {
 
 bool Registry::KeyExists(const QString& key) const {
     std::lock_guard lock(m_mutex);
-    if (m_db == nullptr && QFileInfo::exists(m_path)) {
-        const_cast<Registry*>(this)->OpenFile();
-    }
+    OpenLocked();
     return FindKeyLocked(key).has_value();
 }
 
 bool Registry::CreateKey(const QString& key) {
-    std::lock_guard lock(m_mutex);
-    if (!OpenFile()) {
-        return false;
-    }
-    return InTransaction(m_db, [&] { return CreateKeyLocked(key).has_value(); });
+    return MakeKey(key).done;
+}
+
+Registry::Outcome Registry::MakeKey(const QString& key) {
+    return Change([&] { return CreateKeyLocked(key) ? Step::Commit : Step::Failed; });
 }
 
 bool Registry::DeleteKey(const QString& key) {
-    std::lock_guard lock(m_mutex);
-    if (!OpenFile()) {
-        return false;
-    }
-    return InTransaction(m_db, [&] {
+    return Remove(key).done;
+}
+
+Registry::Outcome Registry::Remove(const QString& key) {
+    return Change([&] {
         const auto id = FindKeyLocked(key);
         if (!id || *id == 0) {
-            return false;
+            return Step::Nothing;
         }
         const char* const tree =
             "WITH RECURSIVE sub(id) AS (SELECT ?1 UNION ALL "
@@ -298,15 +405,14 @@ bool Registry::DeleteKey(const QString& key) {
         vals.bind(1, *id);
         Statement keys(m_db, (QByteArray(tree) + "DELETE FROM keys WHERE id IN sub").constData());
         keys.bind(1, *id);
-        return vals.step() == SQLITE_DONE && keys.step() == SQLITE_DONE;
+        return vals.step() == SQLITE_DONE && keys.step() == SQLITE_DONE ? Step::Commit
+                                                                        : Step::Failed;
     });
 }
 
 std::optional<Registry::Value> Registry::Query(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    if (m_db == nullptr && QFileInfo::exists(m_path)) {
-        const_cast<Registry*>(this)->OpenFile();
-    }
+    OpenLocked();
     const auto id = FindKeyLocked(key);
     if (!id) {
         return std::nullopt;
@@ -344,15 +450,11 @@ std::optional<uint32_t> Registry::ReadDword(const QString& key, const QString& n
     return v->number;
 }
 
-bool Registry::WriteValue(const QString& key, const Value& value) {
-    std::lock_guard lock(m_mutex);
-    if (!OpenFile()) {
-        return false;
-    }
-    return InTransaction(m_db, [&] {
+Registry::Outcome Registry::Put(const QString& key, const Value& value) {
+    return Change([&] {
         const auto id = CreateKeyLocked(key);
         if (!id) {
-            return false;
+            return Step::Failed;
         }
         Statement up(m_db,
                      "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
@@ -366,46 +468,41 @@ bool Registry::WriteValue(const QString& key, const Value& value) {
         } else {
             up.bind(4, value.text);
         }
-        return up.step() == SQLITE_DONE;
+        return up.step() == SQLITE_DONE ? Step::Commit : Step::Failed;
     });
 }
 
 bool Registry::WriteString(const QString& key, const QString& name, const QString& text) {
-    return WriteValue(key, Value{name, Type::String, text, 0});
+    return Put(key, Value{name, Type::String, text, 0}).done;
 }
 
 bool Registry::WriteDword(const QString& key, const QString& name, uint32_t number) {
-    return WriteValue(key, Value{name, Type::Dword, QString(), number});
+    return Put(key, Value{name, Type::Dword, QString(), number}).done;
 }
 
 bool Registry::DeleteValue(const QString& key, const QString& name) {
-    std::lock_guard lock(m_mutex);
-    if (!OpenFile()) {
-        return false;
-    }
-    bool deleted = false;
-    InTransaction(m_db, [&] {
+    return RemoveValue(key, name).done;
+}
+
+Registry::Outcome Registry::RemoveValue(const QString& key, const QString& name) {
+    return Change([&] {
         const auto id = FindKeyLocked(key);
         if (!id) {
-            return false;
+            return Step::Nothing;
         }
         Statement del(m_db, "DELETE FROM vals WHERE key = ?1 AND name = ?2");
         del.bind(1, *id);
         del.bind(2, name);
         if (del.step() != SQLITE_DONE) {
-            return false;
+            return Step::Failed;
         }
-        deleted = sqlite3_changes(m_db) > 0;
-        return true;
+        return sqlite3_changes(m_db) > 0 ? Step::Commit : Step::Nothing;
     });
-    return deleted;
 }
 
 QStringList Registry::SubKeys(const QString& key) const {
     std::lock_guard lock(m_mutex);
-    if (m_db == nullptr && QFileInfo::exists(m_path)) {
-        const_cast<Registry*>(this)->OpenFile();
-    }
+    OpenLocked();
     QStringList names;
     const auto id = FindKeyLocked(key);
     if (!id) {
@@ -421,9 +518,7 @@ QStringList Registry::SubKeys(const QString& key) const {
 
 QList<Registry::Value> Registry::Values(const QString& key) const {
     std::lock_guard lock(m_mutex);
-    if (m_db == nullptr && QFileInfo::exists(m_path)) {
-        const_cast<Registry*>(this)->OpenFile();
-    }
+    OpenLocked();
     QList<Value> values;
     const auto id = FindKeyLocked(key);
     if (!id) {

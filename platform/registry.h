@@ -32,10 +32,23 @@ public:
         uint32_t number = 0;  // for REG_DWORD
     };
 
-    // Opens (creating with mode 0600 when missing and the folder can be made) the hive at path.
-    // A file that cannot be opened or created gives a hive on which every read finds nothing and
-    // every write fails.
-    explicit Registry(const QString& path);
+    // ReadWrite may create the file and move a damaged one aside; ReadOnly never changes the file
+    // (for tools that only look).
+    enum class Access { ReadWrite, ReadOnly };
+
+    // The outcome of a change: whether the key or value was written, created or deleted, and,
+    // when the settings file could not be read or written, why (in the system's words). Not done
+    // with no error means there was nothing to change (a value to delete was not there).
+    struct Outcome {
+        bool done = false;
+        QString error;
+    };
+
+    // Opens (with ReadWrite creating it with mode 0600 when missing and the folder can be made)
+    // the hive at path. A file that can be read but not written (read-only file or file system)
+    // is opened for reading; every write then fails with the reason. A file that cannot be
+    // opened gives a hive on which every read finds nothing and every write fails.
+    explicit Registry(const QString& path, Access access = Access::ReadWrite);
     ~Registry();
     Registry(const Registry&) = delete;
     Registry& operator=(const Registry&) = delete;
@@ -51,6 +64,11 @@ public:
     // Text of the warning given when a damaged file was moved aside at open; empty otherwise.
     QString recoveryWarning() const { return m_recoveryWarning; }
 
+    // Empty when the file can be read (a missing file can: it holds nothing); otherwise why not.
+    // Reads of a file that cannot be read find nothing, so a caller that must tell "missing" from
+    // "unreadable" asks here.
+    QString ReadError() const;
+
     bool KeyExists(const QString& key) const;
     bool CreateKey(const QString& key);  // creates missing parents too
     bool DeleteKey(const QString& key);  // with all its subkeys and values
@@ -62,6 +80,11 @@ public:
     bool WriteString(const QString& key, const QString& name, const QString& text);
     bool WriteDword(const QString& key, const QString& name, uint32_t number);
     bool DeleteValue(const QString& key, const QString& name);
+    // The same changes with the reason of a failure.
+    Outcome Put(const QString& key, const Value& value);
+    Outcome MakeKey(const QString& key);
+    Outcome Remove(const QString& key);  // the key, its subkeys and values; not the hive's root
+    Outcome RemoveValue(const QString& key, const QString& name);
 
     QStringList SubKeys(const QString& key) const;
     QList<Value> Values(const QString& key) const;
@@ -71,11 +94,16 @@ public:
 
 private:
     bool OpenFile();
-    bool WriteValue(const QString& key, const Value& value);
+    bool OpenForReading();
+    bool OpenLocked() const;  // opens an existing file for a read
+    template <class Fn>
+    Outcome Change(Fn&& fn);
     std::optional<int64_t> FindKeyLocked(const QString& key) const;
     std::optional<int64_t> CreateKeyLocked(const QString& key);
 
     QString m_path;
+    Access m_access = Access::ReadWrite;
+    QString m_openError;  // why the last open failed
     QString m_recoveryWarning;
     sqlite3* m_db = nullptr;
     mutable std::mutex m_mutex;

@@ -74,6 +74,9 @@ void CSkinButton::paintEvent(QPaintEvent*) {
 }
 
 void CSkinButton::Notify(uint32_t code) {
+    if (code == Msg::ButtonPressed) {
+        m_pressNotified = true;
+    }
     const WPARAM wParam =
         static_cast<WPARAM>(m_controlId & 0xFFFF) | (static_cast<WPARAM>(code) << 16);
     const LPARAM lParam = reinterpret_cast<LPARAM>(this);
@@ -118,7 +121,10 @@ void CSkinButton::mouseReleaseEvent(QMouseEvent* event) {
     m_mouseDown = false;
     m_repeatTimer.stop();
     update();
+    m_releaseAfterPress = m_pressNotified;
+    m_pressNotified = false;
     Notify(Msg::ButtonReleased);
+    m_releaseAfterPress = false;
     m_latched = false;
 }
 

@@ -45,9 +45,13 @@ public:
     bool IsShownPressed() const;
     // Shows the pressed face without any notification (a keyboard key standing in for a click).
     void SetShownPressed(bool pressed);
-    // True when the last mouse position (at release: where the button was let go) is on it; a
-    // release there completes a click.
+    // True when the last mouse position (at release: where the button was let go) is on it.
     bool PointerInside() const { return rect().contains(m_lastMouse); }
+    // Asked while the released notification is delivered: true when this release completes a
+    // click, that is it follows a pressed notification and the pointer is on the button. The
+    // release that ends a double click follows no pressed notification, so a double click
+    // completes one click, not two.
+    bool ReleaseCompletesClick() const { return m_releaseAfterPress && PointerInside(); }
 
 Q_SIGNALS:
     void Command(zuvo::WPARAM wParam, zuvo::LPARAM lParam);
@@ -70,6 +74,8 @@ private:
     int m_width = 0;
     int m_stateHeight = 0;
     bool m_latched = false;
+    bool m_pressNotified = false;      // a pressed notification since the last release
+    bool m_releaseAfterPress = false;  // the release being notified follows one
     QRegion m_region;
     int m_controlId = 0;
     int m_repeatTimerId = 0;

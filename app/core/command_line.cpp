@@ -1,8 +1,18 @@
 #include "app/core/command_line.h"
 
 #include <QFile>
+#include <QLoggingCategory>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <climits>
+#include <cstring>
+
+Q_LOGGING_CATEGORY(lcStartup, "zuvo.startup", QtWarningMsg)
 
 namespace zuvo {
 
@@ -98,13 +108,42 @@ CommandLineOptions ParseCommandLine(const QString& line) {
 }
 
 void ReadDialFile(const QString& path, CommandLineOptions& options) {
-    QFile file(path);
-    if (path.isEmpty() || !file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    if (path.isEmpty()) {
         return;
     }
-    while (!file.atEnd()) {
+    // Without O_NONBLOCK a FIFO would wait here for a writer before the window ever exists.
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) {
+        qCDebug(lcStartup) << "dial file" << path << "cannot be opened:" << strerror(errno);
+        return;
+    }
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        qCWarning(lcStartup) << "dial file" << path << "is not a regular file; ignored";
+        ::close(fd);
+        return;
+    }
+    if (st.st_size > kMaxDialFileBytes) {
+        qCWarning(lcStartup) << "dial file" << path << "is larger than" << kMaxDialFileBytes
+                             << "bytes; ignored";
+        ::close(fd);
+        return;
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly | QIODevice::Text, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return;
+    }
+    // The size was checked, but the file may grow while it is read.
+    qint64 budget = kMaxDialFileBytes;
+    while (budget > 0 && !file.atEnd()) {
         // Lines are taken 1023 characters at a time, as a fixed line buffer would.
-        QByteArray raw = file.readLine(1024);
+        QByteArray raw = file.readLine(std::min<qint64>(1024, budget + 1));
+        if (raw.isEmpty()) {
+            break;
+        }
+        budget -= raw.size();
         const QString text = QString::fromLocal8Bit(raw).toUpper();
         qsizetype i = 0;
         while (i < text.size() && text[i].isSpace()) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <QLoggingCategory>
 #include <QString>
+
+Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 namespace zuvo {
 
@@ -22,8 +25,12 @@ struct CommandLineOptions {
 // with "/" or "-". A /F switch reads the named dial file into the same options.
 CommandLineOptions ParseCommandLine(const QString& commandLine);
 
+// A dial file holds a few short lines; anything larger is not one.
+inline constexpr qint64 kMaxDialFileBytes = 64 * 1024;
+
 // Applies a dial file: "//" comments, "PN=" sets the number, any line containing "AD" sets
-// auto-dial. An unreadable file changes nothing.
+// auto-dial. Only a regular file of at most kMaxDialFileBytes is read, and opening never waits
+// (a FIFO or a device is refused); an unreadable or refused file changes nothing.
 void ReadDialFile(const QString& path, CommandLineOptions& options);
 
 }  // namespace zuvo

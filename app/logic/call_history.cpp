@@ -31,11 +31,18 @@ void CallHistory::Load(const Profile& profile) {
     }
 }
 
-void CallHistory::Save(Profile& profile) const {
+Registry::Outcome CallHistory::Save(Profile& profile) const {
+    Registry::Outcome result{true, {}};
+    const auto keep = [&result](const Registry::Outcome& outcome) {
+        if (!outcome.done && result.done) {
+            result = outcome;
+        }
+    };
     for (int i = 0; i < kSize; ++i) {
-        profile.WriteString(kSection, NumberName(i), m_numbers[i]);
-        profile.WriteString(kSection, DurationName(i), m_durations[i]);
+        keep(profile.PutString(kSection, NumberName(i), m_numbers[i]));
+        keep(profile.PutString(kSection, DurationName(i), m_durations[i]));
     }
+    return result;
 }
 
 void CallHistory::Add(const QString& number) {

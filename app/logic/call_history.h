@@ -6,6 +6,8 @@
 #include <array>
 #include <optional>
 
+#include "platform/registry.h"
+
 namespace zuvo {
 
 class Profile;
@@ -18,8 +20,9 @@ public:
 
     // Reads entries until the first empty number; entries stored after a gap are not loaded.
     void Load(const Profile& profile);
-    // Writes all 20 slots, empty ones included (so entries after a gap are erased).
-    void Save(Profile& profile) const;
+    // Writes all 20 slots, empty ones included (so entries after a gap are erased). Done when
+    // every slot was written; otherwise the first failure's reason.
+    Registry::Outcome Save(Profile& profile) const;
 
     // Puts number on top with "00:00:00"; the oldest drops out when the list is full.
     void Add(const QString& number);

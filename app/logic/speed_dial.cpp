@@ -1,5 +1,7 @@
 #include "app/logic/speed_dial.h"
 
+#include "app/strings/string_ids.h"
+#include "app/strings/string_table.h"
 #include "platform/profile.h"
 
 namespace zuvo {
@@ -53,7 +55,9 @@ QString SpeedDial::TooltipText(int index) const {
     const auto entry = Lookup(index);
     if (!entry)
         return {};
-    return u"Hold to dial - "_s + (entry->comment.isEmpty() ? entry->number : entry->comment);
+    // The prefix comes from the table so that a language bundle's text is shown.
+    return StringTable::Global().Get(StringId::HoldToDial) +
+           (entry->comment.isEmpty() ? entry->number : entry->comment);
 }
 
 }  // namespace zuvo

@@ -24,7 +24,8 @@ public:
     // Nothing when the key, the value or the number is missing. The key is never created; at
     // most 1024 bytes of the value are taken.
     std::optional<SpeedDialEntry> Lookup(int index) const;
-    // "Hold to dial - " + comment (or number when there is no comment); empty when not found.
+    // String 4000 of the loaded string table ("Hold to dial - " in English) + the comment (or the
+    // number when there is no comment); empty when not found.
     QString TooltipText(int index) const;
 
     // The split rule on its own.

@@ -26,7 +26,12 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
 
     app.commandLine = ParseCommandLine(commandLine);
     for (int i = 0; i < app.commandLine.unrecognized; ++i) {
-        ShowMessageBox(nullptr, u"Unrecognized Command Line Parameter."_s, MessageIcon::Error);
+        // An unattended run has nobody to press OK: a box would hold it for ever.
+        if (app.commandLine.unattended) {
+            qCWarning(lcStartup) << "Unrecognized Command Line Parameter.";
+        } else {
+            ShowMessageBox(nullptr, u"Unrecognized Command Line Parameter."_s, MessageIcon::Error);
+        }
     }
 
     if (HandOverToRunningPhone()) {

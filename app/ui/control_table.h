@@ -45,8 +45,5 @@ inline constexpr QRect kMicSliderRect = WinRect(116, 386, 174, 401);
 inline constexpr QRect kStatusArea = WinRect(31, 102, 234, 118);
 inline constexpr QRect kNumberArea = WinRect(41, 118, 224, 157);
 inline constexpr QRect kBalanceArea = WinRect(31, 158, 234, 173);
-// The status line's text stands on y = 101, above its area, and tall glyphs reach a little higher:
-// its redraw covers those rows too, or the old text's top would stay behind.
-inline constexpr QRect kStatusRedraw = WinRect(31, 97, 234, 118);
 
 }  // namespace zuvo

@@ -396,8 +396,9 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
         return 0;
     }
     if (lParam != 0 && m_buttons.count(id) != 0) {
-        // A skinned button: the click is complete when it is let go over the button.
-        if (code != Msg::ButtonReleased || !m_buttons[id]->PointerInside()) {
+        // A skinned button: the click is complete when it is let go over the button after a
+        // press; the release that ends a double click is not a second click.
+        if (code != Msg::ButtonReleased || !m_buttons[id]->ReleaseCompletesClick()) {
             return 0;
         }
     }
@@ -446,7 +447,7 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
         return 0;
     }
     m_closing = true;
-    m_history.Save(m_profile);
+    const Registry::Outcome history = m_history.Save(m_profile);
     if (m_state.registrationTimerRunning) {
         m_port->KillTimer(Timer::Registration);
         m_state.registrationTimerRunning = false;
@@ -455,7 +456,8 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
     CancelConnection();
     QThread::yieldCurrentThread();
     m_state.sipServers.clear();
-    SaveVolumes();
+    const Registry::Outcome volumes = SaveVolumes();
+    ReportUnsaved(history.done ? volumes : history);
     if (m_engine) {
         // Success hides the window; the engine's clean-up event destroys it later. Failure
         // has already destroyed it. A clean-up that never comes (a registrar gone silent while
@@ -506,6 +508,10 @@ LRESULT CMainWindow::OnBusActivate(WPARAM, LPARAM) {
 void CMainWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
     m_display.Paint(painter, event->rect(), m_skin, m_state);
+    const QRect status = m_display.StatusTextRect(PhoneDisplay::StatusText(m_state));
+    if (event->rect().intersects(status)) {
+        m_statusShown = m_statusShown.united(status);
+    }
 }
 
 void CMainWindow::closeEvent(QCloseEvent* event) {
@@ -593,23 +599,47 @@ void CMainWindow::LoadVolumes() {
     }
 }
 
-void CMainWindow::SaveVolumes() {
+Registry::Outcome CMainWindow::SaveVolumes() {
+    Registry::Outcome result{true, {}};
     if (!m_engine) {
-        return;
+        return result;
     }
     int32_t volume = 0;
     if (m_engine->GetVolume(RTCAD_MICROPHONE, &volume) >= 0) {
-        m_profile.WriteInt(u"Audio"_s, u"Mic Volume"_s, volume);
+        result = m_profile.PutInt(u"Audio"_s, u"Mic Volume"_s, volume);
     }
     if (m_engine->GetVolume(RTCAD_SPEAKER, &volume) >= 0) {
-        m_profile.WriteInt(u"Audio"_s, u"Spk Volume"_s, volume);
+        const Registry::Outcome speaker = m_profile.PutInt(u"Audio"_s, u"Spk Volume"_s, volume);
+        if (result.done) {
+            result = speaker;
+        }
     }
+    return result;
+}
+
+void CMainWindow::ReportUnsaved(const Registry::Outcome& outcome) {
+    if (outcome.done || m_unsavedReported) {
+        return;
+    }
+    m_unsavedReported = true;
+    const QString text =
+        u"The call history and the volumes could not be saved in the settings file %1: %2"_s.arg(
+            m_profile.hive().path(), outcome.error);
+    if (m_state.unattended) {
+        // Nobody is there to press OK; the log keeps it.
+        qCWarning(lcWindow).noquote() << text;
+        return;
+    }
+    ShowMessageBox(this, text, MessageIcon::Warning);
 }
 
 // ---- Display ----
 
 void CMainWindow::RedrawStatus() {
-    update(kStatusArea);
+    // The old text's place and the new one's: what was shown may be wider or taller.
+    const QRect text = m_display.StatusTextRect(PhoneDisplay::StatusText(m_state));
+    update(m_statusShown.united(text));
+    m_statusShown = text;
 }
 
 void CMainWindow::RedrawNumber() {

@@ -157,7 +157,9 @@ private:
     CSkinButton* CreateButton(int id, const QRect& rect, const QString& bitmap, SkinModule module,
                               const QString& tip);
     void LoadVolumes();
-    void SaveVolumes();
+    Registry::Outcome SaveVolumes();
+    // Tells the user, once, that what the phone keeps across runs could not be saved.
+    void ReportUnsaved(const Registry::Outcome& outcome);
     void ShowContextMenuAt(const QPoint& globalPos);
     void OpenRatesPage();
     void OpenHelpPage();
@@ -228,6 +230,7 @@ private:
 
     CDib m_skin;
     PhoneDisplay m_display;
+    QRect m_statusShown;  // where status texts were drawn and not yet erased
     CToolTipControl* m_tips = nullptr;
     std::map<int, CSkinButton*> m_buttons;
     CSkinSlider* m_speakerSlider = nullptr;
@@ -238,6 +241,7 @@ private:
     QPoint m_dragOffset;
     bool m_dragging = false;
     bool m_closing = false;
+    bool m_unsavedReported = false;
     bool m_destroyed = false;
 };
 

@@ -1,5 +1,6 @@
 #include "app/ui/phone_display.h"
 
+#include <QFontMetrics>
 #include <QPainter>
 
 #include "app/logic/phone_state.h"
@@ -18,6 +19,8 @@ namespace {
 const QColor kTextColour(60, 60, 60);
 constexpr int kLineLength = 20;
 constexpr int kWide = 400;  // room for a text anchored at a point
+// Where the status line's text stands: centred on x, its top on y.
+constexpr QPoint kStatusAnchor(132, 101);
 
 QFont Tahoma(int pixels) {
     QFont font(u"Tahoma"_s);
@@ -57,6 +60,19 @@ QStringList PhoneDisplay::NumberLines(const QString& numberLine) {
     return {upper, lower};
 }
 
+QRect PhoneDisplay::StatusTextRect(const QString& text) const {
+    const QFontMetrics metrics(m_fonts[2]);
+    const QRect line(kStatusAnchor.x() - kWide / 2, kStatusAnchor.y(), kWide, metrics.height());
+    const QRect logical =
+        metrics.boundingRect(line, static_cast<int>(Qt::AlignHCenter | Qt::AlignTop), text);
+    // The ink may reach past the line (accents, overhangs); a pixel more for smoothed edges.
+    const QRect ink = metrics.tightBoundingRect(text)
+                          .translated(logical.left(), kStatusAnchor.y() + metrics.ascent())
+                          .adjusted(-1, -1, 1, 1);
+    return kStatusArea.united(QRect(logical.left(), line.top(), logical.width(), line.height()))
+        .united(text.isEmpty() ? QRect() : ink);
+}
+
 bool PhoneDisplay::ShowsBalance(const PhoneState& state) {
     return state.settings.displayBalance && state.connectionState == 2 && !state.callActive;
 }
@@ -92,9 +108,11 @@ void PhoneDisplay::Paint(QPainter& painter, const QRect& dirty, const CDib& skin
             TextAt(painter, 224, 138, Qt::AlignRight | Qt::AlignBottom, lines[0]);
         }
     }
-    if (dirty.intersects(kStatusRedraw)) {
+    const QString status = StatusText(state);
+    if (dirty.intersects(StatusTextRect(status))) {
         painter.setFont(m_fonts[2]);
-        TextAt(painter, 132, 101, Qt::AlignHCenter | Qt::AlignTop, StatusText(state));
+        TextAt(painter, kStatusAnchor.x(), kStatusAnchor.y(), Qt::AlignHCenter | Qt::AlignTop,
+               status);
     }
     if (dirty.intersects(kBalanceArea)) {
         painter.setClipRect(kBalanceArea.intersected(dirty));

@@ -29,6 +29,11 @@ public:
     static bool ShowsBalance(const PhoneState& state);
     static bool ShowsMinutes(const PhoneState& state);
 
+    // Where the status line puts this text: the status area together with the text's line and
+    // the ink of its glyphs, which may stand outside the area (the line begins above it, and a
+    // long text is wider). Repainting this rectangle erases the text completely.
+    QRect StatusTextRect(const QString& text) const;
+
     const QFont& font(int n) const { return m_fonts[n - 1]; }
 
 private:

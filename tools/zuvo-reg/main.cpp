@@ -4,7 +4,8 @@
 //   zuvo-reg add    KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD] [/d DATA] [/f]
 //   zuvo-reg delete KEY [/v NAME | /ve] [/f]
 // KEY begins with HKCU\ or HKLM\ (or HKEY_CURRENT_USER\, HKEY_LOCAL_MACHINE\).
-// Exit codes: 0 done or found, 1 not found or failed, 2 bad arguments.
+// Exit codes: 0 done or found, 1 not found, 2 bad arguments, 3 the settings file cannot be read or
+// written (the reason is printed). A query only reads: it never creates or changes the file.
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -23,6 +24,7 @@ namespace {
 struct Arguments {
     QString operation;
     QString hiveName;  // the long form, for printing
+    QString hivePath;
     Registry* hive = nullptr;
     QString key;
     std::optional<QString> valueName;  // nullopt: the whole key
@@ -54,10 +56,10 @@ Arguments Parse(const QStringList& args) {
     const QString root = (slash < 0 ? key : key.left(slash)).toUpper();
     if (root == u"HKCU"_s || root == u"HKEY_CURRENT_USER"_s) {
         a.hiveName = u"HKEY_CURRENT_USER"_s;
-        a.hive = &Registry::CurrentUser();
+        a.hivePath = Registry::CurrentUserPath();
     } else if (root == u"HKLM"_s || root == u"HKEY_LOCAL_MACHINE"_s) {
         a.hiveName = u"HKEY_LOCAL_MACHINE"_s;
-        a.hive = &Registry::LocalMachine();
+        a.hivePath = Registry::LocalMachinePath();
     } else {
         Fail(u"the key must begin with HKCU\\ or HKLM\\: '%1'"_s.arg(key));
     }
@@ -107,7 +109,32 @@ void PrintValue(const Registry::Value& v) {
     }
 }
 
+constexpr int kStoreFailed = 3;
+
+int CannotUse(const Arguments& a, const char* what, const QString& reason) {
+    QTextStream(stderr) << "zuvo-reg: cannot " << what << " the settings file: " << reason << " ("
+                        << a.hive->path() << ")" << Qt::endl;
+    return kStoreFailed;
+}
+
+// A change that did not happen: the file's failure, or nothing there to change.
+int Changed(const Arguments& a, const Registry::Outcome& outcome) {
+    if (outcome.done) {
+        return 0;
+    }
+    if (!outcome.error.isEmpty()) {
+        return CannotUse(a, "write", outcome.error);
+    }
+    QTextStream(stderr) << "zuvo-reg: not found: "
+                        << (a.valueName ? *a.valueName : FullKey(a, a.key)) << Qt::endl;
+    return 1;
+}
+
 int Query(const Arguments& a) {
+    const QString readError = a.hive->ReadError();
+    if (!readError.isEmpty()) {
+        return CannotUse(a, "read", readError);
+    }
     if (!a.hive->KeyExists(a.key)) {
         QTextStream(stderr) << "zuvo-reg: the key was not found: " << FullKey(a, a.key) << Qt::endl;
         return 1;
@@ -143,35 +170,32 @@ int Add(const Arguments& a) {
         if (a.data) {
             Fail(u"/d needs /v NAME or /ve"_s);
         }
-        return a.hive->CreateKey(a.key) ? 0 : 1;
+        return Changed(a, a.hive->MakeKey(a.key));
     }
-    bool ok = true;
+    Registry::Value value{*a.valueName, Registry::Type::String, a.data.value_or(QString()), 0};
     if (a.type == u"REG_DWORD"_s) {
         const QString text = a.data.value_or(u"0"_s);
+        bool ok = true;
         const qulonglong number = text.startsWith(u"0x"_s, Qt::CaseInsensitive)
                                       ? text.mid(2).toULongLong(&ok, 16)
                                       : text.toULongLong(&ok, 10);
         if (!ok || number > 0xFFFFFFFFull) {
             Fail(u"'%1' is not a 32-bit number"_s.arg(text));
         }
-        ok = a.hive->WriteDword(a.key, *a.valueName, static_cast<uint32_t>(number));
-    } else {
-        ok = a.hive->WriteString(a.key, *a.valueName, a.data.value_or(QString()));
+        value = Registry::Value{*a.valueName, Registry::Type::Dword, QString(),
+                                static_cast<uint32_t>(number)};
     }
-    if (!ok) {
-        QTextStream(stderr) << "zuvo-reg: cannot write to " << a.hive->path() << Qt::endl;
-    }
-    return ok ? 0 : 1;
+    return Changed(a, a.hive->Put(a.key, value));
 }
 
 int Delete(const Arguments& a) {
     if (a.valueName) {
-        return a.hive->DeleteValue(a.key, *a.valueName) ? 0 : 1;
+        return Changed(a, a.hive->RemoveValue(a.key, *a.valueName));
     }
     if (a.key.isEmpty()) {
         Fail(u"refusing to delete a whole hive"_s);
     }
-    return a.hive->DeleteKey(a.key) ? 0 : 1;
+    return Changed(a, a.hive->Remove(a.key));
 }
 
 }  // namespace
@@ -180,7 +204,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    const Arguments a = Parse(args);
+    Arguments a = Parse(args);
+    Registry hive(a.hivePath, a.operation == u"query"_s ? Registry::Access::ReadOnly
+                                                        : Registry::Access::ReadWrite);
+    a.hive = &hive;
     int code = 1;
     if (a.operation == u"query"_s) {
         code = Query(a);

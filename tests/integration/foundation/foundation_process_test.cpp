@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QProcessEnvironment>
 
 #include "platform/local_bus.h"
@@ -83,6 +86,91 @@ TEST(FoundationProcessTest, RegToolQueryAddDelete) {
         reg({u"add"_s, key, u"/v"_s, u"x"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"12q"_s}, &out), 2);
     EXPECT_EQ(reg({u"frobnicate"_s, key}), 2);
     EXPECT_EQ(reg({}), 2);
+}
+
+// zuvo-reg run in a private mount namespace where setup (shell commands, given "$d" = the
+// hive's folder, "$reg" = the tool and "$@" = the tool's arguments) has changed the hive's
+// folder first; exit 97 from setup
+// means mounting is not allowed here.
+struct RegRun {
+    int code = -1;
+    QByteArray output;
+};
+RegRun RegInNamespace(const QString& setup, const QStringList& args) {
+    const QString folder = QFileInfo(Registry::CurrentUserPath()).absolutePath();
+    QDir().mkpath(folder);
+    const QString script =
+        u"d=\"$1\"; reg=\"$2\"; shift 2; "_s + setup + u"; exec \"$reg\" \"$@\""_s;
+    ChildProcess p(u"unshare"_s, QStringList{u"-rm"_s, u"sh"_s, u"-c"_s, script, u"sh"_s, folder,
+                                             BinaryPath(u"zuvo-reg"_s)} +
+                                     args);
+    RegRun run;
+    if (p.Start()) {
+        run.code = p.WaitForExit();
+    }
+    run.output = p.output();
+    return run;
+}
+
+// A settings file that cannot be read or written is reported as such (exit 3 with the reason),
+// never as a missing key; a query reads a file it cannot change, and never changes one.
+TEST(FoundationProcessTest, RegToolTellsAnUnusableFileFromAMissingValue) {
+    test::TestEnvironment env;
+    const QString key = u"HKCU\\Software\\Zuvo\\Zuvo PC\\Call History"_s;
+    const auto add = [&key](const QString& name, const QString& data) {
+        ChildProcess p(BinaryPath(u"zuvo-reg"_s), {u"add"_s, key, u"/v"_s, name, u"/d"_s, data});
+        p.Start();
+        return p.WaitForExit();
+    };
+    ASSERT_EQ(add(u"Nu0"_s, u"0123"_s), 0);
+
+    // The hive's folder mounted read-only: the values are there to read, and writing says why not.
+    const QString readOnly =
+        u"mount --bind \"$d\" \"$d\" && mount -o remount,bind,ro \"$d\" || exit 97"_s;
+    RegRun run = RegInNamespace(readOnly, {u"query"_s, key, u"/v"_s, u"Nu0"_s});
+    if (run.code == 97) {
+        GTEST_SKIP() << "mounting is not allowed here: " << run.output.constData();
+    }
+    EXPECT_EQ(run.code, 0) << run.output.constData();
+    EXPECT_TRUE(run.output.contains("    Nu0    REG_SZ    0123\n")) << run.output.constData();
+    run = RegInNamespace(readOnly, {u"query"_s, key, u"/v"_s, u"Nu9"_s});
+    EXPECT_EQ(run.code, 1) << run.output.constData();
+    EXPECT_TRUE(run.output.contains("not found")) << run.output.constData();
+    run = RegInNamespace(readOnly, {u"add"_s, key, u"/v"_s, u"Nu1"_s, u"/d"_s, u"4"_s});
+    EXPECT_EQ(run.code, 3) << run.output.constData();
+    EXPECT_TRUE(run.output.contains("cannot write the settings file: ")) << run.output.constData();
+    run = RegInNamespace(readOnly, {u"delete"_s, key, u"/v"_s, u"Nu0"_s, u"/f"_s});
+    EXPECT_EQ(run.code, 3) << run.output.constData();
+
+    // A full file system (a small one, filled after the first value was written).
+    const QString full =
+        u"mount -t tmpfs -o size=256k zuvo-test \"$d\" || exit 97; "
+        u"\"$reg\" add \"$2\" /v Nu0 /d 0123 >/dev/null || exit 98; "
+        u"dd if=/dev/zero of=\"$d/filler\" bs=4k 2>/dev/null; "
+        u"dd if=/dev/zero of=\"$d/filler2\" bs=1 2>/dev/null; true"_s;
+    run = RegInNamespace(full, {u"add"_s, key, u"/v"_s, u"Nu1"_s, u"/d"_s, QString(20000, u'5')});
+    if (run.code == 97) {
+        GTEST_SKIP() << "mounting is not allowed here: " << run.output.constData();
+    }
+    EXPECT_EQ(run.code, 3) << run.output.constData();
+    EXPECT_TRUE(run.output.contains("cannot write the settings file: ")) << run.output.constData();
+
+    // A damaged file: a query says so and leaves the file where it is.
+    const QString path = Registry::CurrentUserPath();
+    for (const char* suffix : {"", "-wal", "-shm"}) {
+        QFile::remove(path + QLatin1StringView(suffix));
+    }
+    QFile junk(path);
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(8192, '\x5a'));
+    junk.close();
+    ChildProcess query(BinaryPath(u"zuvo-reg"_s), {u"query"_s, key});
+    ASSERT_TRUE(query.Start());
+    EXPECT_EQ(query.WaitForExit(), 3) << query.output().constData();
+    EXPECT_TRUE(query.output().contains("cannot read the settings file: "))
+        << query.output().constData();
+    EXPECT_EQ(QDir(QFileInfo(path).absolutePath()).entryList({u"user.db*"_s}, QDir::Files),
+              QStringList{u"user.db"_s});
 }
 
 TEST(FoundationProcessTest, SecondPhoneHandsTheNumberOverAndEnds) {

@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QFile>
+
+#include <sys/stat.h>
 
 #include <functional>
 #include <memory>
@@ -194,6 +197,23 @@ TEST(UnattendedExitCodeTest, SignInFailures) {
     Add(cases, u"wrong PIN"_s, PhonePeers::Options{},
         {u"/B12345"_s, u"/P0000"_s, u"/N4412345"_s, u"/C1"_s}, 30)
         .timeout = std::chrono::seconds(20);
+    RunSideBySide(env, cases);
+}
+
+// Nothing at start-up waits for a person or for another program: an unknown switch is only
+// logged, and a dial file that is a FIFO without a writer or an endless device is refused
+// without blocking. Each phone then runs its cycle to the end (no web service answers: 33).
+TEST(UnattendedExitCodeTest, StartUpWaitsForNobody) {
+    TestEnvironment env;
+    const QString fifo = env.path(u"dial.fifo"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    PhonePeers::Options nothing;
+    nothing.simulator = false;
+    nothing.registrar = false;
+    std::vector<Case> cases;
+    Add(cases, u"unknown switch"_s, nothing, Args({u"/X"_s, u"/C1"_s}), 33);
+    Add(cases, u"dial file is a FIFO"_s, nothing, Args({u"/F"_s + fifo, u"/C1"_s}), 33);
+    Add(cases, u"dial file is a device"_s, nothing, Args({u"/F/dev/zero"_s, u"/C1"_s}), 33);
     RunSideBySide(env, cases);
 }
 

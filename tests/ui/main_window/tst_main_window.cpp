@@ -1,19 +1,27 @@
 #include <QtTest>
 
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QPaintEvent>
+#include <QRegularExpression>
 #include <QResource>
+#include <QScreen>
 
+#include "app/core/app_globals.h"
 #include "app/core/settings_store.h"
 #include "app/logic/phone_state.h"
 #include "app/strings/string_ids.h"
+#include "app/strings/string_table.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
 #include "app/ui/main_window.h"
+#include "app/ui/message_box.h"
 #include "app/ui/phone_display.h"
 #include "platform/ids.h"
 #include "skin/make_region.h"
 #include "skin/skin_button.h"
 #include "skin/tool_tip_control.h"
+#include "tests/support/file_system_limits.h"
 #include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -41,6 +49,34 @@ void Click(QWidget* target, QPoint at) {
                           Qt::NoModifier);
         QApplication::sendEvent(target, &event);
     }
+}
+
+// Takes the place of the browser: counts the pages the phone asks to open.
+class PageCounter : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened << url; }
+};
+
+// What the window shows now, as the window system has it (not a fresh rendering).
+QImage Shown(QWidget& window) {
+    return window.screen()
+        ->grabWindow(window.winId())
+        .toImage()
+        .convertToFormat(QImage::Format_RGB32);
+}
+
+// Pixels that differ between two images of the same size.
+int DifferentPixels(const QImage& a, const QImage& b) {
+    int count = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            count += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return count;
 }
 
 }  // namespace
@@ -231,6 +267,149 @@ private Q_SLOTS:
         QCOMPARE(w.state().numberLine.size(), 40);
         Click(w.button(Cmd::HangUp), QPoint(20, 8));
         QCOMPARE(w.state().numberLine, QString());
+    }
+
+    // A double click on a function button is one click: one page, not two.
+    void doubleClickRunsTheCommandOnce() {
+        CMainWindow& w = Window();
+        PageCounter pages;
+        QDesktopServices::setUrlHandler(u"http"_s, &pages, "open");
+        CSkinButton* home = w.button(Cmd::HomePageButton);
+        QVERIFY(home->isVisible());
+        const QPoint at = home->rect().center();
+        QTest::mouseClick(home, Qt::LeftButton, {}, at);
+        QCOMPARE(pages.opened.size(), 1);
+        // Qt hands a widget the second click of a double click as a double click and a release.
+        QTest::mouseDClick(home, Qt::LeftButton, {}, at);
+        QTest::mouseRelease(home, Qt::LeftButton, {}, at);
+        QCOMPARE(pages.opened.size(), 1);
+        // The next separate click counts again.
+        QTest::mouseClick(home, Qt::LeftButton, {}, at);
+        QCOMPARE(pages.opened.size(), 2);
+        QDesktopServices::unsetUrlHandler(u"http"_s);
+    }
+
+    // After each change of the status line what the window shows equals a fresh full paint: no
+    // piece of the old text stays behind, in English or in the longer French texts.
+    void statusRedrawLeavesNothingOfTheOldText() {
+        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        for (const bool french : {false, true}) {
+            if (french) {
+                QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
+            }
+            CMainWindow& w = Window();
+            QTest::qWait(50);
+            PhoneState& s = w.mutableState();
+            const auto check = [&w](const char* step) {
+                w.RedrawStatus();
+                QTest::qWait(50);
+                const QImage partial = Shown(w);
+                w.repaint();
+                const QImage full = Shown(w);
+                QCOMPARE(partial.size(), full.size());
+                QVERIFY2(DifferentPixels(partial, full) == 0, step);
+            };
+            s.signingIn = true;
+            check("signed out -> signing in");
+            s.signingIn = false;
+            s.connectionState = 2;
+            s.callStatus = 0;
+            check("signing in -> ready to call");
+            s.callStatus = 16;
+            check("ready to call -> answering machine");
+            s.callStatus = 17;
+            check("answering machine -> remote party offline");
+            s.connectionState = 0;
+            check("remote party offline -> signed out");
+            m_window.reset();
+            if (french) {
+                QResource::unregisterResource(bundle, u"/lang"_s);
+                StringTable::Global().Load();
+            }
+        }
+    }
+
+    // The keypad tool tips take string 4000 from the loaded language.
+    void keypadTipsComeFromTheStringTable() {
+        Profile profile = Profile::Phone();
+        profile.hive().WriteString(profile.KeyPath(u"AddIns\\Speed Dial Manager"_s), u"Nu1"_s,
+                                   u"0123;Maman"_s);
+        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
+        App().language = u"FR"_s;
+        CMainWindow& w = Window();
+        const QString tip = w.toolTips()->TextAt(w.button(Cmd::Key0 + 1), QPoint(5, 20));
+        App().language = u"EN"_s;
+        QResource::unregisterResource(bundle, u"/lang"_s);
+        StringTable::Global().Load();
+        QCOMPARE(tip, u"Maintenir pour composer - Maman"_s);
+        w.port().SendMessage(Msg::SpeedDialTooltip, 1, 0);
+        QCOMPARE(w.toolTips()->TextAt(w.button(Cmd::Key0 + 1), QPoint(5, 20)),
+                 u"Hold to dial - Maman"_s);
+    }
+
+    // A settings file that cannot be written (here: one nobody may change, root included): the
+    // values are read, and at close the user is told once, in a box titled with the brand, that
+    // the call history and volumes were not saved. An unattended phone only logs it.
+    void unsavedSettingsAreToldOnce() {
+        const QString path = Registry::CurrentUserPath();
+        {
+            Registry hive(path);
+            QVERIFY(
+                hive.WriteString(Profile::PhoneRoot() + u"\\Call History"_s, u"Nu0"_s, u"0123"_s));
+        }
+        test::ImmutableFile frozen(path);
+        if (!frozen.ok()) {
+            QSKIP(qPrintable(u"cannot make a file read-only here: "_s + frozen.error()));
+        }
+        QList<MessageBoxRequest> boxes;
+        SetMessageBoxHook([&boxes](const MessageBoxRequest& box) {
+            boxes << box;
+            return int(Cmd::Ok);
+        });
+        CMainWindow& w = Window();
+        QCOMPARE(w.history().Number(0), u"0123"_s);
+        w.port().SendMessage(Wm::Close, 0, 0);
+        w.port().SendMessage(Wm::Close, 0, 0);
+        SetMessageBoxHook(nullptr);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].title, u"Zuvo"_s);
+        QVERIFY2(boxes[0].text.contains(u"could not be saved"_s), qPrintable(boxes[0].text));
+        QVERIFY2(boxes[0].text.contains(u"readonly"_s), qPrintable(boxes[0].text));
+
+        boxes.clear();
+        SetMessageBoxHook([&boxes](const MessageBoxRequest& box) {
+            boxes << box;
+            return int(Cmd::Ok);
+        });
+        CMainWindow& unattended = Window();
+        unattended.mutableState().unattended = true;
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_s));
+        unattended.port().SendMessage(Wm::Close, 0, 0);
+        SetMessageBoxHook(nullptr);
+        QVERIFY(boxes.isEmpty());
+    }
+
+    // The same on a full disk (a small file system filled while the phone runs).
+    void fullDiskAtCloseIsTold() {
+        test::SmallFileSystem small(QFileInfo(Registry::CurrentUserPath()).absolutePath(), 512);
+        if (!small.ok()) {
+            QSKIP(qPrintable(u"cannot mount a small file system here: "_s + small.error()));
+        }
+        CMainWindow& w = Window();
+        QVERIFY(small.Fill());
+        QList<MessageBoxRequest> boxes;
+        SetMessageBoxHook([&boxes](const MessageBoxRequest& box) {
+            boxes << box;
+            return int(Cmd::Ok);
+        });
+        w.port().SendMessage(Wm::Close, 0, 0);
+        SetMessageBoxHook(nullptr);
+        QCOMPARE(boxes.size(), 1);
+        QCOMPARE(boxes[0].title, u"Zuvo"_s);
+        QVERIFY2(boxes[0].text.contains(u"full"_s) || boxes[0].text.contains(u"space"_s),
+                 qPrintable(boxes[0].text));
+        m_window.reset();
     }
 };
 

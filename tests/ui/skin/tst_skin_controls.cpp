@@ -120,6 +120,32 @@ private Q_SLOTS:
         QVERIFY(owner.codes.empty());
     }
 
+    // While a release is notified the owner can ask whether it completes a click: a release
+    // after a press over the button does; the release ending a double click (which reported no
+    // press) and a release away from the button do not.
+    void releaseCompletesAClickOnlyAfterAPress() {
+        Owner owner;
+        auto* button = new CSkinButton(32771, &owner);
+        QVERIFY(button->Create(SkinModule::Program, u"219"_s));
+        std::vector<bool> completes;
+        button->SetTarget([&](uint32_t, WPARAM w, LPARAM) {
+            if ((w >> 16) == R) {
+                completes.push_back(button->ReleaseCompletesClick());
+            }
+            return LRESULT{0};
+        });
+        SendMouse(button, QEvent::MouseButtonPress);
+        SendMouse(button, QEvent::MouseButtonRelease);
+        SendMouse(button, QEvent::MouseButtonDblClick);
+        SendMouse(button, QEvent::MouseButtonRelease);
+        SendMouse(button, QEvent::MouseButtonPress);
+        SendMouse(button, QEvent::MouseButtonRelease, QPoint(-5, -5));
+        SendMouse(button, QEvent::MouseButtonPress);
+        SendMouse(button, QEvent::MouseButtonRelease);
+        QCOMPARE(completes, (std::vector<bool>{true, false, false, true}));
+        QVERIFY(!button->ReleaseCompletesClick());  // only while a release is notified
+    }
+
     void autoRepeatWhileHeldInside() {
         Owner owner;
         owner.resize(200, 200);

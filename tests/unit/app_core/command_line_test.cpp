@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <sys/stat.h>
+
 #include "app/core/command_line.h"
 #include "tests/support/test_environment.h"
 
@@ -77,6 +79,40 @@ TEST(CommandLineTest, DialFile) {
 
     o = ParseCommandLine(u"/F"_s + env.path(u"missing.txt"_s) + u" /N7"_s);
     EXPECT_EQ(o.number, u"7"_s);
+}
+
+// Opening never waits and only a small regular file is read: a FIFO without a writer, a device
+// that never ends, a folder or a huge file change nothing, and parsing goes on after them.
+TEST(CommandLineTest, DialFileMustBeASmallRegularFile) {
+    zuvo::test::TestEnvironment env;
+    const QString fifo = env.path(u"dial.fifo"_s);
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    auto o = ParseCommandLine(u"/F"_s + fifo + u" /N7"_s);
+    EXPECT_EQ(o.number, u"7"_s);
+    EXPECT_FALSE(o.autoDial);
+
+    o = ParseCommandLine(u"/F/dev/zero /N8"_s);
+    EXPECT_EQ(o.number, u"8"_s);
+    o = ParseCommandLine(u"/F"_s + env.root() + u" /N9"_s);
+    EXPECT_EQ(o.number, u"9"_s);
+
+    const QString big = env.path(u"big.txt"_s);
+    QFile f(big);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("PN=5\nAD\n");
+    f.write(QByteArray(zuvo::kMaxDialFileBytes, '\n'));
+    f.close();
+    o = ParseCommandLine(u"/F"_s + big);
+    EXPECT_EQ(o.number, QString());
+    EXPECT_FALSE(o.autoDial);
+
+    // At the bound itself the file is still read.
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write("PN=6\n");
+    f.write(QByteArray(zuvo::kMaxDialFileBytes - 5, '\n'));
+    f.close();
+    o = ParseCommandLine(u"/F"_s + big);
+    EXPECT_EQ(o.number, u"6"_s);
 }
 
 }  // namespace

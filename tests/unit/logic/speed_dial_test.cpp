@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/logic/speed_dial.h"
+#include "app/strings/string_table.h"
 #include "platform/profile.h"
 #include "tests/support/test_environment.h"
 
@@ -23,6 +24,7 @@ TEST(SpeedDial, SplitAtTheFirstSemicolon) {
 
 TEST(SpeedDial, LookupAndTooltipsFromTheStore) {
     TestEnvironment env;
+    ASSERT_TRUE(StringTable::Global().Load());
     Profile profile = Profile::Phone();
     SpeedDial dial(profile);
     const QString key = profile.KeyPath(u"AddIns\\Speed Dial Manager"_s);

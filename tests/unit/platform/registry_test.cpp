@@ -8,6 +8,7 @@
 
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "tests/support/file_system_limits.h"
 #include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -112,6 +113,83 @@ TEST_F(RegistryTest, ProfileDefaultsAndSectionCreation) {
     EXPECT_EQ(profile.GetInt(u"Network\\Last Connect"_s, u"HTTPS"_s, 5), -1);
     EXPECT_EQ(profile.GetString(u"Network"_s, u"Missing"_s, u"dflt"_s), u"dflt"_s);
     EXPECT_EQ(profile.hive().path(), env.path(u"config/zuvo/user.db"_s));
+}
+
+// A file nobody may change (root included) is still read, by the phone's own access and by a
+// reader; every change then fails with the reason, and the file is left as it was.
+TEST_F(RegistryTest, ReadOnlyFileIsReadAndWritesSayWhy) {
+    {
+        Registry hive(dbPath());
+        ASSERT_TRUE(hive.WriteString(u"Call History"_s, u"Nu0"_s, u"0123"_s));
+    }
+    zuvo::test::ImmutableFile frozen(dbPath());
+    if (!frozen.ok()) {
+        GTEST_SKIP() << "cannot make a file read-only here: " << frozen.error().toStdString();
+    }
+    for (const auto access : {Registry::Access::ReadWrite, Registry::Access::ReadOnly}) {
+        Registry hive(dbPath(), access);
+        EXPECT_TRUE(hive.ReadError().isEmpty()) << hive.ReadError().toStdString();
+        EXPECT_EQ(hive.ReadString(u"Call History"_s, u"Nu0"_s), u"0123"_s);
+        const Registry::Outcome put =
+            hive.Put(u"Call History"_s, {u"Nu1"_s, Registry::Type::String, u"4"_s, 0});
+        EXPECT_FALSE(put.done);
+        EXPECT_TRUE(put.error.contains(u"readonly"_s)) << put.error.toStdString();
+        EXPECT_FALSE(hive.WriteString(u"Call History"_s, u"Nu0"_s, u"x"_s));
+        const Registry::Outcome removed = hive.RemoveValue(u"Call History"_s, u"Nu0"_s);
+        EXPECT_FALSE(removed.done);
+        EXPECT_FALSE(removed.error.isEmpty());
+        EXPECT_EQ(hive.ReadString(u"Call History"_s, u"Nu0"_s), u"0123"_s);
+    }
+}
+
+// Only looking never changes the file: a damaged file is reported, not moved aside, and a
+// missing one is not created. Nothing there to delete is no error.
+TEST_F(RegistryTest, ReadOnlyAccessReportsDamageAndChangesNothing) {
+    QDir().mkpath(env.path(u"store"_s));
+    QFile junk(dbPath());
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(8192, '\x5a'));
+    junk.close();
+    {
+        Registry reader(dbPath(), Registry::Access::ReadOnly);
+        EXPECT_FALSE(reader.ReadError().isEmpty());
+        EXPECT_FALSE(reader.KeyExists(u"K"_s));
+        EXPECT_TRUE(reader.recoveryWarning().isEmpty());
+    }
+    EXPECT_EQ(QDir(env.path(u"store"_s)).entryList(QDir::Files), QStringList{u"test.db"_s});
+
+    const QString missing = env.path(u"other/none.db"_s);
+    Registry reader(missing, Registry::Access::ReadOnly);
+    EXPECT_TRUE(reader.ReadError().isEmpty());
+    EXPECT_FALSE(reader.Put(u"K"_s, {u"V"_s, Registry::Type::Dword, {}, 1}).done);
+    EXPECT_FALSE(QFileInfo::exists(missing));
+
+    Registry writer(env.path(u"store/fresh.db"_s));
+    const Registry::Outcome nothing = writer.RemoveValue(u"K"_s, u"V"_s);
+    EXPECT_FALSE(nothing.done);
+    EXPECT_TRUE(nothing.error.isEmpty());
+}
+
+// On a full file system a change fails with the system's reason.
+TEST_F(RegistryTest, FullDiskWritesSayWhy) {
+    const QString folder = env.path(u"small"_s);
+    zuvo::test::SmallFileSystem small(folder, 256);
+    if (!small.ok()) {
+        GTEST_SKIP() << "cannot mount a small file system here: " << small.error().toStdString();
+    }
+    const QString path = folder + u"/user.db"_s;
+    {
+        Registry hive(path);
+        ASSERT_TRUE(hive.WriteString(u"Call History"_s, u"Nu0"_s, u"0123"_s));
+    }
+    ASSERT_TRUE(small.Fill());
+    Registry hive(path);
+    const Registry::Outcome put =
+        hive.Put(u"Call History"_s, {u"Nu1"_s, Registry::Type::String, QString(20000, u'5'), 0});
+    EXPECT_FALSE(put.done);
+    EXPECT_FALSE(put.error.isEmpty());
+    EXPECT_TRUE(put.error.contains(u"full"_s) || put.error.contains(u"space"_s))
+        << put.error.toStdString();
 }
 
 }  // namespace
