@@ -210,9 +210,10 @@ bool AppendCallLog(const QString& directory, const QString& accountNumber, const
 
 BalanceResult RequestBalance(const BalanceInput& input, const RequestCipher& cipher,
                              const QString& logDirectory, const std::atomic_bool* cancel,
-                             const RequestLimits& limits) {
+                             const RequestLimits& limits, ProxyCredentialsPrompt* prompt) {
     ServiceRequest request;
     request.SetCancelFlag(cancel);
+    request.SetCredentialsPrompt(prompt);
     request.SetLimits(limits);
     request.Perform({.agentName = QString::fromUtf16(agent::kAccountSession),
                      .host = input.host,

@@ -12,6 +12,7 @@
 
 namespace zuvo::service {
 
+class ProxyCredentialsPrompt;
 class RequestCipher;
 
 // Texts that describe the connection the phone uses, before encipherment.
@@ -92,9 +93,11 @@ bool AppendCallLog(const QString& directory, const QString& accountNumber, const
                    const QDateTime& when = QDateTime::currentDateTime());
 
 // Runs task AB on the calling (worker) thread, evaluates the reply and appends its call records
-// to logDirectory. Blocks until the exchange ends; never touches window state.
+// to logDirectory. Blocks until the exchange ends; never touches window state. prompt (not owned)
+// is asked when a proxy wants credentials.
 BalanceResult RequestBalance(const BalanceInput& input, const RequestCipher& cipher,
                              const QString& logDirectory, const std::atomic_bool* cancel = nullptr,
-                             const RequestLimits& limits = {});
+                             const RequestLimits& limits = {},
+                             ProxyCredentialsPrompt* prompt = nullptr);
 
 }  // namespace zuvo::service

@@ -33,9 +33,11 @@ CallAuthorisationResult EvaluateCallAuthorisationReply(const QString& reply,
 }
 
 CallAuthorisationResult AuthoriseCall(const CallAuthorisationInput& input,
-                                      const std::atomic_bool* cancel, const RequestLimits& limits) {
+                                      const std::atomic_bool* cancel, const RequestLimits& limits,
+                                      ProxyCredentialsPrompt* prompt) {
     ServiceRequest request;
     request.SetCancelFlag(cancel);
+    request.SetCredentialsPrompt(prompt);
     request.SetLimits(limits);
     request.Perform({.agentName = QString::fromUtf16(agent::kMakeCall),
                      .host = input.host,

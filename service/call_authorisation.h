@@ -10,6 +10,8 @@
 
 namespace zuvo::service {
 
+class ProxyCredentialsPrompt;
+
 // Inputs of one call report (task MC), copied from the window's state on the main thread.
 struct CallAuthorisationInput {
     QString host;
@@ -45,9 +47,11 @@ CallAuthorisationResult EvaluateCallAuthorisationReply(const QString& reply,
                                                        const CallAuthorisationInput& input);
 
 // Runs task MC on the calling (worker) thread. Blocks until the exchange ends; never touches
-// window state. The call never waits for it.
+// window state. The call never waits for it. prompt (not owned) is asked when a proxy wants
+// credentials.
 CallAuthorisationResult AuthoriseCall(const CallAuthorisationInput& input,
                                       const std::atomic_bool* cancel = nullptr,
-                                      const RequestLimits& limits = {});
+                                      const RequestLimits& limits = {},
+                                      ProxyCredentialsPrompt* prompt = nullptr);
 
 }  // namespace zuvo::service

@@ -8,7 +8,9 @@ QString ComposeRequestKeyText(const RequestKeyInputs& inputs, const QString& loc
 }
 
 QString RequestKey::BuildRequestKey(const RequestKeyInputs& inputs,
-                                    const LocalAddressSource& source) {
+                                    const LocalAddressSource& source,
+                                    const std::atomic_bool* cancel) {
+    const auto cancelled = [cancel] { return cancel != nullptr && cancel->load(); };
     std::optional<QString> reported;
     if (source) {
         reported = source();
@@ -16,17 +18,21 @@ QString RequestKey::BuildRequestKey(const RequestKeyInputs& inputs,
     QString address;
     {
         std::lock_guard lock(m_mutex);
-        if (reported.has_value()) {
-            m_localAddress = reported->section(u':', 0, 0);
+        address = reported.has_value() ? reported->section(u':', 0, 0) : m_localAddress;
+        if (reported.has_value() && !cancelled()) {
+            m_localAddress = address;
         }
-        address = m_localAddress;
     }
     QString key = ComposeRequestKeyText(inputs, address);
     if (!m_cipher.EncipherToHex(key)) {
         key.clear();
     }
+    // Checked under the lock, so a build that stores after its sign-in was cancelled cannot
+    // overwrite the key of the sign-in that followed.
     std::lock_guard lock(m_mutex);
-    m_key = key;
+    if (!cancelled()) {
+        m_key = key;
+    }
     return key;
 }
 

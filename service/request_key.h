@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <atomic>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -33,8 +34,11 @@ public:
 
     // Refreshes the local address from source (the part before the first ":"), composes and
     // enciphers the key and stores it. When the text cannot be enciphered the key becomes empty
-    // rather than carry the PIN in clear. Returns the new key.
-    QString BuildRequestKey(const RequestKeyInputs& inputs, const LocalAddressSource& source);
+    // rather than carry the PIN in clear. Returns the new key. A build for a sign-in that has been
+    // cancelled (cancel set by the time it would store) stores nothing: it must not replace the
+    // key of the sign-in that followed it.
+    QString BuildRequestKey(const RequestKeyInputs& inputs, const LocalAddressSource& source,
+                            const std::atomic_bool* cancel = nullptr);
 
     QString Current() const;
     QString LocalAddress() const;

@@ -52,6 +52,9 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
     setWindowTitle(u"HTTP Proxy Server Settings"_s);
     setModal(true);
 
+    m_question = new QLabel(this);
+    m_question->setWordWrap(true);
+    m_question->hide();
     auto* heading = new QLabel(u"HTTP Proxy Server:"_s, this);
     m_modes = new QButtonGroup(this);
     auto addRadio = [this](int id, const QString& text) {
@@ -99,6 +102,7 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
     connect(buttons, &QDialogButtonBox::rejected, this, &CProxyDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(m_question);
     layout->addWidget(heading);
     layout->addWidget(none);
     layout->addWidget(desktop);
@@ -127,10 +131,23 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
 
 CProxyDialog::~CProxyDialog() = default;
 
+void CProxyDialog::AskForCredentials(const QString& proxy) {
+    m_askingCredentials = true;
+    m_question->setText(u"The proxy server %1 asks for a user name and password."_s.arg(proxy));
+    m_question->show();
+    ApplyMode(m_mode);
+    QLineEdit* first = m_userName->text().isEmpty() ? m_userName : m_password;
+    first->setFocus(Qt::OtherFocusReason);
+    first->selectAll();
+}
+
 void CProxyDialog::ApplyMode(int mode) {
     const bool explicitProxy = mode == service::ProxySettings::Explicit;
-    for (QLineEdit* edit : {m_address, m_httpPort, m_httpsPort, m_userName, m_password}) {
+    for (QLineEdit* edit : {m_address, m_httpPort, m_httpsPort}) {
         edit->setEnabled(explicitProxy);
+    }
+    for (QLineEdit* edit : {m_userName, m_password}) {
+        edit->setEnabled(explicitProxy || m_askingCredentials);
     }
 }
 

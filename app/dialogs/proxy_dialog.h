@@ -7,6 +7,7 @@
 #include "service/proxy_settings.h"
 
 class QButtonGroup;
+class QLabel;
 class QLineEdit;
 
 namespace zuvo {
@@ -27,6 +28,11 @@ public:
                  QWidget* parent = nullptr);
     ~CProxyDialog() override;
 
+    // Opened because the proxy (host:port) asked for credentials: the user name and password are
+    // open for entry whatever the mode, and the user name (or, when it is filled, the password)
+    // has the focus. OK stores and confirms as always.
+    void AskForCredentials(const QString& proxy);
+
     // The settings as confirmed by OK (the opening values until then).
     const service::ProxySettings& settings() const { return m_settings; }
 
@@ -41,7 +47,9 @@ private:
     Profile& m_profile;
     service::ProxySettings m_settings;
     int m_mode = service::ProxySettings::System;
+    bool m_askingCredentials = false;
     QButtonGroup* m_modes = nullptr;
+    QLabel* m_question = nullptr;
     QLineEdit* m_address = nullptr;
     QLineEdit* m_httpPort = nullptr;
     QLineEdit* m_httpsPort = nullptr;

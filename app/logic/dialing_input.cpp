@@ -198,6 +198,7 @@ void DialingInput::PlaceCall() {
         m_delegate.StartCallAuthorisation(dial);
         dial.prepend(u'+');
     }
+    m_state.dialledNumber = dial;
 
     if (m_state.autoDial) {
         m_state.autoDial = false;

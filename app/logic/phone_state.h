@@ -40,6 +40,9 @@ struct PhoneState {
     QString finalCallTime;  // "%H:%M:%S" of the call that ended last
 
     // Call and sign-in.
+    // The number of the call placed last, as dialled: "+" and digits, or an IP address. The
+    // balance request after the call charges it.
+    QString dialledNumber;
     int callStatus = 9;       // shown as string 3000 + code
     int connectionState = 0;  // last registration state; 2 = signed in
     int32_t registrationStatus = 0;

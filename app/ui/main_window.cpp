@@ -151,6 +151,8 @@ void CMainWindow::OnCreate() {
     CreateControls();
 
     m_state.settings = LoadSettings(m_profile, app.language);
+    // Until a sign-in picks a host, pages (the sign-in dialog's Help) go to the configured one.
+    m_web = WebServerChoice{m_state.settings.webServer, 0, 0};
     m_state.configLocked = !m_state.settings.lockPin.isEmpty();
     m_state.installWizardPending =
         m_profile.GetInt(u"Configuration"_s, u"Install Wizard"_s, 0) != 0;

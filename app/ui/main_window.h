@@ -30,18 +30,23 @@ namespace zuvo {
 
 class CallStateMachine;
 class CCallHistoryDialog;
+class CProxyDialog;
 class CSkinButton;
 class CSkinSlider;
 class CStateLight;
 class CToolTipControl;
 class DialingInput;
 class LocalBusEndpoint;
+class ProxyPromptAnswer;
 class SigninConnection;
 class SigninFlow;
 class SigninWindowDelegate;
 class SpeedDial;
+class WorkerReturn;
+class WindowProxyPrompt;
 
 namespace service {
+class ProxyCredentialsPrompt;
 class RequestCipher;
 class RequestKey;
 struct RequestKeyInputs;
@@ -150,6 +155,7 @@ protected:
 private:
     friend class SigninConnection;
     friend class SigninWindowDelegate;
+    friend class WindowProxyPrompt;
 
     // The creation sequence, in its order.
     void OnCreate();
@@ -172,6 +178,13 @@ private:
     void ApplyServerConfiguration(const ServerConfiguration& configuration);
     void RunUnattendedStep(int step);
     void StartWorker(std::function<void()> work);
+    // The way back of the current sign-in's workers (a fresh one when there is none yet).
+    std::shared_ptr<WorkerReturn> CurrentRun();
+    // The 407 prompt of the current sign-in's requests; none in unattended mode.
+    std::shared_ptr<service::ProxyCredentialsPrompt> CurrentPrompt();
+    // A proxy asked for credentials: the proxy dialog opens with them open for entry.
+    void AskProxyCredentials(const QString& proxy,
+                             const std::shared_ptr<ProxyPromptAnswer>& answer);
     // Results of the balance and call-authorisation workers, on the main thread.
     void ApplyBalance(const service::BalanceResult& result);
     void ApplyCallAuthorisation(const service::CallAuthorisationResult& result);
@@ -215,7 +228,9 @@ private:
     std::shared_ptr<service::RequestCipher> m_cipher;
     std::shared_ptr<service::RequestKey> m_requestKey;
     std::shared_ptr<SigninConnection> m_connection;
-    std::shared_ptr<std::atomic_bool> m_cancel;
+    std::shared_ptr<WorkerReturn> m_run;
+    std::shared_ptr<WindowProxyPrompt> m_prompt;
+    QPointer<CProxyDialog> m_proxyPrompt;
     std::vector<std::unique_ptr<QThread>> m_workers;
     std::atomic_bool m_preferencesOpen{false};
     std::atomic_bool m_signinCancel{false};
@@ -224,7 +239,6 @@ private:
     bool m_balanceBusy = false;
     bool m_authorisationBusy = false;
     QString m_connectionSuffix;   // "" or "&CP=" + enciphered connection text
-    QString m_dialledNumber;      // the last number called, with its "+"
     QString m_lastCallReference;  // REF of the last call record written
     zuvo::ScreenSaver m_screenSaver;
 

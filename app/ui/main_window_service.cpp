@@ -11,7 +11,9 @@
 #include "app/dialogs/proxy_dialog.h"
 #include "app/logic/call_state_machine.h"
 #include "app/ui/main_window.h"
+#include "app/ui/proxy_prompt.h"
 #include "app/ui/signin_connection.h"
+#include "app/ui/worker_return.h"
 #include "service/request_key.h"
 #include "service/service_urls.h"
 
@@ -43,16 +45,34 @@ void CMainWindow::StartWorker(std::function<void()> work) {
     m_workers.back()->start();
 }
 
+std::shared_ptr<WorkerReturn> CMainWindow::CurrentRun() {
+    if (!m_run) {
+        m_run = std::make_shared<WorkerReturn>(this);
+    }
+    return m_run;
+}
+
+std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
+    // Unattended, nobody is there to answer: a proxy's 407 simply fails the request.
+    if (m_state.unattended) {
+        return nullptr;
+    }
+    if (!m_prompt) {
+        m_prompt = std::make_shared<WindowProxyPrompt>(CurrentRun());
+    }
+    return m_prompt;
+}
+
 void CMainWindow::StartConnection() {
     CancelConnection();
-    m_cancel = std::make_shared<std::atomic_bool>(false);
+    m_run = std::make_shared<WorkerReturn>(this);
     m_state.account = m_account.userName;
     m_state.signingIn = true;
     RedrawStatus();
     m_machine->RefreshLocalAddress();
     service::RequestKeyInputs inputs = KeyInputs(m_state.account);
-    m_connection = std::make_shared<SigninConnection>(this, m_requestKey, inputs,
-                                                      m_state.localAddress, m_cancel);
+    m_connection = std::make_shared<SigninConnection>(m_run, m_cipher, m_requestKey, inputs,
+                                                      m_state.localAddress);
 
     ConnectJob job;
     job.configuredWebServer = m_state.settings.webServer;
@@ -63,19 +83,47 @@ void CMainWindow::StartConnection() {
     job.unattended = m_state.unattended;
     job.connectStep = App().commandLine.connectStep;
     m_web = WebServerChoice{job.configuredWebServer, 0, 0};
-    StartWorker([job, connection = m_connection, cancel = m_cancel] {
-        RunConnect(job, *connection, *cancel);
+    StartWorker([job, connection = m_connection, run = m_run, prompt = CurrentPrompt()]() mutable {
+        job.prompt = prompt.get();
+        RunConnect(job, *connection, run->token());
     });
 }
 
 void CMainWindow::CancelConnection() {
-    if (m_cancel) {
-        m_cancel->store(true);
+    if (m_run) {
+        m_run->Cancel();
     }
-    if (m_connection) {
-        m_connection->Detach();
-        m_connection.reset();
+    m_connection.reset();
+    m_prompt.reset();
+    // Their results can no longer arrive; the next sign-in may ask again.
+    m_balanceBusy = false;
+    m_authorisationBusy = false;
+    if (m_proxyPrompt) {
+        m_proxyPrompt->reject();
     }
+}
+
+void CMainWindow::AskProxyCredentials(const QString& proxy,
+                                      const std::shared_ptr<ProxyPromptAnswer>& answer) {
+    if (m_proxyPrompt) {
+        answer->Give(false);  // another request's question is open; that one decides
+        return;
+    }
+    auto* dialog = new CProxyDialog(m_state.settings.proxy, m_profile, this);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->AskForCredentials(proxy);
+    m_proxyPrompt = dialog;
+    answer->dialog = dialog;
+    connect(dialog, &QDialog::finished, this, [this, dialog, answer](int result) {
+        if (result != QDialog::Accepted) {
+            answer->Give(false);
+            return;
+        }
+        // Confirmed like the dialog of the menu: the values are stored and used from now on.
+        m_state.settings.proxy = dialog->settings();
+        answer->Give(true, dialog->settings().userName, dialog->settings().password);
+    });
+    dialog->open();
 }
 
 void CMainWindow::ApplyServiceCheck(const service::ServiceCheckResult& result) {
@@ -101,9 +149,12 @@ void CMainWindow::StartServerConfiguration(const WebServerChoice& choice, const 
     job.proxy = m_state.settings.proxy;
     job.version = m_state.settings.version;
     job.account = account;
-    StartWorker([job, connection = m_connection, cancel = m_cancel] {
-        RunServerConfiguration(job, *connection, *cancel);
-    });
+    job.unattended = m_state.unattended;
+    StartWorker(
+        [job, connection = m_connection, run = CurrentRun(), prompt = CurrentPrompt()]() mutable {
+            job.prompt = prompt.get();
+            RunServerConfiguration(job, *connection, run->token());
+        });
 }
 
 void CMainWindow::ApplyServerConfiguration(const ServerConfiguration& configuration) {

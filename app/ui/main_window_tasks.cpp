@@ -7,6 +7,7 @@
 
 #include "app/ui/main_window.h"
 #include "app/ui/message_box.h"
+#include "app/ui/worker_return.h"
 #include "platform/ids.h"
 #include "service/account_balance.h"
 #include "service/call_authorisation.h"
@@ -62,19 +63,16 @@ void CMainWindow::StartBalanceRequest(bool withConnection) {
     input.lastCallReference = m_lastCallReference;
     // Call records are asked for after a call: only then is there a finished call to charge.
     if (!withConnection) {
-        input.dialledNumber = m_dialledNumber;
+        input.dialledNumber = m_state.dialledNumber;
     }
     const QString logDirectory = service::CallLogDirectory();
-    if (!m_cancel) {
-        m_cancel = std::make_shared<std::atomic_bool>(false);
-    }
 
     m_balanceBusy = true;
-    StartWorker([this, input, logDirectory, cipher = m_cipher, cancel = m_cancel] {
+    StartWorker([input, logDirectory, cipher = m_cipher, run = CurrentRun(),
+                 prompt = CurrentPrompt()] {
         const service::BalanceResult result =
-            service::RequestBalance(input, *cipher, logDirectory, cancel.get());
-        QMetaObject::invokeMethod(
-            this, [this, result] { ApplyBalance(result); }, Qt::QueuedConnection);
+            service::RequestBalance(input, *cipher, logDirectory, &run->token(), {}, prompt.get());
+        run->Post([result](CMainWindow& w) { w.ApplyBalance(result); });
     });
 }
 
@@ -104,7 +102,6 @@ void CMainWindow::ApplyBalance(const service::BalanceResult& result) {
 }
 
 void CMainWindow::StartCallAuthorisation(const QString& dialled) {
-    m_dialledNumber = u'+' + dialled;
     if (m_authorisationBusy) {
         return;
     }
@@ -121,15 +118,12 @@ void CMainWindow::StartCallAuthorisation(const QString& dialled) {
     input.proxyHost = proxy.host;
     input.proxyPort = proxy.port;
     input.askMinutes = m_state.minutesEnabled && m_state.settings.displayMinutes;
-    if (!m_cancel) {
-        m_cancel = std::make_shared<std::atomic_bool>(false);
-    }
 
     m_authorisationBusy = true;
-    StartWorker([this, input, cancel = m_cancel] {
-        const service::CallAuthorisationResult result = service::AuthoriseCall(input, cancel.get());
-        QMetaObject::invokeMethod(
-            this, [this, result] { ApplyCallAuthorisation(result); }, Qt::QueuedConnection);
+    StartWorker([input, run = CurrentRun(), prompt = CurrentPrompt()] {
+        const service::CallAuthorisationResult result =
+            service::AuthoriseCall(input, &run->token(), {}, prompt.get());
+        run->Post([result](CMainWindow& w) { w.ApplyCallAuthorisation(result); });
     });
 }
 

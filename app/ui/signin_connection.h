@@ -4,26 +4,26 @@
 
 #include <atomic>
 #include <memory>
-#include <mutex>
 
+#include "service/request_cipher.h"
 #include "service/request_key.h"
 #include "telephony/discovery/connection_threads.h"
 
 namespace zuvo {
 
-class CMainWindow;
+class WorkerReturn;
 
-// The connection threads' way back to the main window for one sign-in. Every report is handed to
-// the window's thread as a queued call; once the sign-in is cancelled or the window is gone,
-// reports are dropped. Shared by the threads, so it outlives the window when it must.
+// The connection threads' way back to the main window for one sign-in: every report goes through
+// the sign-in's WorkerReturn, so once the sign-in is cancelled or the window is gone, reports are
+// dropped, and a key rebuild of a cancelled sign-in leaves the current request key alone. Shared
+// by the threads, so it outlives the window when it must.
 class SigninConnection : public ConnectionReporter {
 public:
-    SigninConnection(CMainWindow* window, std::shared_ptr<service::RequestKey> key,
-                     service::RequestKeyInputs inputs, QString localAddress,
-                     std::shared_ptr<std::atomic_bool> cancel);
+    SigninConnection(std::shared_ptr<WorkerReturn> way,
+                     std::shared_ptr<const service::RequestCipher> cipher,
+                     std::shared_ptr<service::RequestKey> key, service::RequestKeyInputs inputs,
+                     QString localAddress);
 
-    // The window is going away: nothing more is delivered to it.
-    void Detach();
     void SetPreferencesOpen(bool open) { m_preferencesOpen = open; }
 
     QString RebuildRequestKey(const QString& account) override;
@@ -36,15 +36,12 @@ public:
     bool PreferencesOpen() override { return m_preferencesOpen; }
 
 private:
-    template <class Fn>
-    void Post(Fn&& fn);
-
-    std::mutex m_mutex;
-    CMainWindow* m_window;
+    std::shared_ptr<WorkerReturn> m_return;
+    // The key enciphers with the cipher; both stay alive as long as a thread may rebuild.
+    std::shared_ptr<const service::RequestCipher> m_cipher;
     std::shared_ptr<service::RequestKey> m_key;
     service::RequestKeyInputs m_inputs;
     QString m_localAddress;
-    std::shared_ptr<std::atomic_bool> m_cancel;
     std::atomic_bool m_preferencesOpen{false};
 };
 

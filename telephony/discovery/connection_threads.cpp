@@ -178,6 +178,8 @@ void RunServerConfiguration(const ServerConfigurationJob& job, ConnectionReporte
     request.proxy = job.proxy;
     request.object = service::SipProxyObject(key, job.version);
     Profile profile = Profile::Phone();
+    int attempts = 0;
+    int allowed = kUnattendedConfigurationAttempts;
     while (!cancel.load()) {
         service::ServiceRequest exchange;
         exchange.SetCancelFlag(&cancel);
@@ -197,6 +199,14 @@ void RunServerConfiguration(const ServerConfigurationJob& job, ConnectionReporte
                 }
                 return;
             }
+            if (config.hasRetries && config.retries > 0) {
+                allowed = std::min(config.retries, kMaxConfigurationAttempts);
+            }
+        }
+        if (job.unattended && ++attempts >= allowed) {
+            qCDebug(lcHosts) << "no SIP servers after" << attempts << "attempts; giving up";
+            reporter.UnattendedStep(33);
+            return;
         }
         if (!Pause(1000, cancel)) {
             return;

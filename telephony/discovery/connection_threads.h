@@ -74,11 +74,19 @@ struct ServerConfigurationJob {
     service::ProxySettings proxy;
     QString version;
     QString account;
+    bool unattended = false;  // /T
     service::ProxyCredentialsPrompt* prompt = nullptr;
 };
 
+// Attempts an unattended phone makes before it gives up on the server configuration, unless the
+// service named its own number of retries ("RETRIES", at most kMaxConfigurationAttempts).
+inline constexpr int kUnattendedConfigurationAttempts = 3;
+inline constexpr int kMaxConfigurationAttempts = 30;
+
 // Asks the service for the SIP servers every second until a reply carries them or cancel is
-// set; updates the hosts file and the stored web alternatives on the way.
+// set; updates the hosts file and the stored web alternatives on the way. Unattended, it gives up
+// after its attempts with unattended step 33, as when no web service answers, so the program ends
+// rather than ask for ever.
 void RunServerConfiguration(const ServerConfigurationJob& job, ConnectionReporter& reporter,
                             const std::atomic_bool& cancel);
 

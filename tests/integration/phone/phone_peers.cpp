@@ -31,7 +31,9 @@ bool UdpTaken(int port) {
     return !socket.bind(QHostAddress::LocalHost, static_cast<quint16>(port));
 }
 
-QJsonObject Account(const QString& account, const QString& pin, int sipPort) {
+QJsonObject Account(const QString& account, const QString& pin, int sipPort, bool sipServers) {
+    const QJsonArray servers =
+        sipServers ? QJsonArray{u"127.0.0.1:%1:UDP"_s.arg(sipPort)} : QJsonArray{};
     return QJsonObject{
         {u"account"_s, account},
         {u"pin"_s, pin},
@@ -39,7 +41,7 @@ QJsonObject Account(const QString& account, const QString& pin, int sipPort) {
         {u"phonecfg"_s, u"0"_s},  // no minutes, no pop-ups: nothing stands before a call
         {u"balance"_s, u"12.50"_s},
         {u"currency"_s, u"EUR"_s},
-        {u"pxy"_s, QJsonArray{u"127.0.0.1:%1:UDP"_s.arg(sipPort)}},
+        {u"pxy"_s, servers},
         {u"hosts"_s, QJsonArray{u"zuvo.test:127.0.0.1"_s}},
         {u"web"_s, QJsonArray{}},
         {u"retries"_s, 3},
@@ -167,9 +169,9 @@ bool PhonePeers::StartSimulator() {
     }
     const QJsonObject accounts{
         {u"accounts"_s,
-         QJsonArray{Account(u"12345"_s, u"9876"_s, m_registrarPort),
+         QJsonArray{Account(u"12345"_s, u"9876"_s, m_registrarPort, m_options.sipServers),
                     // Kamailio turns the registrations of "forbidden_Z" away with 403.
-                    Account(u"forbidden"_s, u"1111"_s, m_registrarPort)}},
+                    Account(u"forbidden"_s, u"1111"_s, m_registrarPort, m_options.sipServers)}},
         {u"routes"_s, QJsonArray{}},
     };
     const QString accountsFile = m_root + u"/logs/accounts.json"_s;

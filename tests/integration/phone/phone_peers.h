@@ -26,6 +26,7 @@ public:
         QString registrarPassword;  // empty = the password the phone registers with
         bool simulator = true;      // false: nothing answers on the web host
         bool registrar = true;      // false: no Kamailio
+        bool sipServers = true;     // false: the service's configuration reply names no server
     };
 
     PhonePeers(const QString& root, Options options);

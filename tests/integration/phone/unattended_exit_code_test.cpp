@@ -192,6 +192,16 @@ TEST(UnattendedExitCodeTest, SignInFailures) {
     offline.environment = webHost(unresolvable);
     offline.wrapper = {u"unshare"_s, u"-rn"_s};
 
+    // 33: the service signs the phone in but its configuration names no SIP server; after its
+    // attempts the phone gives up as when no web service answers.
+    PhonePeers::Options noServers;
+    noServers.sipServers = false;
+    noServers.registrar = false;
+    Add(cases, u"configuration without SIP servers"_s, noServers, Args({u"/C1"_s}), 33).check =
+        [](PhonePeers& peers) {
+            EXPECT_GE(peers.SimulatorLog().count("task=SP"), 3) << peers.SimulatorLog().constData();
+        };
+
     // A wrong PIN: the service answers but signs no one in, so the phone prompts again with
     // message 6603. With nobody to press OK, an unattended phone ends as a rejected sign-in.
     Add(cases, u"wrong PIN"_s, PhonePeers::Options{},

@@ -8,6 +8,7 @@
 #include <QScreen>
 
 #include "app/core/app_globals.h"
+#include "app/core/deployment.h"
 #include "app/core/settings_store.h"
 #include "app/logic/phone_state.h"
 #include "app/strings/string_ids.h"
@@ -17,7 +18,11 @@
 #include "app/ui/main_window.h"
 #include "app/ui/message_box.h"
 #include "app/ui/phone_display.h"
+#include "app/ui/signin_connection.h"
+#include "app/ui/worker_return.h"
 #include "platform/ids.h"
+#include "service/request_cipher.h"
+#include "service/request_key.h"
 #include "skin/make_region.h"
 #include "skin/skin_button.h"
 #include "skin/tool_tip_control.h"
@@ -227,6 +232,57 @@ private Q_SLOTS:
         s.callActive = true;
         s.minutesShown = true;
         QVERIFY(PhoneDisplay::ShowsMinutes(s));
+    }
+
+    void helpBeforeTheFirstSignInGoesToTheConfiguredWebServer() {
+        PageCounter catcher;
+        QDesktopServices::setUrlHandler(u"http"_s, &catcher, "open");
+        QDesktopServices::setUrlHandler(u"https"_s, &catcher, "open");
+        // The deployment's host when nothing is stored, else the stored "Web Server".
+        for (const QString& stored : {QString(), u"help.zuvo.test:8080"_s}) {
+            if (!stored.isEmpty()) {
+                Profile::Phone().WriteString(u"Network"_s, u"Web Server"_s, stored);
+            }
+            CMainWindow& w = Window();
+            catcher.opened.clear();
+            w.port().SendMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(Cmd::Help), 0), 0);
+            QCOMPARE(catcher.opened.size(), 1);
+            const QUrl url = catcher.opened.first();
+            const QString host = stored.isEmpty() ? Deployment::DefaultWebHost() : stored;
+            QCOMPARE(url.authority(), host);
+            QVERIFY(url.toString().startsWith(u"http://"_s + host + u"/ZuvoDialler/"_s));
+            m_window.reset();
+        }
+        QDesktopServices::unsetUrlHandler(u"http"_s);
+        QDesktopServices::unsetUrlHandler(u"https"_s);
+    }
+
+    void keyRebuildOfAnEndedSignInLeavesTheCurrentKeyAlone() {
+        auto cipher = std::make_shared<service::RequestCipher>();
+        cipher->InitRequestCipher();
+        auto key = std::make_shared<service::RequestKey>(*cipher);
+        const auto inputs = [](const QString& account, const QString& pin) {
+            service::RequestKeyInputs in;
+            in.accountNumber = account;
+            in.pin = pin;
+            in.version = u"5.85.EN.000.600.002"_s;
+            return in;
+        };
+        auto oldRun = std::make_shared<WorkerReturn>(nullptr);
+        SigninConnection old(oldRun, cipher, key, inputs(u"111"_s, u"1111"_s), u"127.0.0.1"_s);
+        // Sign-out, then the next account signs in.
+        oldRun->Cancel();
+        auto newRun = std::make_shared<WorkerReturn>(nullptr);
+        SigninConnection current(newRun, cipher, key, inputs(u"222"_s, u"2222"_s), u"127.0.0.1"_s);
+        const QString currentKey = current.RebuildRequestKey(u"222"_s);
+        QVERIFY(!currentKey.isEmpty());
+        // The old sign-in's connect thread was slow and rebuilds only now.
+        const QString lateKey = old.RebuildRequestKey(u"111"_s);
+        QVERIFY(lateKey != currentKey);
+        QCOMPARE(key->Current(), currentKey);
+        // The current sign-in still rebuilds as before.
+        QCOMPARE(current.RebuildRequestKey(u"222"_s), currentKey);
+        QCOMPARE(key->Current(), currentKey);
     }
 
     void longNumbersShowTheirLastFortyCharacters() {

@@ -133,6 +133,22 @@ TEST_F(DialingTest, IpAddressesOnlyWhenAllowed) {
         EXPECT_FALSE(entry.startsWith(u"auth"_s));
 }
 
+TEST_F(DialingTest, EveryCallLeavesItsDialledNumberForTheBalance) {
+    rig.SignedIn(u"0044123"_s);
+    rig.input.PlaceCall();
+    EXPECT_EQ(rig.state.dialledNumber, u"+44123"_s);
+    rig.input.HangUpOrClear(true);
+    rig.Session(RTCSS_DISCONNECTED, 0);
+
+    // A direct IP call has no call report, but the balance after it must not charge the number
+    // of the call before.
+    rig.state.settings.allowIpCalls = true;
+    rig.state.numberLine = u"127.0.0.2"_s;
+    rig.input.PlaceCall();
+    ASSERT_EQ(rig.engine.calls.size(), 2);
+    EXPECT_EQ(rig.state.dialledNumber, u"127.0.0.2"_s);
+}
+
 TEST_F(DialingTest, CallIsNotPlacedWhenNotReady) {
     rig.state.numberLine = u"123"_s;
     rig.input.PlaceCall();  // not signed in

@@ -3,6 +3,7 @@
 #include <QCryptographicHash>
 
 #include <array>
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -75,6 +76,25 @@ TEST(RequestKey, KnownKeyDeciphersWithAnIndependentCipher) {
     versionOnly.version = u"v"_s;
     key.BuildRequestKey(versionOnly, {});
     EXPECT_EQ(Decipher(key.Current()), u",,v,0.0.0.0,EN"_s);
+}
+
+TEST(RequestKey, ABuildForACancelledSignInStoresNothing) {
+    RequestCipher cipher;
+    ASSERT_EQ(cipher.InitRequestCipher(), RequestCipher::Ready);
+    RequestKey key(cipher);
+    std::atomic_bool oldSignIn = false;
+    const RequestKeyInputs current{
+        .accountNumber = u"222"_s, .pin = u"2222"_s, .version = u"v"_s, .language = u"EN"_s};
+    const RequestKeyInputs old{
+        .accountNumber = u"111"_s, .pin = u"1111"_s, .version = u"v"_s, .language = u"EN"_s};
+    key.BuildRequestKey(current, [] { return u"127.0.0.1"_s; });
+    oldSignIn = true;
+    const QString late = key.BuildRequestKey(
+        old, [] { return u"127.0.0.9"_s; }, &oldSignIn);
+    // The caller still gets its key; the stored key and address stay the current sign-in's.
+    EXPECT_EQ(Decipher(late), u"111,1111,v,127.0.0.9,EN"_s);
+    EXPECT_EQ(Decipher(key.Current()), u"222,2222,v,127.0.0.1,EN"_s);
+    EXPECT_EQ(key.LocalAddress(), u"127.0.0.1"_s);
 }
 
 TEST(RequestKey, EncipherRestartsTheKeyStreamAndKeepsItsLimits) {
