@@ -76,6 +76,7 @@ protected:
 
     void StartEngine() {
         m_engine = std::make_unique<CRtcEngine>();
+        m_window.engine = m_engine.get();
         ASSERT_EQ(m_engine->Start(&m_window), S_OK);
         ASSERT_TRUE(m_engine->HasClient());
         ASSERT_EQ(m_engine->SetClientName(u"585.600.002"_s), S_OK);
