@@ -82,7 +82,7 @@ protected:
     static void SetUpTestSuite() {
         if (QCoreApplication::instance() == nullptr) {
             static int argc = 1;
-            static char name[] = "telephony_engine_integration_test";
+            static char name[] = "telephony_state_machine_test";
             static char* argv[] = {name, nullptr};
             static QCoreApplication app(argc, argv);
         }
