@@ -144,7 +144,8 @@ HRESULT LinphoneSipClient::Initialize() {
         return E_FAIL;
     }
     LinphoneFactory* factory = linphone_factory_get();
-    const QByteArray dir = Utf8(dataDir);
+    // liblinphone appends its file names to these folders as they are: each ends in a separator.
+    const QByteArray dir = Utf8(dataDir + u'/');
     linphone_factory_set_data_dir(factory, dir.constData());
     linphone_factory_set_config_dir(factory, dir.constData());
     linphone_factory_set_download_dir(factory, dir.constData());

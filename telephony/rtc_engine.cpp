@@ -6,15 +6,6 @@
 
 namespace zuvo {
 
-namespace {
-
-template <class T>
-LPARAM AddressOf(const T& report) {
-    return reinterpret_cast<LPARAM>(&report);
-}
-
-}  // namespace
-
 CRtcEngine::CRtcEngine()
     : CRtcEngine([] { return std::unique_ptr<SipClient>(std::make_unique<LinphoneSipClient>()); }) {
 }
@@ -284,9 +275,18 @@ void CRtcEngine::Post(WPARAM kind, LPARAM lParam) {
     }
 }
 
+void CRtcEngine::PostReport(const RtcEvent& event) {
+    if (m_window != nullptr) {
+        Post(event.kind, m_events.Push(event));
+    }
+}
+
+std::optional<RtcEvent> CRtcEngine::TakeEvent(WPARAM kind, LPARAM sequence) {
+    return m_events.Take(kind, sequence);
+}
+
 void CRtcEngine::PostSession(int32_t state, int32_t statusCode) {
-    m_sessionReport = {state, statusCode};
-    Post(RTC_EVT_SESSION, AddressOf(m_sessionReport));
+    PostReport(RtcStateEvent(RTC_EVT_SESSION, state, statusCode));
 }
 
 void CRtcEngine::OnClientEvent(int32_t type) {
@@ -298,8 +298,7 @@ void CRtcEngine::OnClientEvent(int32_t type) {
 }
 
 void CRtcEngine::OnRegistrationStateChange(int32_t state, int32_t statusCode) {
-    m_registrationReport = {state, statusCode};
-    Post(RTC_EVT_REGISTRATION, AddressOf(m_registrationReport));
+    PostReport(RtcStateEvent(RTC_EVT_REGISTRATION, state, statusCode));
 }
 
 void CRtcEngine::OnSessionStateChange(SipSessionId session, int32_t state, int32_t statusCode) {
@@ -355,15 +354,12 @@ void CRtcEngine::OnSessionStateChange(SipSessionId session, int32_t state, int32
 }
 
 void CRtcEngine::OnMediaEvent(int32_t type, int32_t reason) {
-    m_mediaReport = {type, reason};
-    Post(RTC_EVT_MEDIA, AddressOf(m_mediaReport));
+    PostReport(RtcMediaEvent(type, reason));
 }
 
 void CRtcEngine::OnIntensityEvent(int32_t direction, int32_t level, int32_t minimum,
                                   int32_t maximum) {
-    RtcIntensityReport& report = direction == 0 ? m_speakerIntensity : m_microphoneIntensity;
-    report = {direction, level, minimum, maximum};
-    Post(RTC_EVT_INTENSITY, AddressOf(report));
+    PostReport(RtcIntensityEvent(direction, level, minimum, maximum));
 }
 
 }  // namespace zuvo

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "telephony/rtc_engine_interface.h"
+#include "telephony/rtc_event_queue.h"
 #include "telephony/rtc_port_manager.h"
 #include "telephony/sip_client.h"
 
@@ -11,8 +12,8 @@ namespace zuvo {
 
 // The telephony engine: owns the SIP client, the one provisioning profile, at most one call and
 // the port manager, and turns the client's events into WM_RTC_EVENT messages posted to the
-// notify window. The reports the messages point to live inside the engine and are overwritten by
-// the next event of the same kind. Main thread only.
+// notify window. Each message's report waits in the engine's event queue until the handler takes
+// it (TakeEvent), so events of one kind never overwrite one another. Main thread only.
 class CRtcEngine final : public IRtcEngine, private SipClientEvents {
 public:
     using ClientFactory = std::function<std::unique_ptr<SipClient>()>;
@@ -51,13 +52,10 @@ public:
     HRESULT SetClientName(const QString& name) override;
 
     bool IsCallActive() const override { return m_callActive; }
+    std::optional<RtcEvent> TakeEvent(WPARAM kind, LPARAM sequence) override;
 
-    // The reports the posted messages point to.
-    const RtcStateReport& RegistrationReport() const { return m_registrationReport; }
-    const RtcStateReport& SessionReport() const { return m_sessionReport; }
-    const RtcIntensityReport& SpeakerIntensityReport() const { return m_speakerIntensity; }
-    const RtcIntensityReport& MicrophoneIntensityReport() const { return m_microphoneIntensity; }
-    const RtcMediaReport& MediaReport() const { return m_mediaReport; }
+    // Reports posted and not yet taken.
+    size_t QueuedEvents() const { return m_events.Size(); }
     bool HasClient() const { return m_client != nullptr; }
     bool HasProfile() const { return m_profile != 0; }
     // The client itself, for diagnostics of the product client (call statistics).
@@ -67,6 +65,7 @@ private:
     HRESULT RunStartSequence();
     void ReleaseSession();
     void Post(WPARAM kind, LPARAM lParam);
+    void PostReport(const RtcEvent& event);
     void PostSession(int32_t state, int32_t statusCode);
 
     void OnClientEvent(int32_t type) override;
@@ -76,11 +75,7 @@ private:
     void OnIntensityEvent(int32_t direction, int32_t level, int32_t minimum,
                           int32_t maximum) override;
 
-    RtcStateReport m_registrationReport;
-    RtcStateReport m_sessionReport;
-    RtcIntensityReport m_speakerIntensity;
-    RtcIntensityReport m_microphoneIntensity{1, 0, 0, 0};
-    RtcMediaReport m_mediaReport;
+    RtcEventQueue m_events;
     ClientFactory m_factory;
     std::unique_ptr<SipClient> m_client;
     bool m_advised = false;

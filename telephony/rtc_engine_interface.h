@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 #include "telephony/rtc_types.h"
 
 namespace zuvo {
@@ -48,6 +50,9 @@ public:
     virtual HRESULT SetClientName(const QString& name) = 0;                              // 21
 
     virtual bool IsCallActive() const = 0;
+    // The report of the WM_RTC_EVENT (kind, lParam) this engine posted, handed out once and in
+    // posting order; nullopt for a message it did not post or one already taken.
+    virtual std::optional<RtcEvent> TakeEvent(WPARAM kind, LPARAM sequence) = 0;
 };
 
 }  // namespace zuvo

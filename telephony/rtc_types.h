@@ -1,7 +1,7 @@
 #pragma once
 
 // Values of the telephony engine's contract: result codes, states, event kinds and the reports
-// that WM_RTC_EVENT carries (lParam = the report's address).
+// behind WM_RTC_EVENT.
 
 #include <cstdint>
 
@@ -69,7 +69,9 @@ enum RtcTerminateReason : int32_t { RTCTR_NORMAL = 0, RTCTR_BUSY = 2, RTCTR_REJE
 
 enum RtcDtmf : int32_t { RTC_DTMF_STAR = 10, RTC_DTMF_POUND = 11, RTC_DTMF_FLASH = 16 };
 
-// wParam of WM_RTC_EVENT.
+// wParam of WM_RTC_EVENT. lParam: 0 for RTC_EVT_CLEANUP_DONE; the client event type itself
+// (RTCCET_*) for RTC_EVT_CLIENT; for the other kinds the sequence number under which the engine
+// queued the event's report (IRtcEngine::TakeEvent gives it back).
 enum RtcEventKind : WPARAM {
     RTC_EVT_CLEANUP_DONE = 1,
     RTC_EVT_REGISTRATION = 2,
@@ -95,5 +97,36 @@ struct RtcMediaReport {
     int32_t type = 0;
     int32_t reason = 0;
 };
+
+// One engine event as queued for its WM_RTC_EVENT message; the part for its kind is filled.
+struct RtcEvent {
+    WPARAM kind = 0;
+    RtcStateReport state;          // RTC_EVT_REGISTRATION, RTC_EVT_SESSION
+    RtcMediaReport media;          // RTC_EVT_MEDIA
+    RtcIntensityReport intensity;  // RTC_EVT_INTENSITY
+};
+
+// A registration or session event.
+inline RtcEvent RtcStateEvent(WPARAM kind, int32_t state, int32_t statusCode) {
+    RtcEvent event;
+    event.kind = kind;
+    event.state = {state, statusCode};
+    return event;
+}
+
+inline RtcEvent RtcMediaEvent(int32_t type, int32_t reason) {
+    RtcEvent event;
+    event.kind = RTC_EVT_MEDIA;
+    event.media = {type, reason};
+    return event;
+}
+
+inline RtcEvent RtcIntensityEvent(int32_t direction, int32_t level, int32_t minimum,
+                                  int32_t maximum) {
+    RtcEvent event;
+    event.kind = RTC_EVT_INTENSITY;
+    event.intensity = {direction, level, minimum, maximum};
+    return event;
+}
 
 }  // namespace zuvo

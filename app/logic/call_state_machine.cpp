@@ -16,6 +16,7 @@ namespace {
 constexpr int kAutoDialAfterSignInMs = 3000;
 constexpr int kUnattendedFirstDelayMs = 5000;
 constexpr int kCallClockMs = 250;
+constexpr int kClientCallEnded = 3;
 constexpr int kClientCallStarted = 4;
 }  // namespace
 
@@ -36,24 +37,38 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
         case RTC_EVT_CLEANUP_DONE:
             m_delegate.DestroyWindow();
             return;
+        case RTC_EVT_CLIENT:
+            if (lParam < RTCCET_VOLUME_CHANGE || lParam > RTCCET_NETWORK_QUALITY_CHANGE) {
+                qCDebug(lcLogic) << "client event of unknown type" << lParam;
+                return;
+            }
+            OnClientEvent(static_cast<int32_t>(lParam));
+            return;
         case RTC_EVT_REGISTRATION:
-            if (lParam)
-                OnRegistration(*reinterpret_cast<const RtcStateReport*>(lParam));
+        case RTC_EVT_SESSION:
+        case RTC_EVT_MEDIA:
+        case RTC_EVT_INTENSITY:
+            break;
+        default:
+            return;
+    }
+    // The report waits in the engine's queue; the message only names it.
+    const std::optional<RtcEvent> event =
+        m_engine ? m_engine->TakeEvent(wParam, lParam) : std::nullopt;
+    if (!event) {
+        qCDebug(lcLogic) << "engine event without a report" << wParam << lParam;
+        return;
+    }
+    switch (event->kind) {
+        case RTC_EVT_REGISTRATION:
+            OnRegistration(event->state);
             return;
         case RTC_EVT_SESSION:
-            if (lParam)
-                OnSession(*reinterpret_cast<const RtcStateReport*>(lParam));
+            OnSession(event->state);
             return;
         case RTC_EVT_MEDIA:
-            if (lParam) {
-                const auto& media = *reinterpret_cast<const RtcMediaReport*>(lParam);
-                if (media.type == RTCMET_STARTED && media.reason == RTCMER_NORMAL)
-                    m_state.mediaStarted = true;
-            }
-            return;
-        case RTC_EVT_CLIENT:
-            if (lParam)
-                OnClientEvent(*reinterpret_cast<const int32_t*>(lParam));
+            if (event->media.type == RTCMET_STARTED && event->media.reason == RTCMER_NORMAL)
+                m_state.mediaStarted = true;
             return;
         default:
             return;
@@ -123,6 +138,7 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_state.callStatus = 0;
             break;
         case RTCSS_INCOMING:
+            m_state.incomingCallAnnounced = true;
             m_delegate.NotifyExternalClient(kClientCallStarted, {});
             break;
         case RTCSS_INPROGRESS:
@@ -148,6 +164,12 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
         case RTCSS_DISCONNECTED:
             m_state.callStatus = sipCode == 0 ? 11 : sipCode == 486 ? 13 : 12;
             m_input.ClearDisplay(true, false);
+            // An incoming call never sets the call-active flag, so clearing the display did not
+            // tell the external client that it ended.
+            if (m_state.incomingCallAnnounced) {
+                m_state.incomingCallAnnounced = false;
+                m_delegate.NotifyExternalClient(kClientCallEnded, {});
+            }
             if (m_state.unattended && m_state.configurationReceived)
                 UnattendedStep(2);
             break;
@@ -286,6 +308,14 @@ void CallStateMachine::UnattendedStep(int step) {
         case 22:
             m_state.mediaStarted = false;
             m_input.PlaceCall();
+            if (!m_state.callActive && m_state.unattendedDelayMs == 0) {
+                // Nothing was dialled (no number, none left after cleaning it, or the engine
+                // refused the call) and no /U delay will end the wait: the cycle ends here.
+                qCWarning(lcLogic) << "unattended call could not be placed";
+                m_state.exitCode = 3;
+                m_delegate.SignOut();
+                break;
+            }
             if (m_state.unattendedDelayMs != 0)
                 m_delegate.SetTimer(Timer::Unattended, m_state.unattendedDelayMs);
             break;

@@ -25,8 +25,9 @@ public:
     CallStateMachine(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
                      DialingInput& input, SecondsClock now = SystemSeconds);
 
-    // WM_RTC_EVENT: lParam is the address of the report for kinds 2, 3 (RtcStateReport), 4
-    // (RtcMediaReport) and 6 (the client event type itself). A null report is ignored.
+    // WM_RTC_EVENT: lParam is the client event type for kind 6 and, for kinds 2 to 5, the
+    // sequence number of the report queued in the engine, which is taken from it here (a message
+    // without a queued report is ignored). Unknown kinds and client types are ignored.
     void OnRtcEvent(WPARAM wParam, LPARAM lParam);
     // WM_TIMER for the main window's timers. Before the configuration arrived every timer is
     // killed without action.

@@ -47,6 +47,8 @@ struct PhoneState {
     int connectionState = 0;  // last registration state; 2 = signed in
     int32_t registrationStatus = 0;
     bool callActive = false;
+    // The external client heard that an incoming call started and not yet that it ended.
+    bool incomingCallAnnounced = false;
     bool signingIn = false;
     bool muted = false;
     bool signInPending = true;  // cleared when the sign-in dialog is confirmed

@@ -83,7 +83,7 @@ class Zuvo(Client):
         self.zuvo = os.path.join(peers.bin_dir, "zuvo")
         self.ctl = os.path.join(peers.bin_dir, "zuvo-ctl")
 
-    def start(self, extra=("/C600", "/R600")):
+    def start(self, extra=("/C600", "/R600", "/U600")):
         return self._spawn([self.zuvo, "/T", "/B" + ACCOUNT, "/P" + PIN, *extra],
                            stdin=subprocess.DEVNULL)
 
@@ -92,7 +92,8 @@ class Zuvo(Client):
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=15)
 
     def ready_to_dial(self):
-        # The unattended cycle runs its own (empty) dial 5 s after sign-in; ours comes after it.
+        # The unattended cycle runs its own (empty) dial 5 s after sign-in, then waits up to /U
+        # for a call; ours comes after it.
         time.sleep(5.5)
 
     def dial(self, number):

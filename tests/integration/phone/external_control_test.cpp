@@ -1,7 +1,7 @@
 // The external control of a running phone, through zuvo-ctl, and the hand-over of a number from a
-// second phone, against real peers. The phone runs unattended without a number: it signs in,
-// finds nothing to dial and stays registered until a call ends, which ends its cycle (so each
-// test drives one call).
+// second phone, against real peers. The phone runs unattended without a number and with a long
+// /U delay: it signs in, finds nothing to dial and waits for a call until the end of that delay;
+// the end of a call ends its cycle (so each test drives one call).
 
 #include <gtest/gtest.h>
 
@@ -38,7 +38,7 @@ protected:
         env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
         m_phone = std::make_unique<ChildProcess>(
             BinaryPath(u"zuvo"_s),
-            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U0"_s}, env);
+            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s}, env);
         ASSERT_TRUE(m_phone->Start());
     }
 
@@ -151,6 +151,38 @@ TEST_F(ExternalControlTest, WatchSeesAHandedOverNumberDialledAndEnded) {
     EXPECT_GE(number, 0) << seen.constData();
     EXPECT_GT(started, number) << seen.constData();
     EXPECT_GT(ended, started) << seen.constData();
+}
+
+// An incoming call is never answered, but the client hears both that it started and that it
+// ended when the caller gave up; that end also ends the unattended cycle (no media: 3).
+TEST_F(ExternalControlTest, WatchSeesAnIncomingCallStartAndEnd) {
+    EnsureApplication();
+    ASSERT_NO_FATAL_FAILURE(StartPhone(u"uas_answer_wait_bye.xml"_s, {}));
+    ASSERT_NO_FATAL_FAILURE(WaitUntilIdleAndSignedIn());
+    ChildProcess watch(BinaryPath(u"zuvo-ctl"_s), {u"watch"_s}, m_peers->Environment());
+    ASSERT_TRUE(watch.Start());
+    WaitUntil([] { return false; }, std::chrono::milliseconds(1500));
+    ASSERT_EQ(watch.process().state(), QProcess::Running) << watch.output().constData();
+
+    // A caller rings the phone's account through the registrar and gives up after a second.
+    const int callerPort = FreePort(true);
+    ChildProcess caller(
+        u"sipp"_s, {u"-sf"_s, SourcePath(u"deploy/sipp/uac_call_cancel.xml"_s), u"-i"_s,
+                    u"127.0.0.1"_s, u"-p"_s, QString::number(callerPort), u"-s"_s, u"12345_Z"_s,
+                    u"127.0.0.1:"_s + QString::number(m_peers->registrarPort()), u"-m"_s, u"1"_s,
+                    u"-nostdin"_s, u"-timeout"_s, u"30s"_s});
+    caller.process().setWorkingDirectory(m_env.root());
+    ASSERT_TRUE(caller.Start());
+    EXPECT_EQ(caller.WaitForExit(std::chrono::seconds(30)), 0) << caller.output().constData();
+
+    EXPECT_EQ(m_phone->WaitForExit(std::chrono::seconds(15)), 3) << Diagnostics();
+    WaitUntil([&] { return watch.process().state() != QProcess::Running; },
+              std::chrono::seconds(5));
+    watch.Stop();
+    const QByteArray seen = watch.output();
+    const qsizetype started = seen.indexOf("call started\n");
+    EXPECT_GE(started, 0) << seen.constData();
+    EXPECT_GT(seen.indexOf("call ended\n"), started) << seen.constData();
 }
 
 TEST_F(ExternalControlTest, RedialReachesABusyFarEnd) {

@@ -161,6 +161,27 @@ TEST(UnattendedExitCodeTest, CallOutcomesAtTheFarEnd) {
     RunSideBySide(env, cases);
 }
 
+// 3 as well when the cycle has nothing to dial and no /U delay: the phone signs in, finds no call
+// to place and signs out instead of staying registered for ever.
+TEST(UnattendedExitCodeTest, NothingToDial) {
+    TestEnvironment env;
+    std::vector<Case> cases;
+    const auto noCall = [](PhonePeers& peers) {
+        EXPECT_TRUE(peers.SignedIn());
+        EXPECT_FALSE(peers.FarEndSaw(u"INVITE"_s)) << peers.FarEndMessages().toStdString();
+    };
+    Add(cases, u"no number"_s, FarEnd(u"uas_answer_wait_bye.xml"_s),
+        {u"/B12345"_s, u"/P9876"_s, u"/C1"_s, u"/R1"_s}, 3)
+        .check = noCall;
+    Add(cases, u"a number without digits"_s, FarEnd(u"uas_answer_wait_bye.xml"_s),
+        {u"/B12345"_s, u"/P9876"_s, u"/Nabc"_s, u"/C1"_s, u"/R1"_s, u"/U0"_s}, 3)
+        .check = noCall;
+    Add(cases, u"nothing after the international prefix"_s, FarEnd(u"uas_answer_wait_bye.xml"_s),
+        {u"/B12345"_s, u"/P9876"_s, u"/N00"_s, u"/C1"_s, u"/R1"_s}, 3)
+        .check = noCall;
+    RunSideBySide(env, cases);
+}
+
 TEST(UnattendedExitCodeTest, SignInFailures) {
     TestEnvironment env;
     std::vector<Case> cases;

@@ -2,6 +2,7 @@
 // order, with their status codes.
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -76,6 +77,7 @@ protected:
 
     void StartEngine() {
         m_engine = std::make_unique<CRtcEngine>();
+        m_window.engine = m_engine.get();
         ASSERT_EQ(m_engine->Start(&m_window), S_OK);
         ASSERT_TRUE(m_engine->HasClient());
         ASSERT_EQ(m_engine->SetClientName(u"585.600.002"_s), S_OK);
@@ -400,6 +402,15 @@ TEST_F(EngineIntegration, RegistersOverTls) {
         << m_kamailio->output().constData();
     EXPECT_EQ(m_window.Of(RTC_EVT_REGISTRATION),
               (std::vector<Event>{Reg(RTCRS_REGISTERING), Reg(RTCRS_REGISTERED)}));
+}
+
+// liblinphone keeps its databases inside the phone's own data folder.
+TEST_F(EngineIntegration, DatabasesLiveInsideTheDataFolder) {
+    StartEngine();
+    const QString data = m_env.path(u"data/zuvo"_s);
+    EXPECT_TRUE(QFile::exists(data + u"/linphone/linphone.db"_s));
+    EXPECT_FALSE(QFile::exists(data + u"/linphonelinphone.db"_s));
+    EXPECT_EQ(QDir(data).entryList(QDir::Files), QStringList());
 }
 
 TEST_F(EngineIntegration, VolumesReadBackAsSetAndEchoCancellationToggles) {

@@ -129,22 +129,28 @@ void RecordingWindow::PostMessage(uint32_t message, WPARAM wParam, LPARAM lParam
     Event event{wParam, 0, 0};
     switch (wParam) {
         case RTC_EVT_REGISTRATION:
-        case RTC_EVT_SESSION: {
-            const auto* report = reinterpret_cast<const RtcStateReport*>(lParam);
-            event.a = report->state;
-            event.b = report->statusCode;
-            break;
-        }
-        case RTC_EVT_MEDIA: {
-            const auto* report = reinterpret_cast<const RtcMediaReport*>(lParam);
-            event.a = report->type;
-            event.b = report->reason;
-            break;
-        }
+        case RTC_EVT_SESSION:
+        case RTC_EVT_MEDIA:
         case RTC_EVT_INTENSITY: {
-            const auto* report = reinterpret_cast<const RtcIntensityReport*>(lParam);
-            event.a = report->direction;
-            event.b = report->level;
+            const std::optional<RtcEvent> report =
+                engine != nullptr ? engine->TakeEvent(wParam, lParam) : std::nullopt;
+            if (!report) {
+                // Recorded as it came, so that a comparison of the events shows it.
+                qWarning() << "no report for event" << wParam << lParam;
+                event.a = -1;
+                event.b = static_cast<int32_t>(lParam);
+                break;
+            }
+            if (wParam == RTC_EVT_MEDIA) {
+                event.a = report->media.type;
+                event.b = report->media.reason;
+            } else if (wParam == RTC_EVT_INTENSITY) {
+                event.a = report->intensity.direction;
+                event.b = report->intensity.level;
+            } else {
+                event.a = report->state.state;
+                event.b = report->state.statusCode;
+            }
             break;
         }
         default:

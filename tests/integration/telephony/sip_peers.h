@@ -65,7 +65,7 @@ private:
     int m_exit = -2;
 };
 
-// Records every WM_RTC_EVENT with a copy of the report it pointed to when it was posted.
+// Records every WM_RTC_EVENT with its report, taken back from the engine as soon as it is posted.
 class RecordingWindow final : public RtcNotifyWindow {
 public:
     struct Event {
@@ -82,6 +82,7 @@ public:
     std::vector<Event> Of(WPARAM kind) const;
     bool Has(WPARAM kind, int32_t a) const;
 
+    IRtcEngine* engine = nullptr;  // the engine whose reports are taken
     std::vector<Event> events;
     std::vector<uint32_t> sent;
     int hidden = 0;

@@ -175,16 +175,20 @@ TEST_F(CallStateMachineTest, MediaAndClientEvents) {
     rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
     EXPECT_TRUE(rig.state.mediaStarted);
 
-    int32_t type = RTCCET_NETWORK_QUALITY_CHANGE;
-    rig.machine.OnRtcEvent(RTC_EVT_CLIENT, reinterpret_cast<LPARAM>(&type));
+    // The client event's lParam is its type.
+    rig.Client(RTCCET_NETWORK_QUALITY_CHANGE);
     EXPECT_EQ(rig.delegate.speakerSlider, -1);
-    type = RTCCET_VOLUME_CHANGE;
-    rig.machine.OnRtcEvent(RTC_EVT_CLIENT, reinterpret_cast<LPARAM>(&type));
+    rig.Client(RTCCET_VOLUME_CHANGE);
     EXPECT_EQ(rig.delegate.speakerSlider, 0x8000);
     EXPECT_EQ(rig.delegate.micSlider, 0x4000);
     EXPECT_EQ(rig.delegate.Count(u"wizard-devices"_s), 0);
-    type = RTCCET_DEVICE_CHANGE;
-    rig.machine.OnRtcEvent(RTC_EVT_CLIENT, reinterpret_cast<LPARAM>(&type));
+    rig.engine.volumes[RTCAD_SPEAKER] = 0x1234;
+    rig.Client(RTCCET_DEVICE_CHANGE);
+    EXPECT_EQ(rig.delegate.Count(u"wizard-devices"_s), 1);
+    EXPECT_EQ(rig.delegate.speakerSlider, 0x1234);
+    rig.Client(RTCCET_ASYNC_CLEANUP_DONE);
+    rig.Client(-1);
+    rig.Client(0x7fff'0000);
     EXPECT_EQ(rig.delegate.Count(u"wizard-devices"_s), 1);
 
     // Malformed events are ignored.
@@ -192,6 +196,80 @@ TEST_F(CallStateMachineTest, MediaAndClientEvents) {
     rig.machine.OnRtcEvent(99, 0);
     rig.machine.OnRtcEvent(RTC_EVT_CLEANUP_DONE, 0);
     EXPECT_EQ(rig.delegate.Count(u"destroy"_s), 1);
+}
+
+// Several events queued before the window gets to them: each message is handled with its own
+// report, in order, and only the messages the engine posted count.
+TEST_F(CallStateMachineTest, EventsQueuedTogetherKeepTheirOwnReports) {
+    rig.SignedIn(u"0044123"_s);
+    rig.input.PlaceCall();
+    ASSERT_TRUE(rig.state.callActive);
+    rig.state.unattended = true;
+    rig.state.ringDelayMs = 5000;
+    rig.state.connectDelayMs = 6000;
+
+    std::vector<std::pair<WPARAM, LPARAM>> posted;
+    const auto queue = [&](const RtcEvent& e) { posted.push_back({e.kind, rig.engine.Queue(e)}); };
+    queue(RtcStateEvent(RTC_EVT_SESSION, RTCSS_INPROGRESS, SipStatus(180, false)));
+    queue(RtcStateEvent(RTC_EVT_SESSION, RTCSS_CONNECTED, 0));
+    queue(RtcIntensityEvent(0, 40, 0, 100));
+    queue(RtcMediaEvent(RTCMET_STARTED, RTCMER_NORMAL));
+    queue(RtcMediaEvent(RTCMET_STOPPED, RTCMER_NORMAL));
+
+    std::vector<int> statuses;
+    for (const auto& [kind, sequence] : posted) {
+        rig.machine.OnRtcEvent(kind, sequence);
+        statuses.push_back(rig.state.callStatus);
+    }
+    EXPECT_EQ(statuses, (std::vector<int>{3, 7, 7, 7, 7}));
+    EXPECT_EQ(rig.engine.tones, QList<int32_t>{RTC_DTMF_FLASH});
+    EXPECT_TRUE(rig.state.clock.running);
+    EXPECT_TRUE(rig.state.mediaStarted);
+    EXPECT_EQ(rig.state.exitCode, 24);
+    EXPECT_EQ(rig.engine.queue.Size(), 0u);
+
+    // The same message again, a number never posted, or a kind that does not match its report:
+    // nothing happens.
+    rig.machine.OnRtcEvent(posted[1].first, posted[1].second);
+    rig.machine.OnRtcEvent(RTC_EVT_SESSION, 1'000'000);
+    const LPARAM ended = rig.engine.Queue(RtcStateEvent(RTC_EVT_SESSION, RTCSS_DISCONNECTED, 0));
+    rig.machine.OnRtcEvent(RTC_EVT_REGISTRATION, ended);
+    rig.machine.OnRtcEvent(RTC_EVT_MEDIA, ended);
+    EXPECT_EQ(rig.state.callStatus, 7);
+    EXPECT_TRUE(rig.state.callActive);
+    rig.machine.OnRtcEvent(RTC_EVT_SESSION, ended);
+    EXPECT_EQ(rig.state.callStatus, 11);
+    EXPECT_EQ(rig.state.exitCode, 2);
+}
+
+// The external client hears that a call ended once for every call it heard had started,
+// incoming calls included (which the phone neither answers nor shows).
+TEST_F(CallStateMachineTest, ExternalClientHearsEveryStartedCallEnd) {
+    rig.SignedIn();
+    const auto types = [&] {
+        std::vector<int> t;
+        for (const auto& m : rig.delegate.clientMessages)
+            t.push_back(m.first);
+        return t;
+    };
+    rig.Session(RTCSS_INCOMING);
+    EXPECT_EQ(types(), (std::vector<int>{4}));
+    EXPECT_FALSE(rig.state.callActive);
+    rig.Session(RTCSS_DISCONNECTED, SipStatus(487, true));
+    EXPECT_EQ(types(), (std::vector<int>{4, 3}));
+
+    // An outgoing call, then a stray disconnect: still one end per start.
+    rig.state.numberLine = u"0044123"_s;
+    rig.input.PlaceCall();
+    rig.Session(RTCSS_CONNECTED);
+    rig.Session(RTCSS_DISCONNECTED);
+    rig.Session(RTCSS_DISCONNECTED);
+    EXPECT_EQ(types(), (std::vector<int>{4, 3, 4, 3}));
+
+    // Another incoming call after that.
+    rig.Session(RTCSS_INCOMING);
+    rig.Session(RTCSS_DISCONNECTED);
+    EXPECT_EQ(types(), (std::vector<int>{4, 3, 4, 3, 4, 3}));
 }
 
 TEST_F(CallStateMachineTest, PopupPollRearmsForTwoMinutesInACall) {
@@ -316,8 +394,11 @@ TEST_F(UnattendedTest, RejectedRegistrationGives30) {
 
 TEST(UnattendedSteps, DialDelayZeroArmsNothingAndUnknownStepsOnlySetTheCode) {
     PhoneRig rig;
+    rig.SignedIn(u"0044123"_s);
     rig.state.unattended = true;
     rig.machine.UnattendedStep(22);
+    EXPECT_EQ(rig.engine.calls.size(), 1);
+    EXPECT_EQ(rig.state.exitCode, 22);
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::Unattended));
     rig.machine.UnattendedStep(99);
     EXPECT_EQ(rig.state.exitCode, 99);
@@ -327,6 +408,42 @@ TEST(UnattendedSteps, DialDelayZeroArmsNothingAndUnknownStepsOnlySetTheCode) {
     rig.delegate.timers[Timer::Unattended] = 1;
     rig.state.exitCode = 33;
     rig.Fire(Timer::Unattended);
+    EXPECT_EQ(rig.delegate.signOuts, 1);
+}
+
+// A test call that cannot be placed ends the cycle at once with 3 when no /U delay would end it.
+TEST(UnattendedSteps, NothingDialledEndsWithThree) {
+    struct Attempt {
+        const char* name;
+        QString number;
+        HRESULT engineResult;
+    };
+    for (const Attempt& a :
+         {Attempt{"no number", u""_s, S_OK}, Attempt{"nothing after 00", u"00"_s, S_OK},
+          Attempt{"engine refuses", u"0044123"_s, E_FAIL}}) {
+        SCOPED_TRACE(a.name);
+        PhoneRig rig;
+        rig.state.unattended = true;
+        rig.engine.placeCallResult = a.engineResult;
+        rig.SignedIn(a.number);
+        rig.Fire(Timer::Unattended);  // 21 -> 22: dial
+        EXPECT_EQ(rig.state.exitCode, 3);
+        EXPECT_EQ(rig.delegate.signOuts, 1);
+        EXPECT_FALSE(rig.delegate.timers.contains(Timer::Unattended));
+    }
+
+    // With a /U delay the phone waits that long for a call (one an external client may place),
+    // then ends with 36.
+    PhoneRig rig;
+    rig.state.unattended = true;
+    rig.state.unattendedDelayMs = 7000;
+    rig.SignedIn();
+    rig.Fire(Timer::Unattended);
+    EXPECT_EQ(rig.state.exitCode, 22);
+    EXPECT_EQ(rig.delegate.signOuts, 0);
+    EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 7000);
+    rig.Fire(Timer::Unattended);
+    EXPECT_EQ(rig.state.exitCode, 36);
     EXPECT_EQ(rig.delegate.signOuts, 1);
 }
 

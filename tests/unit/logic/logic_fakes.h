@@ -17,6 +17,7 @@
 #include "app/logic/speed_dial.h"
 #include "platform/profile.h"
 #include "telephony/rtc_engine_interface.h"
+#include "telephony/rtc_event_queue.h"
 #include "tests/support/test_environment.h"
 
 namespace zuvo::test {
@@ -96,6 +97,13 @@ public:
     HRESULT GetRemoteParty(QString*, QString*) override { return S_OK; }
     HRESULT SetClientName(const QString&) override { return S_OK; }
     bool IsCallActive() const override { return false; }
+    std::optional<RtcEvent> TakeEvent(WPARAM kind, LPARAM sequence) override {
+        return queue.Take(kind, sequence);
+    }
+    // Queues the report as the engine does; the sequence number to post.
+    LPARAM Queue(const RtcEvent& event) { return queue.Push(event); }
+
+    RtcEventQueue queue;
 };
 
 // Window double: records requests as short text lines and keeps the armed timers.
@@ -182,18 +190,19 @@ struct PhoneRig {
         state, delegate, &engine, history, speedDial, selection, [this] { return now; }};
     CallStateMachine machine{state, delegate, &engine, input, [this] { return now; }};
 
+    // Engine events, queued and posted as the engine does and handled at once.
     void Registration(int32_t regState, int32_t status = 0) {
-        RtcStateReport report{regState, status};
-        machine.OnRtcEvent(RTC_EVT_REGISTRATION, reinterpret_cast<LPARAM>(&report));
+        machine.OnRtcEvent(RTC_EVT_REGISTRATION,
+                           engine.Queue(RtcStateEvent(RTC_EVT_REGISTRATION, regState, status)));
     }
     void Session(int32_t sessionState, int32_t status = 0) {
-        RtcStateReport report{sessionState, status};
-        machine.OnRtcEvent(RTC_EVT_SESSION, reinterpret_cast<LPARAM>(&report));
+        machine.OnRtcEvent(RTC_EVT_SESSION,
+                           engine.Queue(RtcStateEvent(RTC_EVT_SESSION, sessionState, status)));
     }
     void Media(int32_t type, int32_t reason) {
-        RtcMediaReport report{type, reason};
-        machine.OnRtcEvent(RTC_EVT_MEDIA, reinterpret_cast<LPARAM>(&report));
+        machine.OnRtcEvent(RTC_EVT_MEDIA, engine.Queue(RtcMediaEvent(type, reason)));
     }
+    void Client(int32_t type) { machine.OnRtcEvent(RTC_EVT_CLIENT, type); }
     // Signed in with a number on the line, ready to dial.
     void SignedIn(const QString& number = {}) {
         state.signInPending = false;

@@ -126,6 +126,8 @@ struct FakeClient final : SipClient {
     State* s;
 };
 
+// Records the posted messages; with an engine set, takes each report back at once as the
+// window's handler would.
 struct Window final : RtcNotifyWindow {
     struct Posted {
         WPARAM kind;
@@ -134,11 +136,14 @@ struct Window final : RtcNotifyWindow {
     };
     void PostMessage(uint32_t, WPARAM w, LPARAM l) override {
         RtcStateReport copy;
-        if (w == RTC_EVT_SESSION || w == RTC_EVT_REGISTRATION) {
-            copy = *reinterpret_cast<const RtcStateReport*>(l);
+        if (engine != nullptr && (w == RTC_EVT_SESSION || w == RTC_EVT_REGISTRATION)) {
+            const std::optional<RtcEvent> event = engine->TakeEvent(w, l);
+            EXPECT_TRUE(event.has_value());
+            copy = event ? event->state : RtcStateReport{-1, -1};
         }
         posted.push_back({w, l, copy});
     }
+    IRtcEngine* engine = nullptr;
     LRESULT SendMessage(uint32_t m, WPARAM, LPARAM) override {
         sent.push_back(m);
         return 0;
@@ -155,6 +160,7 @@ protected:
         m_engine = std::make_unique<CRtcEngine>(
             [this] { return std::unique_ptr<SipClient>(std::make_unique<FakeClient>(&m_state)); });
         ASSERT_EQ(m_engine->Start(&m_window), S_OK);
+        m_window.engine = m_engine.get();
         ASSERT_NE(m_state.events, nullptr);
         m_state.calls.clear();
     }
@@ -290,31 +296,59 @@ TEST_F(EngineRules, RingingSendsTheFlashToneBeforeReportingAndHoldIsNeverReporte
     EXPECT_EQ(m_window.posted.size(), before);
 }
 
-TEST_F(EngineRules, ReportsLiveInTheEngineAndKeepTheLatestValues) {
+// Events raised before the window handles any of them: every message names its own report, kept
+// in the engine until taken once, in order; client events carry their type itself.
+TEST_F(EngineRules, EveryEventKeepsItsOwnReportUntilTaken) {
+    m_window.engine = nullptr;  // nothing is handled while the events arrive
+    ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+1"_s, {}, 0), S_OK);
     Events().OnRegistrationStateChange(RTCRS_REGISTERING, 0);
     Events().OnRegistrationStateChange(RTCRS_REJECTED, SipStatus(403, true));
-    ASSERT_EQ(m_window.posted.size(), 2u);
-    EXPECT_EQ(m_window.posted[0].lParam, m_window.posted[1].lParam);
-    EXPECT_EQ(m_window.posted[0].lParam, reinterpret_cast<LPARAM>(&m_engine->RegistrationReport()));
-    EXPECT_EQ(m_engine->RegistrationReport().statusCode, SipStatus(403, true));
-
+    Events().OnSessionStateChange(100, RTCSS_INPROGRESS, SipStatus(180, false));
+    Events().OnSessionStateChange(100, RTCSS_CONNECTED, 0);
     Events().OnIntensityEvent(0, 40, 0, 100);
     Events().OnIntensityEvent(1, 70, 0, 100);
-    EXPECT_EQ(m_window.posted[2].lParam,
-              reinterpret_cast<LPARAM>(&m_engine->SpeakerIntensityReport()));
-    EXPECT_EQ(m_window.posted[3].lParam,
-              reinterpret_cast<LPARAM>(&m_engine->MicrophoneIntensityReport()));
-    EXPECT_EQ(m_engine->SpeakerIntensityReport().level, 40);
-    EXPECT_EQ(m_engine->MicrophoneIntensityReport().level, 70);
-
     Events().OnMediaEvent(RTCMET_STARTED, RTCMER_NORMAL);
-    EXPECT_EQ(m_window.posted[4].kind, static_cast<WPARAM>(RTC_EVT_MEDIA));
-    Events().OnClientEvent(RTCCET_VOLUME_CHANGE);
+    Events().OnMediaEvent(RTCMET_STOPPED, RTCMER_NORMAL);
+    Events().OnClientEvent(RTCCET_DEVICE_CHANGE);
     Events().OnClientEvent(RTCCET_ASYNC_CLEANUP_DONE);
-    EXPECT_EQ(m_window.posted[5].kind, static_cast<WPARAM>(RTC_EVT_CLIENT));
-    EXPECT_EQ(m_window.posted[5].lParam, RTCCET_VOLUME_CHANGE);
-    EXPECT_EQ(m_window.posted[6].kind, static_cast<WPARAM>(RTC_EVT_CLEANUP_DONE));
-    EXPECT_EQ(m_window.posted[6].lParam, 0);
+    ASSERT_EQ(m_window.posted.size(), 10u);
+    EXPECT_EQ(m_engine->QueuedEvents(), 8u);
+
+    const auto take = [&](size_t i) {
+        const std::optional<RtcEvent> event =
+            m_engine->TakeEvent(m_window.posted[i].kind, m_window.posted[i].lParam);
+        EXPECT_TRUE(event.has_value()) << i;
+        return event.value_or(RtcEvent{});
+    };
+    EXPECT_EQ(take(0).state.state, RTCRS_REGISTERING);
+    EXPECT_EQ(take(1).state.statusCode, SipStatus(403, true));
+    EXPECT_EQ(take(2).state.statusCode, SipStatus(180, false));
+    EXPECT_EQ(take(3).state.state, RTCSS_CONNECTED);
+    EXPECT_EQ(take(4).intensity.level, 40);
+    const RtcEvent microphone = take(5);
+    EXPECT_EQ(microphone.intensity.direction, 1);
+    EXPECT_EQ(microphone.intensity.level, 70);
+    EXPECT_EQ(take(6).media.type, RTCMET_STARTED);
+    EXPECT_EQ(take(7).media.type, RTCMET_STOPPED);
+    EXPECT_EQ(m_engine->QueuedEvents(), 0u);
+    for (size_t i = 0; i < 8; ++i) {
+        EXPECT_NE(m_window.posted[i].lParam, 0);
+        EXPECT_FALSE(m_engine->TakeEvent(m_window.posted[i].kind, m_window.posted[i].lParam));
+    }
+    EXPECT_EQ(m_window.posted[8].kind, static_cast<WPARAM>(RTC_EVT_CLIENT));
+    EXPECT_EQ(m_window.posted[8].lParam, RTCCET_DEVICE_CHANGE);
+    EXPECT_EQ(m_window.posted[9].kind, static_cast<WPARAM>(RTC_EVT_CLEANUP_DONE));
+    EXPECT_EQ(m_window.posted[9].lParam, 0);
+
+    // A message that was never handled is dropped when a later one is taken; a number the engine
+    // never posted takes nothing.
+    Events().OnMediaEvent(RTCMET_STARTED, RTCMER_NORMAL);
+    Events().OnMediaEvent(RTCMET_FAILED, RTCMER_NORMAL);
+    EXPECT_FALSE(m_engine->TakeEvent(RTC_EVT_MEDIA, m_window.posted[11].lParam + 1));
+    EXPECT_FALSE(m_engine->TakeEvent(RTC_EVT_SESSION, m_window.posted[11].lParam));
+    EXPECT_EQ(m_engine->QueuedEvents(), 2u);
+    EXPECT_EQ(take(11).media.type, RTCMET_FAILED);
+    EXPECT_EQ(m_engine->QueuedEvents(), 0u);
 }
 
 TEST_F(EngineRules, HangUpEndCallAndShutdown) {
