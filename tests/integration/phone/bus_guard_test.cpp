@@ -40,7 +40,7 @@ protected:
         env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
         m_phone = std::make_unique<ChildProcess>(
             BinaryPath(u"zuvo"_s),
-            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U0"_s}, env);
+            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s}, env);
         ASSERT_TRUE(m_phone->Start());
     }
 
