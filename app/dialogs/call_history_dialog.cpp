@@ -7,8 +7,8 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
-#include "app/logic/call_history.h"
-#include "app/logic/call_history_selection.h"
+#include "contacts/call_history.h"
+#include "contacts/call_history_selection.h"
 
 using namespace Qt::Literals::StringLiterals;
 

@@ -10,9 +10,9 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/dialogs/message_box.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
-#include "app/ui/message_box.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
 

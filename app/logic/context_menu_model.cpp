@@ -1,7 +1,7 @@
 #include "app/logic/context_menu_model.h"
 
-#include "app/logic/call_history.h"
 #include "app/logic/phone_state.h"
+#include "contacts/call_history.h"
 #include "platform/ids.h"
 
 namespace zuvo {

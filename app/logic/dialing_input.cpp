@@ -1,11 +1,12 @@
 #include "app/logic/dialing_input.h"
 
-#include "app/logic/call_history.h"
-#include "app/logic/call_history_selection.h"
 #include "app/logic/normalise_number.h"
 #include "app/logic/phone_delegate.h"
-#include "app/logic/speed_dial.h"
 #include "app/logic/status_line.h"
+#include "contacts/call_history.h"
+#include "contacts/call_history_selection.h"
+#include "contacts/call_time.h"
+#include "contacts/speed_dial.h"
 #include "telephony/rtc_engine_interface.h"
 
 namespace zuvo {

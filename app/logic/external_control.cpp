@@ -2,10 +2,10 @@
 
 #include <QtEndian>
 
-#include "app/logic/call_history.h"
 #include "app/logic/dialing_input.h"
 #include "app/logic/phone_delegate.h"
 #include "app/logic/phone_state.h"
+#include "contacts/call_history.h"
 
 namespace zuvo {
 

@@ -1,6 +1,7 @@
 #include "app/logic/status_line.h"
 
 #include "app/logic/phone_state.h"
+#include "contacts/call_time.h"
 
 namespace zuvo {
 
@@ -15,16 +16,6 @@ StatusLine StatusLineOf(const PhoneState& state) {
         return {3000 + state.callStatus, {}};
     }
     return {state.signingIn ? 3019 : 3009, {}};
-}
-
-QString FormatCallTime(int64_t seconds) {
-    if (seconds < 0)
-        seconds = 0;
-    const int64_t h = (seconds / 3600) % 24;
-    const int64_t m = (seconds / 60) % 60;
-    const int64_t s = seconds % 60;
-    return QString::asprintf("%02d:%02d:%02d", static_cast<int>(h), static_cast<int>(m),
-                             static_cast<int>(s));
 }
 
 }  // namespace zuvo

@@ -19,7 +19,4 @@ struct StatusLine {
 // else 3000 + call status; not signed in: 3019 "Signing in..." or 3009 "Signed out".
 StatusLine StatusLineOf(const PhoneState& state);
 
-// A duration as "%H:%M:%S"; the hours wrap at 24 as in a time of day.
-QString FormatCallTime(int64_t seconds);
-
 }  // namespace zuvo

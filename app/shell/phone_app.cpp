@@ -7,8 +7,8 @@
 
 #include "app/core/app_globals.h"
 #include "app/core/window_position.h"
+#include "app/dialogs/message_box.h"
 #include "app/ui/main_window.h"
-#include "app/ui/message_box.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
 #include "platform/profile.h"

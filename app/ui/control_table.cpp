@@ -4,7 +4,7 @@
 
 namespace zuvo {
 
-const std::array<ControlSpec, 12> kKeypadControls = {{
+const std::array<ControlEntry, 12> kKeypadControls = {{
     {105, u"0", WinRect(151, 313, 192, 354), u"218", SkinModule::Program, kKeypadTooltip},
     {106, u"1", WinRect(109, 186, 150, 227), u"219", SkinModule::Program, kKeypadTooltip},
     {107, u"2", WinRect(151, 186, 192, 227), u"220", SkinModule::Program, kKeypadTooltip},
@@ -19,7 +19,7 @@ const std::array<ControlSpec, 12> kKeypadControls = {{
     {116, u"#", WinRect(193, 313, 234, 354), u"229", SkinModule::Program, kKeypadTooltip},
 }};
 
-const std::array<ControlSpec, 7> kFunctionControls = {{
+const std::array<ControlEntry, 7> kFunctionControls = {{
     {103, u"Call", WinRect(150, 390, 236, 446), u"216", SkinModule::Language,
      StringId::TipMakeCall},
     {104, u"Hang", WinRect(101, 411, 149, 427), u"217", SkinModule::Language, StringId::TipEndCall},
@@ -31,15 +31,15 @@ const std::array<ControlSpec, 7> kFunctionControls = {{
     {102, u"Min", WinRect(204, 8, 224, 26), u"233", SkinModule::Program, StringId::TipMinimize},
 }};
 
-const ControlSpec kHomePageControl = {32771,  u"Partner",          WinRect(23, 227, 74, 268),
-                                      u"286", SkinModule::Program, kSiteNameTooltip};
-const ControlSpec kMenuControl = {136,    u"Functions",         WinRect(23, 268, 74, 309),
-                                  u"232", SkinModule::Language, StringId::TipMenu};
-const ControlSpec kPhoneBookControl = {155,
-                                       u"PB",
-                                       WinRect(23, 309, 74, 353),
-                                       u"344",
-                                       SkinModule::Language,
-                                       StringId::TipOpenPhoneBook};
+const ControlEntry kHomePageControl = {32771,  u"Partner",          WinRect(23, 227, 74, 268),
+                                       u"286", SkinModule::Program, kSiteNameTooltip};
+const ControlEntry kMenuControl = {136,    u"Functions",         WinRect(23, 268, 74, 309),
+                                   u"232", SkinModule::Language, StringId::TipMenu};
+const ControlEntry kPhoneBookControl = {155,
+                                        u"PB",
+                                        WinRect(23, 309, 74, 353),
+                                        u"344",
+                                        SkinModule::Language,
+                                        StringId::TipOpenPhoneBook};
 
 }  // namespace zuvo

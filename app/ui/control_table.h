@@ -17,7 +17,7 @@ constexpr QRect WinRect(int left, int top, int right, int bottom) {
 // One control of the handset window: its command id, text, rectangle (client pixels), face
 // bitmap and where the face comes from, and the string id of its tool tip (0 = none, -1 = the
 // keypad's speed-dial text, -2 = the site name).
-struct ControlSpec {
+struct ControlEntry {
     int id;
     const char16_t* text;
     QRect rect;
@@ -30,12 +30,12 @@ inline constexpr int kKeypadTooltip = -1;
 inline constexpr int kSiteNameTooltip = -2;
 
 // The keypad in key-index order (index 0..11 = "0".."9", "*", "#"; id = 105 + index).
-extern const std::array<ControlSpec, 12> kKeypadControls;
+extern const std::array<ControlEntry, 12> kKeypadControls;
 // Call, hang-up, account, rates, redial, close, minimise, in creation order.
-extern const std::array<ControlSpec, 7> kFunctionControls;
-extern const ControlSpec kHomePageControl;
-extern const ControlSpec kMenuControl;
-extern const ControlSpec kPhoneBookControl;
+extern const std::array<ControlEntry, 7> kFunctionControls;
+extern const ControlEntry kHomePageControl;
+extern const ControlEntry kMenuControl;
+extern const ControlEntry kPhoneBookControl;
 
 // The two volume sliders.
 inline constexpr QRect kSpeakerSliderRect = WinRect(32, 386, 90, 401);

@@ -19,19 +19,19 @@
 #include "app/core/deployment.h"
 #include "app/core/window_position.h"
 #include "app/dialogs/call_history_dialog.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/signin_dialog.h"
 #include "app/logic/call_state_machine.h"
 #include "app/logic/dialing_input.h"
-#include "app/logic/speed_dial.h"
-#include "app/signin/signin_dialog.h"
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "app/ui/bus_guard.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
-#include "app/ui/message_box.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/signin_window_delegate.h"
+#include "contacts/speed_dial.h"
 #include "platform/local_bus.h"
 #include "service/request_cipher.h"
 #include "service/request_key.h"
@@ -205,11 +205,11 @@ void CMainWindow::OnCreate() {
 
 void CMainWindow::CreateControls() {
     const SpeedDial speedDial(m_profile);
-    for (const ControlSpec& control : kKeypadControls) {
+    for (const ControlEntry& control : kKeypadControls) {
         CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap), control.module,
                      speedDial.TooltipText(control.id - Cmd::Key0));
     }
-    for (const ControlSpec& control : kFunctionControls) {
+    for (const ControlEntry& control : kFunctionControls) {
         CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap), control.module,
                      Text(control.tooltip));
     }

@@ -10,12 +10,12 @@
 #include <memory>
 
 #include "app/core/settings_store.h"
-#include "app/logic/call_history.h"
-#include "app/logic/call_history_selection.h"
 #include "app/logic/external_control.h"
 #include "app/logic/phone_delegate.h"
 #include "app/logic/phone_state.h"
 #include "app/ui/phone_display.h"
+#include "contacts/call_history.h"
+#include "contacts/call_history_selection.h"
 #include "platform/message_port.h"
 #include "platform/profile.h"
 #include "platform/screen_saver.h"

@@ -5,8 +5,8 @@
 #include <QLoggingCategory>
 #include <QPointer>
 
+#include "app/dialogs/message_box.h"
 #include "app/ui/main_window.h"
-#include "app/ui/message_box.h"
 #include "app/ui/worker_return.h"
 #include "platform/ids.h"
 #include "service/account_balance.h"

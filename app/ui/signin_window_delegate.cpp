@@ -1,11 +1,11 @@
 #include "app/ui/signin_window_delegate.h"
 
 #include "app/core/window_position.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/signin_dialog.h"
 #include "app/logic/dialing_input.h"
-#include "app/signin/signin_dialog.h"
 #include "app/strings/string_table.h"
 #include "app/ui/main_window.h"
-#include "app/ui/message_box.h"
 
 namespace zuvo {
 

@@ -11,10 +11,10 @@
 #include <QPushButton>
 
 #include "app/core/app_globals.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/signin_dialog.h"
 #include "app/logic/phone_state.h"
-#include "app/signin/signin_dialog.h"
 #include "app/ui/main_window.h"
-#include "app/ui/message_box.h"
 #include "app/ui/phone_display.h"
 #include "platform/ids.h"
 #include "tests/integration/telephony/sip_peers.h"

@@ -6,8 +6,8 @@
 #include <QTest>
 
 #include "app/dialogs/call_history_dialog.h"
-#include "app/logic/call_history.h"
-#include "app/logic/call_history_selection.h"
+#include "contacts/call_history.h"
+#include "contacts/call_history_selection.h"
 
 using namespace zuvo;
 using namespace Qt::Literals::StringLiterals;

@@ -5,7 +5,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/ui/message_box.h"
+#include "app/dialogs/message_box.h"
 #include "platform/ids.h"
 
 using namespace zuvo;

@@ -5,9 +5,9 @@
 #include <QRadioButton>
 #include <QTest>
 
+#include "app/dialogs/message_box.h"
 #include "app/dialogs/proxy_dialog.h"
 #include "app/strings/string_table.h"
-#include "app/ui/message_box.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
 #include "tests/support/test_environment.h"

@@ -11,12 +11,12 @@
 
 #include "app/core/command_line.h"
 #include "app/core/settings_store.h"
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/signin_dialog.h"
 #include "app/logic/phone_state.h"
-#include "app/signin/signin_dialog.h"
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
-#include "app/ui/message_box.h"
 #include "platform/profile.h"
 #include "tests/support/test_environment.h"
 

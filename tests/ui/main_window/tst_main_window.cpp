@@ -10,13 +10,13 @@
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
 #include "app/core/settings_store.h"
+#include "app/dialogs/message_box.h"
 #include "app/logic/phone_state.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
 #include "app/ui/main_window.h"
-#include "app/ui/message_box.h"
 #include "app/ui/phone_display.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/worker_return.h"
@@ -117,7 +117,7 @@ private Q_SLOTS:
         QVERIFY(!shape.contains(QPoint(0, 0)));  // corner outside the rounded body
         QVERIFY(!shape.contains(QPoint(259, 469)));
         QVERIFY(shape.contains(QPoint(130, 140)));  // the display
-        for (const ControlSpec& key : kKeypadControls) {
+        for (const ControlEntry& key : kKeypadControls) {
             QVERIFY(shape.contains(key.rect.center()));
         }
         QCOMPARE(w.windowTitle(), u"Zuvo"_s);
@@ -125,7 +125,7 @@ private Q_SLOTS:
 
     void controlsHaveTheirIdsRectanglesAndTips() {
         CMainWindow& w = Window();
-        for (const ControlSpec& key : kKeypadControls) {
+        for (const ControlEntry& key : kKeypadControls) {
             CSkinButton* b = w.button(key.id);
             QVERIFY2(b != nullptr, qPrintable(QString::number(key.id)));
             QCOMPARE(b->geometry(), key.rect);

@@ -8,13 +8,13 @@
 #include <memory>
 #include <optional>
 
-#include "app/logic/call_history.h"
-#include "app/logic/call_history_selection.h"
 #include "app/logic/call_state_machine.h"
 #include "app/logic/dialing_input.h"
 #include "app/logic/phone_delegate.h"
 #include "app/logic/phone_state.h"
-#include "app/logic/speed_dial.h"
+#include "contacts/call_history.h"
+#include "contacts/call_history_selection.h"
+#include "contacts/speed_dial.h"
 #include "platform/profile.h"
 #include "telephony/rtc_engine_interface.h"
 #include "telephony/rtc_event_queue.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "app/logic/speed_dial.h"
 #include "app/strings/string_table.h"
+#include "contacts/speed_dial.h"
 #include "platform/profile.h"
 #include "tests/support/test_environment.h"
 

@@ -1,4 +1,4 @@
-#include "app/logic/speed_dial.h"
+#include "contacts/speed_dial.h"
 
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"

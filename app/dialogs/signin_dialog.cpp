@@ -1,4 +1,4 @@
-#include "app/signin/signin_dialog.h"
+#include "app/dialogs/signin_dialog.h"
 
 #include <QBitmap>
 #include <QCheckBox>
@@ -13,9 +13,9 @@
 #include <QVBoxLayout>
 
 #include "app/core/deployment.h"
+#include "app/dialogs/message_box.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
-#include "app/ui/message_box.h"
 #include "platform/ids.h"
 #include "skin/skin_assets.h"
 

@@ -1,4 +1,4 @@
-#include "app/logic/call_history_selection.h"
+#include "contacts/call_history_selection.h"
 
 #include <algorithm>
 

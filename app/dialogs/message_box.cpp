@@ -1,4 +1,4 @@
-#include "app/ui/message_box.h"
+#include "app/dialogs/message_box.h"
 
 #include <QMessageBox>
 

@@ -1,6 +1,6 @@
-#include "app/logic/call_history.h"
+#include "contacts/call_history.h"
 
-#include "app/logic/status_line.h"
+#include "contacts/call_time.h"
 #include "platform/profile.h"
 
 namespace zuvo {

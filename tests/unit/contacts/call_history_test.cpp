@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/logic/call_history.h"
+#include "contacts/call_history.h"
 #include "platform/profile.h"
 #include "tests/support/test_environment.h"
 
