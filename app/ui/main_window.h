@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "app/core/settings_store.h"
+#include "app/logic/balance_task.h"
+#include "app/logic/call_authorisation_task.h"
 #include "app/logic/call_history.h"
 #include "app/logic/call_history_selection.h"
 #include "app/logic/external_control.h"
@@ -235,11 +237,8 @@ private:
     std::atomic_bool m_preferencesOpen{false};
     std::atomic_bool m_signinCancel{false};
     WebServerChoice m_web;
-    // Balance and call authorisation: one request of each at a time (main thread only).
-    bool m_balanceBusy = false;
-    bool m_authorisationBusy = false;
-    QString m_connectionSuffix;   // "" or "&CP=" + enciphered connection text
-    QString m_lastCallReference;  // REF of the last call record written
+    BalanceTask m_balance;
+    CallAuthorisationTask m_authorisation;
     zuvo::ScreenSaver m_screenSaver;
 
     CDib m_skin;
