@@ -20,10 +20,14 @@ constexpr int kClientCallEnded = 3;
 constexpr int kClientCallStarted = 4;
 }  // namespace
 
-CallStateMachine::CallStateMachine(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
+CallStateMachine::CallStateMachine(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
                                    DialingInput& input, SecondsClock now)
     : m_state(state),
-      m_delegate(delegate),
+      m_display(window),
+      m_timers(window),
+      m_service(window),
+      m_shell(window),
+      m_handset(window),
       m_engine(engine),
       m_input(input),
       m_now(std::move(now)) {}
@@ -35,7 +39,7 @@ QString CallStateMachine::UserUri() const {
 void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
     switch (wParam) {
         case RTC_EVT_CLEANUP_DONE:
-            m_delegate.DestroyWindow();
+            m_shell.DestroyWindow();
             return;
         case RTC_EVT_CLIENT:
             if (lParam < RTCCET_VOLUME_CHANGE || lParam > RTCCET_NETWORK_QUALITY_CHANGE) {
@@ -76,40 +80,40 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
 }
 
 void CallStateMachine::ArmRegistrationTimer(int ms) {
-    m_delegate.SetTimer(Timer::Registration, ms);
+    m_timers.SetTimer(Timer::Registration, ms);
     m_state.registrationTimerRunning = true;
 }
 
 void CallStateMachine::OnRegistration(const RtcStateReport& report) {
     if (m_state.registrationTimerRunning) {
-        m_delegate.KillTimer(Timer::Registration);
+        m_timers.KillTimer(Timer::Registration);
         m_state.registrationTimerRunning = false;
     }
     switch (report.state) {
         case RTCRS_NOT_REGISTERED:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Dark);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             m_state.callStatus = 9;
             break;
         case RTCRS_REGISTERING:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Blinking);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Blinking);
             m_state.callStatus = 1;
             break;
         case RTCRS_REGISTERED:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Lit);
-            m_delegate.RebuildRequestKey();
-            m_delegate.StartBalanceRequest(true);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Lit);
+            m_service.RebuildRequestKey();
+            m_service.StartBalanceRequest(true);
             m_state.callStatus = 0;
             if (m_state.unattended)
                 UnattendedStep(21);
             else if (m_state.autoDial)
-                m_delegate.SetTimer(Timer::AutoDial, kAutoDialAfterSignInMs);
+                m_timers.SetTimer(Timer::AutoDial, kAutoDialAfterSignInMs);
             m_state.lastGoodServer = m_state.currentServer;
             if (m_state.popupsAvailable)
                 PopupPoll();
             break;
         case RTCRS_REJECTED:
         case RTCRS_ERROR: {
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Dark);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             m_state.callStatus = 9;
             if (m_state.unattended)
                 UnattendedStep(30);
@@ -121,14 +125,14 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
             break;
         }
         case RTCRS_UNREGISTERING:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Dark);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             break;
         default:
             break;
     }
     m_state.connectionState = report.state;
     m_state.registrationStatus = report.statusCode;
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void CallStateMachine::OnSession(const RtcStateReport& report) {
@@ -139,7 +143,7 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             break;
         case RTCSS_INCOMING:
             m_state.incomingCallAnnounced = true;
-            m_delegate.NotifyExternalClient(kClientCallStarted, {});
+            m_handset.NotifyExternalClient(kClientCallStarted, {});
             break;
         case RTCSS_INPROGRESS:
             m_state.callStatus = 2;
@@ -154,7 +158,7 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
         case RTCSS_CONNECTED:
             m_state.clock.elapsed = 0;
             m_state.clock.lastTick = 0;
-            m_delegate.SetTimer(Timer::CallClock, kCallClockMs);
+            m_timers.SetTimer(Timer::CallClock, kCallClockMs);
             m_state.clock.running = true;
             m_state.clock.start = m_now();
             m_state.callStatus = 7;
@@ -168,7 +172,7 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             // tell the external client that it ended.
             if (m_state.incomingCallAnnounced) {
                 m_state.incomingCallAnnounced = false;
-                m_delegate.NotifyExternalClient(kClientCallEnded, {});
+                m_handset.NotifyExternalClient(kClientCallEnded, {});
             }
             if (m_state.unattended && m_state.configurationReceived)
                 UnattendedStep(2);
@@ -176,44 +180,44 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
         default:
             break;
     }
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void CallStateMachine::OnClientEvent(int32_t type) {
     if (type == RTCCET_DEVICE_CHANGE)
-        m_delegate.WizardDevicesChanged();
+        m_handset.WizardDevicesChanged();
     if (type != RTCCET_VOLUME_CHANGE && type != RTCCET_DEVICE_CHANGE)
         return;
     if (!m_engine)
         return;
     int32_t volume = 0;
     if (!Failed(m_engine->GetVolume(RTCAD_SPEAKER, &volume))) {
-        m_delegate.SetSpeakerSlider(volume);
-        m_delegate.WizardVolumeChanged(RTCAD_SPEAKER, volume);
+        m_display.SetSpeakerSlider(volume);
+        m_handset.WizardVolumeChanged(RTCAD_SPEAKER, volume);
     }
     if (!Failed(m_engine->GetVolume(RTCAD_MICROPHONE, &volume))) {
-        m_delegate.SetMicSlider(volume);
-        m_delegate.WizardVolumeChanged(RTCAD_MICROPHONE, volume);
+        m_display.SetMicSlider(volume);
+        m_handset.WizardVolumeChanged(RTCAD_MICROPHONE, volume);
     }
 }
 
 void CallStateMachine::OnTimer(int id) {
     if (!m_state.configurationReceived) {
-        m_delegate.KillTimer(id);
+        m_timers.KillTimer(id);
         if (id == Timer::Registration)
             m_state.registrationTimerRunning = false;
         return;
     }
     switch (id) {
         case Timer::Registration:
-            m_delegate.KillTimer(Timer::Registration);
+            m_timers.KillTimer(Timer::Registration);
             m_state.registrationTimerRunning = false;
             if (m_engine)
                 m_engine->Unregister();
             RegisterNow();
             break;
         case Timer::Unattended: {
-            m_delegate.KillTimer(Timer::Unattended);
+            m_timers.KillTimer(Timer::Unattended);
             const int code = m_state.exitCode;
             const int next = code == 21   ? 22
                              : code == 22 ? 36
@@ -224,21 +228,21 @@ void CallStateMachine::OnTimer(int id) {
             break;
         }
         case Timer::HoldToDial:
-            m_delegate.KillTimer(Timer::HoldToDial);
+            m_timers.KillTimer(Timer::HoldToDial);
             m_input.HoldToDial();
             break;
         case Timer::AutoDial:
             if (m_state.autoDial)
                 m_input.PlaceCall();
-            m_delegate.KillTimer(Timer::AutoDial);
+            m_timers.KillTimer(Timer::AutoDial);
             if (m_state.autoDial) {
                 m_state.autoDial = false;
-                m_delegate.RedrawStatus();
+                m_display.RedrawStatus();
             }
             break;
         case Timer::RegisterNow:
             if (!m_state.sipServers.isEmpty()) {
-                m_delegate.KillTimer(Timer::RegisterNow);
+                m_timers.KillTimer(Timer::RegisterNow);
                 RegisterNow();
             }
             break;
@@ -248,7 +252,7 @@ void CallStateMachine::OnTimer(int id) {
                 m_state.clock.elapsed = now - m_state.clock.start;
                 m_state.clock.lastTick = now;
                 if (m_state.settings.displayTimer)
-                    m_delegate.RedrawStatus();
+                    m_display.RedrawStatus();
             }
             break;
         }
@@ -258,8 +262,8 @@ void CallStateMachine::OnTimer(int id) {
             break;
         case Timer::MinutesDisplay:
             m_state.minutesShown = false;
-            m_delegate.RedrawNumber();
-            m_delegate.KillTimer(Timer::MinutesDisplay);
+            m_display.RedrawNumber();
+            m_timers.KillTimer(Timer::MinutesDisplay);
             break;
         default:
             break;
@@ -286,7 +290,7 @@ void CallStateMachine::UnattendedStep(int step) {
         case 0:
             if (!m_state.mediaStarted)
                 m_state.exitCode = 1;
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         case 2:
             if (m_state.callStatus == 13)
@@ -295,15 +299,15 @@ void CallStateMachine::UnattendedStep(int step) {
                 m_state.exitCode = 35;
             else if (!m_state.mediaStarted)
                 m_state.exitCode = 3;
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         case 10:
             if (!m_state.mediaStarted)
                 m_state.exitCode = 11;
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         case 21:
-            m_delegate.SetTimer(Timer::Unattended, kUnattendedFirstDelayMs);
+            m_timers.SetTimer(Timer::Unattended, kUnattendedFirstDelayMs);
             break;
         case 22:
             m_state.mediaStarted = false;
@@ -313,17 +317,17 @@ void CallStateMachine::UnattendedStep(int step) {
                 // refused the call) and no /U delay will end the wait: the cycle ends here.
                 qCWarning(lcLogic) << "unattended call could not be placed";
                 m_state.exitCode = 3;
-                m_delegate.SignOut();
+                m_shell.SignOut();
                 break;
             }
             if (m_state.unattendedDelayMs != 0)
-                m_delegate.SetTimer(Timer::Unattended, m_state.unattendedDelayMs);
+                m_timers.SetTimer(Timer::Unattended, m_state.unattendedDelayMs);
             break;
         case 23:
-            m_delegate.SetTimer(Timer::Unattended, m_state.ringDelayMs);
+            m_timers.SetTimer(Timer::Unattended, m_state.ringDelayMs);
             break;
         case 24:
-            m_delegate.SetTimer(Timer::Unattended, m_state.connectDelayMs);
+            m_timers.SetTimer(Timer::Unattended, m_state.connectDelayMs);
             break;
         case 30:
         case 31:
@@ -331,7 +335,7 @@ void CallStateMachine::UnattendedStep(int step) {
         case 33:
         case 34:
         case 36:
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         default:
             break;
@@ -354,12 +358,12 @@ void CallStateMachine::RefreshLocalAddress() {
 
 void CallStateMachine::PopupPoll() {
     if (m_state.callActive) {
-        m_delegate.SetTimer(Timer::PopupPoll, kPollInCallMs);
+        m_timers.SetTimer(Timer::PopupPoll, kPollInCallMs);
         return;
     }
-    m_delegate.SetTimer(Timer::PopupPoll, kPollIdleMs);
+    m_timers.SetTimer(Timer::PopupPoll, kPollIdleMs);
     if (m_state.popupsAvailable && m_state.settings.popupsEnabled)
-        m_delegate.StartPopupFetch();
+        m_service.StartPopupFetch();
 }
 
 }  // namespace zuvo

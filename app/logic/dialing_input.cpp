@@ -33,11 +33,16 @@ int KeypadIndexOf(QChar ch) {
 }
 }  // namespace
 
-DialingInput::DialingInput(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
+DialingInput::DialingInput(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
                            CallHistory& history, const SpeedDial& speedDial,
                            CallHistorySelection& selection, SecondsClock now)
     : m_state(state),
-      m_delegate(delegate),
+      m_display(window),
+      m_timers(window),
+      m_service(window),
+      m_shell(window),
+      m_dialogs(window),
+      m_handset(window),
       m_engine(engine),
       m_history(history),
       m_speedDial(speedDial),
@@ -66,7 +71,7 @@ void DialingInput::OnChar(QChar ch, bool autoRepeat) {
         case u'+':
             if (m_state.numberLine.isEmpty()) {
                 m_state.numberLine = u"00"_s;
-                m_delegate.RedrawNumber();
+                m_display.RedrawNumber();
             }
             return;
         default:
@@ -75,7 +80,7 @@ void DialingInput::OnChar(QChar ch, bool autoRepeat) {
     const int index = KeypadIndexOf(ch);
     if (index < 0 || autoRepeat || m_state.numberLine.size() >= kMaxNumberLength)
         return;
-    m_delegate.ShowKeypadButton(index, true);
+    m_display.ShowKeypadButton(index, true);
     OnKeypadPressed(index);
 }
 
@@ -83,7 +88,7 @@ void DialingInput::OnKeyUp() {
     const int index = m_state.keyLatch.isNull() ? -1 : KeypadIndexOf(m_state.keyLatch);
     m_state.keyLatch = QChar();
     if (index >= 0) {
-        m_delegate.ShowKeypadButton(index, false);
+        m_display.ShowKeypadButton(index, false);
         OnKeypadReleased();
     }
 }
@@ -94,24 +99,24 @@ void DialingInput::OnKeypadPressed(int index) {
     // Recorded even on a full line, so that holding this key dials this key's entry.
     m_state.keyIndex = index;
     if (m_state.numberLine.size() >= kMaxNumberLength) {
-        m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
+        m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
     } else {
         if (index < 10)
             m_state.numberLine.append(QChar(u'0' + index));
         else if (index == 11 && m_state.settings.allowIpCalls)
             m_state.numberLine.append(u'.');
-        m_delegate.RedrawNumber();
+        m_display.RedrawNumber();
     }
     if (m_engine)
         m_engine->SendTone(index);
     if (!m_state.callActive)
-        m_delegate.SetTimer(Timer::HoldToDial, kHoldToDialMs);
-    m_delegate.FocusMainWindow();
+        m_timers.SetTimer(Timer::HoldToDial, kHoldToDialMs);
+    m_shell.FocusMainWindow();
 }
 
 void DialingInput::OnKeypadReleased() {
-    m_delegate.KillTimer(Timer::HoldToDial);
-    m_delegate.FocusMainWindow();
+    m_timers.KillTimer(Timer::HoldToDial);
+    m_shell.FocusMainWindow();
 }
 
 void DialingInput::OnKeypadCommand(int id, int code) {
@@ -153,7 +158,7 @@ bool DialingInput::OnCommand(int id) {
             Paste();
             return true;
         case Cmd::Menu:
-            m_delegate.ShowContextMenu();
+            m_shell.ShowContextMenu();
             return true;
         default:
             break;
@@ -162,7 +167,7 @@ bool DialingInput::OnCommand(int id) {
         const int index = id - Cmd::HistoryFirst;
         if (index < m_history.Count()) {
             m_state.numberLine = m_history.Number(index);
-            m_delegate.RedrawNumber();
+            m_display.RedrawNumber();
         }
         return true;
     }
@@ -171,17 +176,17 @@ bool DialingInput::OnCommand(int id) {
 
 void DialingInput::PlaceCall() {
     if (m_state.installWizardPending)
-        m_delegate.RunAudioWizard();
+        m_dialogs.RunAudioWizard();
 
     // A shown pop-up stops this request; the next one goes straight on.
     if (!m_state.popupCheckDone && PopupsOn()) {
         m_state.popupCheckDone = true;
-        if (m_delegate.ShowPopup(kPopupBeforeCall))
+        if (m_service.ShowPopup(kPopupBeforeCall))
             return;
     }
     m_state.popupCheckDone = false;
 
-    m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
+    m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
     if (m_state.connectionState != 2 || m_state.callActive || m_state.numberLine.isEmpty())
         return;
 
@@ -195,17 +200,17 @@ void DialingInput::PlaceCall() {
         // "00" alone would dial a bare "+".
         if (dial.isEmpty())
             return;
-        m_delegate.StartCallAuthorisation(dial);
+        m_service.StartCallAuthorisation(dial);
         dial.prepend(u'+');
     }
     m_state.dialledNumber = dial;
 
     if (m_state.autoDial) {
         m_state.autoDial = false;
-        m_delegate.RedrawStatus();
+        m_display.RedrawStatus();
     }
     m_history.Add(m_state.numberLine);
-    m_delegate.ScreenSaver(false);
+    m_shell.ScreenSaver(false);
 
     if (!m_engine)
         return;
@@ -214,8 +219,8 @@ void DialingInput::PlaceCall() {
         return;
 
     m_state.callActive = true;
-    m_delegate.NotifyExternalClient(kClientCallStarted, {});
-    m_delegate.RedrawBalance();
+    m_handset.NotifyExternalClient(kClientCallStarted, {});
+    m_display.RedrawBalance();
     m_state.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
     m_engine->SetMuted(RTCAD_SPEAKER, false);
@@ -224,8 +229,8 @@ void DialingInput::PlaceCall() {
 void DialingInput::HangUpOrClear(bool fromButton) {
     if (m_state.autoDial) {
         m_state.autoDial = false;
-        m_delegate.KillTimer(Timer::AutoDial);
-        m_delegate.RedrawStatus();
+        m_timers.KillTimer(Timer::AutoDial);
+        m_display.RedrawStatus();
         return;
     }
     if (m_state.callActive) {
@@ -238,7 +243,7 @@ void DialingInput::HangUpOrClear(bool fromButton) {
 
 void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     if (m_state.clock.running) {
-        m_delegate.KillTimer(Timer::CallClock);
+        m_timers.KillTimer(Timer::CallClock);
         m_state.clock.elapsed = std::max<int64_t>(0, m_now() - m_state.clock.start);
         m_state.finalCallTime = FormatCallTime(m_state.clock.elapsed);
         m_history.SetDuration(m_state.clock.elapsed);
@@ -246,22 +251,22 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     }
     if (m_state.callActive) {
         m_state.callActive = false;
-        m_delegate.NotifyExternalClient(kClientCallEnded, {});
-        m_delegate.RedrawBalance();
+        m_handset.NotifyExternalClient(kClientCallEnded, {});
+        m_display.RedrawBalance();
         if (PopupsOn())
-            m_delegate.ShowPopup(kPopupAfterCall);
+            m_service.ShowPopup(kPopupAfterCall);
     }
     if (refreshBalance)
-        m_delegate.StartBalanceRequest(false);
-    m_delegate.KillTimer(Timer::MinutesDisplay);
+        m_service.StartBalanceRequest(false);
+    m_timers.KillTimer(Timer::MinutesDisplay);
     m_state.minutesShown = false;
     m_state.numberLine.clear();
-    m_delegate.RedrawNumber();
-    m_delegate.ResetNumberTooltip();
-    m_delegate.ScreenSaver(true);
+    m_display.RedrawNumber();
+    m_display.ResetNumberTooltip();
+    m_shell.ScreenSaver(true);
     if (setReady) {
         m_state.callStatus = 0;
-        m_delegate.RedrawStatus();
+        m_display.RedrawStatus();
     }
 }
 
@@ -269,36 +274,36 @@ void DialingInput::Redial() {
     if (m_state.callActive)
         return;
     m_state.numberLine = m_history.Number(0);
-    m_delegate.RedrawNumber();
+    m_display.RedrawNumber();
 }
 
 void DialingInput::DeleteLast() {
     if (m_state.numberLine.isEmpty())
         return;
     m_state.numberLine.chop(1);
-    m_delegate.RedrawNumber();
+    m_display.RedrawNumber();
 }
 
 void DialingInput::Paste() {
-    const auto text = m_delegate.ClipboardText();
+    const auto text = m_shell.ClipboardText();
     if (!text)
         return;
     ShowNumber(*text);
 }
 
 void DialingInput::Copy() {
-    m_delegate.SetClipboardText(m_state.numberLine);
+    m_shell.SetClipboardText(m_state.numberLine);
 }
 
 void DialingInput::ShowNumber(const QString& text) {
     m_state.numberLine = NormaliseNumber(text);
-    m_delegate.RedrawNumber();
+    m_display.RedrawNumber();
 }
 
 void DialingInput::StartAutoDial(int ms) {
     m_state.autoDial = true;
-    m_delegate.SetTimer(Timer::AutoDial, ms);
-    m_delegate.RedrawStatus();
+    m_timers.SetTimer(Timer::AutoDial, ms);
+    m_display.RedrawStatus();
 }
 
 void DialingInput::HandOver(const QString& number, bool dialAtOnce) {
@@ -314,7 +319,7 @@ void DialingInput::OnSliderMoved(int controlId, int position, bool vertical) {
         value = kVolumeMax - value;
     if (m_engine)
         m_engine->SetVolume(device, value);
-    m_delegate.FocusMainWindow();
+    m_shell.FocusMainWindow();
 }
 
 void DialingInput::VolumeUp() {
@@ -339,23 +344,23 @@ void DialingInput::ApplySpeakerVolume(int volume) {
     m_engine->SetVolume(RTCAD_SPEAKER, std::clamp(volume, 0, kVolumeMax));
     m_state.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void DialingInput::SetMute(bool on) {
     m_state.muted = on;
     if (m_engine)
         m_engine->SetMuted(RTCAD_MICROPHONE, on);
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void DialingInput::HandleHistoryDialogKey(int code) {
     if (code >= 0 && code <= 9) {
         if (m_selection.SelectDigit(code))
-            m_delegate.CallHistorySelectionChanged(m_selection.Selected());
+            m_dialogs.CallHistorySelectionChanged(m_selection.Selected());
     } else if (code == 19 || code == 20) {
         if (m_selection.Move(code == 19 ? -1 : 1))
-            m_delegate.CallHistorySelectionChanged(m_selection.Selected());
+            m_dialogs.CallHistorySelectionChanged(m_selection.Selected());
     } else if (code == 13) {
         OnCallHistoryDialog(2);
     } else if (code == 22) {
@@ -387,11 +392,11 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
     if (code == 12) {
         if (pressed) {
             HangUpOrClear(false);
-            m_delegate.Minimise();
+            m_shell.Minimise();
         } else {
-            m_delegate.ShowWindow();
+            m_shell.ShowWindow();
             if (m_state.numberLine.isEmpty() && !m_state.callActive)
-                m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
+                m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
         }
         return;
     }
@@ -415,7 +420,7 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             StartAutoDial();
             break;
         case 17:
-            m_delegate.OpenAccountPage();
+            m_dialogs.OpenAccountPage();
             break;
         case 18:
             DeleteLast();
@@ -429,16 +434,16 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             VolumeDown();
             break;
         case 21:
-            m_delegate.ShowContextMenu();
+            m_shell.ShowContextMenu();
             break;
         case 22:
             OnCallHistoryDialog(0);
             break;
         case 23:
-            m_delegate.RunAudioWizard();
+            m_dialogs.RunAudioWizard();
             break;
         case 24:
-            m_delegate.OpenHomePage();
+            m_dialogs.OpenHomePage();
             break;
         default:
             break;
@@ -450,23 +455,23 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
         case 0:
             if (m_state.callActive || m_state.callHistoryDialogOpen)
                 break;
-            m_delegate.FocusMainWindow();
+            m_shell.FocusMainWindow();
             m_state.callHistoryDialogOpen = true;
             m_selection.Open(m_history.Count());
-            m_delegate.OpenCallHistoryDialog();
+            m_dialogs.OpenCallHistoryDialog();
             break;
         case 2:
             if (!m_state.callHistoryDialogOpen)
                 break;
             if (const int entry = m_selection.SelectedEntry(); entry >= 0) {
                 m_state.numberLine = m_history.Number(entry);
-                m_delegate.RedrawNumber();
+                m_display.RedrawNumber();
             }
             [[fallthrough]];
         case 1:
             if (!m_state.callHistoryDialogOpen)
                 break;
-            m_delegate.CloseCallHistoryDialog();
+            m_dialogs.CloseCallHistoryDialog();
             m_state.callHistoryDialogOpen = false;
             break;
         default:
@@ -476,15 +481,15 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
 }
 
 void DialingInput::OnFocus() {
-    m_delegate.NotifyHandset(HandsetNotice::FocusCode, 0);
+    m_handset.NotifyHandset(HandsetNotice::FocusCode, 0);
 }
 
 void DialingInput::OnMenuOpened() {
-    m_delegate.NotifyHandset(HandsetNotice::MenuCode, 1);
+    m_handset.NotifyHandset(HandsetNotice::MenuCode, 1);
 }
 
 void DialingInput::OnMenuLoopEnd() {
-    m_delegate.NotifyHandset(HandsetNotice::MenuCode, 0);
+    m_handset.NotifyHandset(HandsetNotice::MenuCode, 0);
 }
 
 }  // namespace zuvo

@@ -4,7 +4,7 @@
 
 #include "app/logic/call_history.h"
 #include "app/logic/dialing_input.h"
-#include "app/logic/phone_delegate.h"
+#include "app/logic/dialog_delegate.h"
 #include "app/logic/phone_state.h"
 
 namespace zuvo {
@@ -36,9 +36,9 @@ std::optional<ExternalClientRecord> ExternalClientRecord::Parse(const QByteArray
     return record;
 }
 
-ExternalControl::ExternalControl(PhoneState& state, PhoneDelegate& delegate, DialingInput& input,
+ExternalControl::ExternalControl(PhoneState& state, DialogDelegate& dialogs, DialingInput& input,
                                  const CallHistory& history, ExternalClientPort& port)
-    : m_state(state), m_delegate(delegate), m_input(input), m_history(history), m_port(port) {}
+    : m_state(state), m_dialogs(dialogs), m_input(input), m_history(history), m_port(port) {}
 
 void ExternalControl::Announce() {
     m_port.BroadcastBind(1);
@@ -173,10 +173,10 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             SendHistoryList();
             return true;
         case 14:
-            m_delegate.OpenHomePage();
+            m_dialogs.OpenHomePage();
             return true;
         case 15:
-            m_delegate.OpenSupportPage();
+            m_dialogs.OpenSupportPage();
             return true;
         case 16:
             SendStateRecord();
