@@ -34,11 +34,11 @@ std::optional<service::BalanceInput> BalanceTask::Begin(bool withConnection,
     input.requestKey = requestKey;
     input.version = state.settings.version;
     input.connectionSuffix = m_connectionSuffix;
-    input.accountNumber = state.account;
+    input.accountNumber = state.account.number;
     input.lastCallReference = m_lastCallReference;
     // Call records are asked for after a call: only then is there a finished call to charge.
     if (!withConnection) {
-        input.dialledNumber = state.dialledNumber;
+        input.dialledNumber = state.call.dialledNumber;
     }
     m_busy = true;
     return input;
@@ -56,7 +56,7 @@ void BalanceTask::Apply(const service::BalanceResult& result, PhoneState& state)
         m_lastCallReference = *result.callReference;
     }
     if (result.balanceText) {
-        state.balanceText = *result.balanceText;
+        state.display.balanceText = *result.balanceText;
     }
 }
 

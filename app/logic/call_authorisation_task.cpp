@@ -5,10 +5,10 @@
 namespace zuvo {
 
 service::ProxyHostPort CurrentProxy(const PhoneState& state) {
-    if (state.currentServer < 0 || state.currentServer >= state.sipServers.size()) {
+    if (state.servers.current < 0 || state.servers.current >= state.servers.entries.size()) {
         return {};
     }
-    const SipServerEntry& entry = state.sipServers.at(state.currentServer);
+    const SipServerEntry& entry = state.servers.entries.at(state.servers.current);
     return service::SplitProxyAddress(entry.address, entry.transport);
 }
 
@@ -18,7 +18,7 @@ std::optional<service::CallAuthorisationInput> CallAuthorisationTask::Begin(
     if (m_busy) {
         return std::nullopt;
     }
-    state.minutesShown = false;
+    state.display.minutesShown = false;
 
     const service::ProxyHostPort proxy = CurrentProxy(state);
     service::CallAuthorisationInput input;
@@ -30,7 +30,7 @@ std::optional<service::CallAuthorisationInput> CallAuthorisationTask::Begin(
     input.dialled = dialled;
     input.proxyHost = proxy.host;
     input.proxyPort = proxy.port;
-    input.askMinutes = state.minutesEnabled && state.settings.displayMinutes;
+    input.askMinutes = state.service.minutesEnabled && state.settings.displayMinutes;
     m_busy = true;
     return input;
 }
@@ -44,11 +44,11 @@ service::CallAuthorisationResult CallAuthorisationTask::Run(
 bool CallAuthorisationTask::Apply(const service::CallAuthorisationResult& result,
                                   PhoneState& state) {
     m_busy = false;
-    if (!result.minutes || !state.callActive) {
+    if (!result.minutes || !state.call.active) {
         return false;
     }
-    state.minutesText = *result.minutes;
-    state.minutesShown = true;
+    state.display.minutesText = *result.minutes;
+    state.display.minutesShown = true;
     return true;
 }
 

@@ -33,7 +33,7 @@ CallStateMachine::CallStateMachine(PhoneState& state, PhoneDelegate& window, IRt
       m_now(std::move(now)) {}
 
 QString CallStateMachine::UserUri() const {
-    return u"sip:"_s + m_state.account + u"_Z@"_s + m_state.sipDomain;
+    return u"sip:"_s + m_state.account.number + u"_Z@"_s + m_state.service.sipDomain;
 }
 
 void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
@@ -72,7 +72,7 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
             return;
         case RTC_EVT_MEDIA:
             if (event->media.type == RTCMET_STARTED && event->media.reason == RTCMER_NORMAL)
-                m_state.mediaStarted = true;
+                m_state.call.mediaStarted = true;
             return;
         default:
             return;
@@ -81,13 +81,13 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
 
 void CallStateMachine::ArmRegistrationTimer(int ms) {
     m_timers.SetTimer(Timer::Registration, ms);
-    m_state.registrationTimerRunning = true;
+    m_state.signin.registrationTimerRunning = true;
 }
 
 void CallStateMachine::OnRegistration(const RtcStateReport& report) {
-    if (m_state.registrationTimerRunning) {
+    if (m_state.signin.registrationTimerRunning) {
         m_timers.KillTimer(Timer::Registration);
-        m_state.registrationTimerRunning = false;
+        m_state.signin.registrationTimerRunning = false;
     }
     switch (report.state) {
         case RTCRS_NOT_REGISTERED:
@@ -103,25 +103,25 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
             m_service.RebuildRequestKey();
             m_service.StartBalanceRequest(true);
             m_state.callStatus = 0;
-            if (m_state.unattended)
+            if (m_state.unattended.enabled)
                 UnattendedStep(21);
-            else if (m_state.autoDial)
+            else if (m_state.call.autoDial)
                 m_timers.SetTimer(Timer::AutoDial, kAutoDialAfterSignInMs);
-            m_state.lastGoodServer = m_state.currentServer;
-            if (m_state.popupsAvailable)
+            m_state.servers.lastGood = m_state.servers.current;
+            if (m_state.service.popupsAvailable)
                 PopupPoll();
             break;
         case RTCRS_REJECTED:
         case RTCRS_ERROR: {
             m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             m_state.callStatus = 9;
-            if (m_state.unattended)
+            if (m_state.unattended.enabled)
                 UnattendedStep(30);
-            const int count = static_cast<int>(m_state.sipServers.size());
-            m_state.currentServer = count > 0 ? (m_state.currentServer + 1) % count : 0;
-            ArmRegistrationTimer(m_state.currentServer == m_state.lastGoodServer ? kPassRetryMs
-                                                                                 : kQuickRetryMs);
-            m_state.signingIn = false;
+            const int count = static_cast<int>(m_state.servers.entries.size());
+            m_state.servers.current = count > 0 ? (m_state.servers.current + 1) % count : 0;
+            ArmRegistrationTimer(
+                m_state.servers.current == m_state.servers.lastGood ? kPassRetryMs : kQuickRetryMs);
+            m_state.signin.signingIn = false;
             break;
         }
         case RTCRS_UNREGISTERING:
@@ -131,7 +131,7 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
             break;
     }
     m_state.connectionState = report.state;
-    m_state.registrationStatus = report.statusCode;
+    m_state.signin.registrationStatus = report.statusCode;
     m_display.RedrawStatus();
 }
 
@@ -142,27 +142,27 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_state.callStatus = 0;
             break;
         case RTCSS_INCOMING:
-            m_state.incomingCallAnnounced = true;
+            m_state.call.incomingAnnounced = true;
             m_handset.NotifyExternalClient(kClientCallStarted, {});
             break;
         case RTCSS_INPROGRESS:
             m_state.callStatus = 2;
             if (sipCode == 180 || sipCode == 183) {
                 m_state.callStatus = 3;
-                if (m_state.unattended)
+                if (m_state.unattended.enabled)
                     UnattendedStep(23);
                 if (m_engine)
                     m_engine->SendTone(RTC_DTMF_FLASH);
             }
             break;
         case RTCSS_CONNECTED:
-            m_state.clock.elapsed = 0;
-            m_state.clock.lastTick = 0;
+            m_state.call.clock.elapsed = 0;
+            m_state.call.clock.lastTick = 0;
             m_timers.SetTimer(Timer::CallClock, kCallClockMs);
-            m_state.clock.running = true;
-            m_state.clock.start = m_now();
+            m_state.call.clock.running = true;
+            m_state.call.clock.start = m_now();
             m_state.callStatus = 7;
-            if (m_state.unattended)
+            if (m_state.unattended.enabled)
                 UnattendedStep(24);
             break;
         case RTCSS_DISCONNECTED:
@@ -170,11 +170,11 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_input.ClearDisplay(true, false);
             // An incoming call never sets the call-active flag, so clearing the display did not
             // tell the external client that it ended.
-            if (m_state.incomingCallAnnounced) {
-                m_state.incomingCallAnnounced = false;
+            if (m_state.call.incomingAnnounced) {
+                m_state.call.incomingAnnounced = false;
                 m_handset.NotifyExternalClient(kClientCallEnded, {});
             }
-            if (m_state.unattended && m_state.configurationReceived)
+            if (m_state.unattended.enabled && m_state.signin.configurationReceived)
                 UnattendedStep(2);
             break;
         default:
@@ -202,16 +202,16 @@ void CallStateMachine::OnClientEvent(int32_t type) {
 }
 
 void CallStateMachine::OnTimer(int id) {
-    if (!m_state.configurationReceived) {
+    if (!m_state.signin.configurationReceived) {
         m_timers.KillTimer(id);
         if (id == Timer::Registration)
-            m_state.registrationTimerRunning = false;
+            m_state.signin.registrationTimerRunning = false;
         return;
     }
     switch (id) {
         case Timer::Registration:
             m_timers.KillTimer(Timer::Registration);
-            m_state.registrationTimerRunning = false;
+            m_state.signin.registrationTimerRunning = false;
             if (m_engine)
                 m_engine->Unregister();
             RegisterNow();
@@ -232,36 +232,36 @@ void CallStateMachine::OnTimer(int id) {
             m_input.HoldToDial();
             break;
         case Timer::AutoDial:
-            if (m_state.autoDial)
+            if (m_state.call.autoDial)
                 m_input.PlaceCall();
             m_timers.KillTimer(Timer::AutoDial);
-            if (m_state.autoDial) {
-                m_state.autoDial = false;
+            if (m_state.call.autoDial) {
+                m_state.call.autoDial = false;
                 m_display.RedrawStatus();
             }
             break;
         case Timer::RegisterNow:
-            if (!m_state.sipServers.isEmpty()) {
+            if (!m_state.servers.entries.isEmpty()) {
                 m_timers.KillTimer(Timer::RegisterNow);
                 RegisterNow();
             }
             break;
         case Timer::CallClock: {
             const int64_t now = m_now();
-            if (now != m_state.clock.lastTick) {
-                m_state.clock.elapsed = now - m_state.clock.start;
-                m_state.clock.lastTick = now;
+            if (now != m_state.call.clock.lastTick) {
+                m_state.call.clock.elapsed = now - m_state.call.clock.start;
+                m_state.call.clock.lastTick = now;
                 if (m_state.settings.displayTimer)
                     m_display.RedrawStatus();
             }
             break;
         }
         case Timer::PopupPoll:
-            if (m_state.popupsAvailable)
+            if (m_state.service.popupsAvailable)
                 PopupPoll();
             break;
         case Timer::MinutesDisplay:
-            m_state.minutesShown = false;
+            m_state.display.minutesShown = false;
             m_display.RedrawNumber();
             m_timers.KillTimer(Timer::MinutesDisplay);
             break;
@@ -271,11 +271,11 @@ void CallStateMachine::OnTimer(int id) {
 }
 
 void CallStateMachine::RegisterNow() {
-    if (m_state.sipServers.isEmpty())
+    if (m_state.servers.entries.isEmpty())
         return;
-    if (m_state.currentServer < 0 || m_state.currentServer >= m_state.sipServers.size())
-        m_state.currentServer = 0;
-    const SipServerEntry& server = m_state.sipServers.at(m_state.currentServer);
+    if (m_state.servers.current < 0 || m_state.servers.current >= m_state.servers.entries.size())
+        m_state.servers.current = 0;
+    const SipServerEntry& server = m_state.servers.entries.at(m_state.servers.current);
     const HRESULT hr =
         m_engine ? m_engine->Register(UserUri(), server.address, server.transport) : E_FAIL;
     if (hr != S_OK) {
@@ -288,7 +288,7 @@ void CallStateMachine::UnattendedStep(int step) {
     m_state.exitCode = step;
     switch (step) {
         case 0:
-            if (!m_state.mediaStarted)
+            if (!m_state.call.mediaStarted)
                 m_state.exitCode = 1;
             m_shell.SignOut();
             break;
@@ -297,12 +297,12 @@ void CallStateMachine::UnattendedStep(int step) {
                 m_state.exitCode = 37;
             else if (m_state.callStatus == 12)
                 m_state.exitCode = 35;
-            else if (!m_state.mediaStarted)
+            else if (!m_state.call.mediaStarted)
                 m_state.exitCode = 3;
             m_shell.SignOut();
             break;
         case 10:
-            if (!m_state.mediaStarted)
+            if (!m_state.call.mediaStarted)
                 m_state.exitCode = 11;
             m_shell.SignOut();
             break;
@@ -310,9 +310,9 @@ void CallStateMachine::UnattendedStep(int step) {
             m_timers.SetTimer(Timer::Unattended, kUnattendedFirstDelayMs);
             break;
         case 22:
-            m_state.mediaStarted = false;
+            m_state.call.mediaStarted = false;
             m_input.PlaceCall();
-            if (!m_state.callActive && m_state.unattendedDelayMs == 0) {
+            if (!m_state.call.active && m_state.unattended.delayMs == 0) {
                 // Nothing was dialled (no number, none left after cleaning it, or the engine
                 // refused the call) and no /U delay will end the wait: the cycle ends here.
                 qCWarning(lcLogic) << "unattended call could not be placed";
@@ -320,14 +320,14 @@ void CallStateMachine::UnattendedStep(int step) {
                 m_shell.SignOut();
                 break;
             }
-            if (m_state.unattendedDelayMs != 0)
-                m_timers.SetTimer(Timer::Unattended, m_state.unattendedDelayMs);
+            if (m_state.unattended.delayMs != 0)
+                m_timers.SetTimer(Timer::Unattended, m_state.unattended.delayMs);
             break;
         case 23:
-            m_timers.SetTimer(Timer::Unattended, m_state.ringDelayMs);
+            m_timers.SetTimer(Timer::Unattended, m_state.unattended.ringDelayMs);
             break;
         case 24:
-            m_timers.SetTimer(Timer::Unattended, m_state.connectDelayMs);
+            m_timers.SetTimer(Timer::Unattended, m_state.unattended.connectDelayMs);
             break;
         case 30:
         case 31:
@@ -345,24 +345,24 @@ void CallStateMachine::UnattendedStep(int step) {
 void CallStateMachine::RefreshLocalAddress() {
     if (!m_engine)
         return;
-    m_state.localAddress.clear();
-    if (m_state.useTunnel) {
-        m_state.localAddress = m_state.tunnelLocalAddress;
+    m_state.service.localAddress.clear();
+    if (m_state.service.useTunnel) {
+        m_state.service.localAddress = m_state.service.tunnelLocalAddress;
         return;
     }
     QStringList addresses;
     if (Failed(m_engine->GetNetworkAddresses(false, false, &addresses)) || addresses.isEmpty())
         addresses = QStringList{u"0.0.0.0:0000"_s};
-    m_state.localAddress = addresses.first().section(u':', 0, 0);
+    m_state.service.localAddress = addresses.first().section(u':', 0, 0);
 }
 
 void CallStateMachine::PopupPoll() {
-    if (m_state.callActive) {
+    if (m_state.call.active) {
         m_timers.SetTimer(Timer::PopupPoll, kPollInCallMs);
         return;
     }
     m_timers.SetTimer(Timer::PopupPoll, kPollIdleMs);
-    if (m_state.popupsAvailable && m_state.settings.popupsEnabled)
+    if (m_state.service.popupsAvailable && m_state.settings.popupsEnabled)
         m_service.StartPopupFetch();
 }
 

@@ -4,17 +4,16 @@
 
 namespace zuvo {
 
-ConnectJob ConnectionTask::Begin(PhoneState& state, const QString& accountNumber,
-                                 bool connectStep) {
-    state.account = accountNumber;
-    state.signingIn = true;
+ConnectJob ConnectionTask::Begin(PhoneState& state, bool connectStep) {
+    state.account.number = state.account.record.userName;
+    state.signin.signingIn = true;
     ConnectJob job;
     job.configuredWebServer = state.settings.webServer;
     job.serverAddresses = state.settings.serverAddresses;
     job.proxy = state.settings.proxy;
     job.version = state.settings.version;
-    job.account = state.account;
-    job.unattended = state.unattended;
+    job.account = state.account.number;
+    job.unattended = state.unattended.enabled;
     job.connectStep = connectStep;
     return job;
 }
@@ -33,34 +32,34 @@ service::RequestKeyInputs ConnectionTask::KeyInputs(const QString& accountNumber
 ServerConfigurationJob ConnectionTask::ConfigurationJob(const WebServerChoice& choice,
                                                         const QString& accountNumber,
                                                         PhoneState& state) {
-    state.signingIn = true;
+    state.signin.signingIn = true;
     ServerConfigurationJob job;
     job.web = choice;
     job.proxy = state.settings.proxy;
     job.version = state.settings.version;
     job.account = accountNumber;
-    job.unattended = state.unattended;
+    job.unattended = state.unattended.enabled;
     return job;
 }
 
 QString ConnectionTask::ApplyServiceCheck(const service::ServiceCheckResult& result,
                                           PhoneState& state) {
     if (result.accountReplaced) {
-        state.account = result.accountNumber;
+        state.account.number = result.accountNumber;
     }
     if (result.phoneConfig) {
-        state.minutesEnabled = result.minutesEnabled();
-        state.popupsAvailable = result.popupsEnabled();
+        state.service.minutesEnabled = result.minutesEnabled();
+        state.service.popupsAvailable = result.popupsEnabled();
     }
     return result.passed ? result.pageAddress : QString();
 }
 
 void ConnectionTask::ApplyServerConfiguration(const ServerConfiguration& configuration,
                                               PhoneState& state) {
-    state.sipServers = configuration.servers;
-    state.currentServer = 0;
-    state.lastGoodServer = 0;
-    state.configurationReceived = true;
+    state.servers.entries = configuration.servers;
+    state.servers.current = 0;
+    state.servers.lastGood = 0;
+    state.signin.configurationReceived = true;
 }
 
 }  // namespace zuvo

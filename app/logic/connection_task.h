@@ -16,9 +16,9 @@ struct PhoneState;
 // thread only; the threads get the jobs, never the state.
 class ConnectionTask {
 public:
-    // A new sign-in of accountNumber: the state shows signing in and names the account; the
-    // connect thread's job. connectStep is the /D switch.
-    static ConnectJob Begin(PhoneState& state, const QString& accountNumber, bool connectStep);
+    // A new sign-in with the user name of the account record: the state shows signing in and
+    // signs in with that number; the connect thread's job. connectStep is the /D switch.
+    static ConnectJob Begin(PhoneState& state, bool connectStep);
 
     // The inputs of the request key for the account.
     static service::RequestKeyInputs KeyInputs(const QString& accountNumber, const QString& pin,

@@ -50,13 +50,13 @@ DialingInput::DialingInput(PhoneState& state, PhoneDelegate& window, IRtcEngine*
       m_now(std::move(now)) {}
 
 bool DialingInput::PopupsOn() const {
-    return m_state.popupsAvailable && m_state.settings.popupsEnabled;
+    return m_state.service.popupsAvailable && m_state.settings.popupsEnabled;
 }
 
 void DialingInput::OnChar(QChar ch, bool autoRepeat) {
-    if (!m_state.keyLatch.isNull())
+    if (!m_state.keypad.latch.isNull())
         return;
-    m_state.keyLatch = ch;
+    m_state.keypad.latch = ch;
     switch (ch.unicode()) {
         case u'\b':
             DeleteLast();
@@ -69,8 +69,8 @@ void DialingInput::OnChar(QChar ch, bool autoRepeat) {
             HangUpOrClear(true);
             return;
         case u'+':
-            if (m_state.numberLine.isEmpty()) {
-                m_state.numberLine = u"00"_s;
+            if (m_state.display.numberLine.isEmpty()) {
+                m_state.display.numberLine = u"00"_s;
                 m_display.RedrawNumber();
             }
             return;
@@ -78,15 +78,15 @@ void DialingInput::OnChar(QChar ch, bool autoRepeat) {
             break;
     }
     const int index = KeypadIndexOf(ch);
-    if (index < 0 || autoRepeat || m_state.numberLine.size() >= kMaxNumberLength)
+    if (index < 0 || autoRepeat || m_state.display.numberLine.size() >= kMaxNumberLength)
         return;
     m_display.ShowKeypadButton(index, true);
     OnKeypadPressed(index);
 }
 
 void DialingInput::OnKeyUp() {
-    const int index = m_state.keyLatch.isNull() ? -1 : KeypadIndexOf(m_state.keyLatch);
-    m_state.keyLatch = QChar();
+    const int index = m_state.keypad.latch.isNull() ? -1 : KeypadIndexOf(m_state.keypad.latch);
+    m_state.keypad.latch = QChar();
     if (index >= 0) {
         m_display.ShowKeypadButton(index, false);
         OnKeypadReleased();
@@ -97,19 +97,19 @@ void DialingInput::OnKeypadPressed(int index) {
     if (index < 0 || index > 11)
         return;
     // Recorded even on a full line, so that holding this key dials this key's entry.
-    m_state.keyIndex = index;
-    if (m_state.numberLine.size() >= kMaxNumberLength) {
+    m_state.keypad.index = index;
+    if (m_state.display.numberLine.size() >= kMaxNumberLength) {
         m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
     } else {
         if (index < 10)
-            m_state.numberLine.append(QChar(u'0' + index));
+            m_state.display.numberLine.append(QChar(u'0' + index));
         else if (index == 11 && m_state.settings.allowIpCalls)
-            m_state.numberLine.append(u'.');
+            m_state.display.numberLine.append(u'.');
         m_display.RedrawNumber();
     }
     if (m_engine)
         m_engine->SendTone(index);
-    if (!m_state.callActive)
+    if (!m_state.call.active)
         m_timers.SetTimer(Timer::HoldToDial, kHoldToDialMs);
     m_shell.FocusMainWindow();
 }
@@ -129,7 +129,7 @@ void DialingInput::OnKeypadCommand(int id, int code) {
 }
 
 void DialingInput::HoldToDial() {
-    const auto entry = m_speedDial.Lookup(m_state.keyIndex);
+    const auto entry = m_speedDial.Lookup(m_state.keypad.index);
     if (!entry)
         return;
     ShowNumber(entry->number);
@@ -166,7 +166,7 @@ bool DialingInput::OnCommand(int id) {
     if (id >= Cmd::HistoryFirst && id <= Cmd::HistoryLast) {
         const int index = id - Cmd::HistoryFirst;
         if (index < m_history.Count()) {
-            m_state.numberLine = m_history.Number(index);
+            m_state.display.numberLine = m_history.Number(index);
             m_display.RedrawNumber();
         }
         return true;
@@ -179,18 +179,18 @@ void DialingInput::PlaceCall() {
         m_dialogs.RunAudioWizard();
 
     // A shown pop-up stops this request; the next one goes straight on.
-    if (!m_state.popupCheckDone && PopupsOn()) {
-        m_state.popupCheckDone = true;
+    if (!m_state.call.popupCheckDone && PopupsOn()) {
+        m_state.call.popupCheckDone = true;
         if (m_service.ShowPopup(kPopupBeforeCall))
             return;
     }
-    m_state.popupCheckDone = false;
+    m_state.call.popupCheckDone = false;
 
     m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
-    if (m_state.connectionState != 2 || m_state.callActive || m_state.numberLine.isEmpty())
+    if (m_state.connectionState != 2 || m_state.call.active || m_state.display.numberLine.isEmpty())
         return;
 
-    QString dial = m_state.numberLine;
+    QString dial = m_state.display.numberLine;
     if (dial.count(u'.') == 3) {
         if (!m_state.settings.allowIpCalls)
             return;
@@ -203,37 +203,37 @@ void DialingInput::PlaceCall() {
         m_service.StartCallAuthorisation(dial);
         dial.prepend(u'+');
     }
-    m_state.dialledNumber = dial;
+    m_state.call.dialledNumber = dial;
 
-    if (m_state.autoDial) {
-        m_state.autoDial = false;
+    if (m_state.call.autoDial) {
+        m_state.call.autoDial = false;
         m_display.RedrawStatus();
     }
-    m_history.Add(m_state.numberLine);
+    m_history.Add(m_state.display.numberLine);
     m_shell.ScreenSaver(false);
 
     if (!m_engine)
         return;
     const int port = m_state.settings.rtpDynamic ? 0 : m_state.settings.rtpPort;
-    if (Failed(m_engine->PlaceCall(m_state.callType, dial, QString(), port)))
+    if (Failed(m_engine->PlaceCall(m_state.call.type, dial, QString(), port)))
         return;
 
-    m_state.callActive = true;
+    m_state.call.active = true;
     m_handset.NotifyExternalClient(kClientCallStarted, {});
     m_display.RedrawBalance();
-    m_state.muted = false;
+    m_state.call.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
     m_engine->SetMuted(RTCAD_SPEAKER, false);
 }
 
 void DialingInput::HangUpOrClear(bool fromButton) {
-    if (m_state.autoDial) {
-        m_state.autoDial = false;
+    if (m_state.call.autoDial) {
+        m_state.call.autoDial = false;
         m_timers.KillTimer(Timer::AutoDial);
         m_display.RedrawStatus();
         return;
     }
-    if (m_state.callActive) {
+    if (m_state.call.active) {
         if (m_engine)
             m_engine->HangUp();
         return;
@@ -242,15 +242,15 @@ void DialingInput::HangUpOrClear(bool fromButton) {
 }
 
 void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
-    if (m_state.clock.running) {
+    if (m_state.call.clock.running) {
         m_timers.KillTimer(Timer::CallClock);
-        m_state.clock.elapsed = std::max<int64_t>(0, m_now() - m_state.clock.start);
-        m_state.finalCallTime = FormatCallTime(m_state.clock.elapsed);
-        m_history.SetDuration(m_state.clock.elapsed);
-        m_state.clock.running = false;
+        m_state.call.clock.elapsed = std::max<int64_t>(0, m_now() - m_state.call.clock.start);
+        m_state.display.finalCallTime = FormatCallTime(m_state.call.clock.elapsed);
+        m_history.SetDuration(m_state.call.clock.elapsed);
+        m_state.call.clock.running = false;
     }
-    if (m_state.callActive) {
-        m_state.callActive = false;
+    if (m_state.call.active) {
+        m_state.call.active = false;
         m_handset.NotifyExternalClient(kClientCallEnded, {});
         m_display.RedrawBalance();
         if (PopupsOn())
@@ -259,8 +259,8 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     if (refreshBalance)
         m_service.StartBalanceRequest(false);
     m_timers.KillTimer(Timer::MinutesDisplay);
-    m_state.minutesShown = false;
-    m_state.numberLine.clear();
+    m_state.display.minutesShown = false;
+    m_state.display.numberLine.clear();
     m_display.RedrawNumber();
     m_display.ResetNumberTooltip();
     m_shell.ScreenSaver(true);
@@ -271,16 +271,16 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
 }
 
 void DialingInput::Redial() {
-    if (m_state.callActive)
+    if (m_state.call.active)
         return;
-    m_state.numberLine = m_history.Number(0);
+    m_state.display.numberLine = m_history.Number(0);
     m_display.RedrawNumber();
 }
 
 void DialingInput::DeleteLast() {
-    if (m_state.numberLine.isEmpty())
+    if (m_state.display.numberLine.isEmpty())
         return;
-    m_state.numberLine.chop(1);
+    m_state.display.numberLine.chop(1);
     m_display.RedrawNumber();
 }
 
@@ -292,16 +292,16 @@ void DialingInput::Paste() {
 }
 
 void DialingInput::Copy() {
-    m_shell.SetClipboardText(m_state.numberLine);
+    m_shell.SetClipboardText(m_state.display.numberLine);
 }
 
 void DialingInput::ShowNumber(const QString& text) {
-    m_state.numberLine = NormaliseNumber(text);
+    m_state.display.numberLine = NormaliseNumber(text);
     m_display.RedrawNumber();
 }
 
 void DialingInput::StartAutoDial(int ms) {
-    m_state.autoDial = true;
+    m_state.call.autoDial = true;
     m_timers.SetTimer(Timer::AutoDial, ms);
     m_display.RedrawStatus();
 }
@@ -342,13 +342,13 @@ void DialingInput::VolumeDown() {
 
 void DialingInput::ApplySpeakerVolume(int volume) {
     m_engine->SetVolume(RTCAD_SPEAKER, std::clamp(volume, 0, kVolumeMax));
-    m_state.muted = false;
+    m_state.call.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
     m_display.RedrawStatus();
 }
 
 void DialingInput::SetMute(bool on) {
-    m_state.muted = on;
+    m_state.call.muted = on;
     if (m_engine)
         m_engine->SetMuted(RTCAD_MICROPHONE, on);
     m_display.RedrawStatus();
@@ -369,9 +369,9 @@ void DialingInput::HandleHistoryDialogKey(int code) {
 }
 
 void DialingInput::HandleHandsetKey(int code, bool pressed) {
-    if (m_state.signInPending)
+    if (m_state.signin.pending)
         return;
-    if (m_state.callHistoryDialogOpen) {
+    if (m_state.display.callHistoryDialogOpen) {
         if (pressed)
             HandleHistoryDialogKey(code);
         return;
@@ -384,8 +384,8 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
         }
         OnChar(ch);
         const int flag = code == 10 ? 4 : code == 11 ? 8 : 0;
-        if (flag && (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.callActive &&
-            (m_state.handsetOptions & flag))
+        if (flag && (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.call.active &&
+            (m_state.keypad.handsetOptions & flag))
             PlaceCall();
         return;
     }
@@ -395,7 +395,7 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             m_shell.Minimise();
         } else {
             m_shell.ShowWindow();
-            if (m_state.numberLine.isEmpty() && !m_state.callActive)
+            if (m_state.display.numberLine.isEmpty() && !m_state.call.active)
                 m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
         }
         return;
@@ -404,16 +404,16 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
         return;
     switch (code) {
         case 13:
-            if (m_state.callStatus == 0 && !m_state.callActive)
+            if (m_state.callStatus == 0 && !m_state.call.active)
                 PlaceCall();
-            else if (!(m_state.handsetOptions & 1))
+            else if (!(m_state.keypad.handsetOptions & 1))
                 HangUpOrClear(false);
             break;
         case 14:
             HangUpOrClear(false);
             break;
         case 15:
-            SetMute(!(m_state.callActive && m_state.muted));
+            SetMute(!(m_state.call.active && m_state.call.muted));
             break;
         case 16:
             Redial();
@@ -453,26 +453,26 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
 LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
     switch (wParam) {
         case 0:
-            if (m_state.callActive || m_state.callHistoryDialogOpen)
+            if (m_state.call.active || m_state.display.callHistoryDialogOpen)
                 break;
             m_shell.FocusMainWindow();
-            m_state.callHistoryDialogOpen = true;
+            m_state.display.callHistoryDialogOpen = true;
             m_selection.Open(m_history.Count());
             m_dialogs.OpenCallHistoryDialog();
             break;
         case 2:
-            if (!m_state.callHistoryDialogOpen)
+            if (!m_state.display.callHistoryDialogOpen)
                 break;
             if (const int entry = m_selection.SelectedEntry(); entry >= 0) {
-                m_state.numberLine = m_history.Number(entry);
+                m_state.display.numberLine = m_history.Number(entry);
                 m_display.RedrawNumber();
             }
             [[fallthrough]];
         case 1:
-            if (!m_state.callHistoryDialogOpen)
+            if (!m_state.display.callHistoryDialogOpen)
                 break;
             m_dialogs.CloseCallHistoryDialog();
-            m_state.callHistoryDialogOpen = false;
+            m_state.display.callHistoryDialogOpen = false;
             break;
         default:
             break;

@@ -101,7 +101,7 @@ bool ExternalControl::HasOption(uint8_t option) const {
 }
 
 bool ExternalControl::Idle() const {
-    return (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.callActive;
+    return (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.call.active;
 }
 
 bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray& data) {
@@ -116,7 +116,7 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
         SendStateRecord();
         return true;
     }
-    if (type >= 2 && type <= 16 && m_state.signInPending)
+    if (type >= 2 && type <= 16 && m_state.signin.pending)
         return true;
     switch (type) {
         case 2: {
@@ -138,12 +138,12 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             m_input.DeleteLast();
             return true;
         case 5:
-            if (m_state.callActive)
+            if (m_state.call.active)
                 return false;
             m_input.ShowNumber(QString::fromUtf8(UpToZero(data)));
             return true;
         case 6:
-            if (!m_state.callActive)
+            if (!m_state.call.active)
                 m_input.PlaceCall();
             else if (!HasOption(ExternalClientRecord::CallKeepsCall))
                 m_input.HangUpOrClear(false);
@@ -163,7 +163,7 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             }
             return true;
         case 11:
-            if (m_state.callActive)
+            if (m_state.call.active)
                 m_input.SetMute(true);
             return true;
         case 12:
@@ -206,7 +206,7 @@ QByteArray ExternalControl::StateRecord(const QString& number, bool callActive, 
 }
 
 void ExternalControl::SendStateRecord() {
-    Send(1, StateRecord(m_state.numberLine, m_state.callActive, m_state.muted));
+    Send(1, StateRecord(m_state.display.numberLine, m_state.call.active, m_state.call.muted));
 }
 
 void ExternalControl::SendHistoryList() {

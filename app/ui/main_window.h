@@ -80,7 +80,7 @@ public:
     CSkinButton* button(int id) const;
     CToolTipControl* toolTips() const { return m_tips; }
     IRtcEngine* engine() const { return m_engine.get(); }
-    AccountRecord& account() { return m_account; }
+    AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
     QWidget* callHistoryDialog() const;
 
@@ -216,7 +216,6 @@ private:
 
     Profile m_profile;
     PhoneState m_state;
-    AccountRecord m_account;
     QString m_machineKey;
     CallHistory m_history;
     CallHistorySelection m_historySelection;

@@ -25,13 +25,13 @@ namespace zuvo {
 using namespace Qt::Literals::StringLiterals;
 
 service::RequestKeyInputs CMainWindow::KeyInputs(const QString& account) const {
-    return ConnectionTask::KeyInputs(account, m_account.password, m_state.settings);
+    return ConnectionTask::KeyInputs(account, m_state.account.record.password, m_state.settings);
 }
 
 void CMainWindow::RebuildRequestKey() {
     m_machine->RefreshLocalAddress();
-    const QString address = m_state.localAddress;
-    m_requestKey->BuildRequestKey(KeyInputs(m_state.account),
+    const QString address = m_state.service.localAddress;
+    m_requestKey->BuildRequestKey(KeyInputs(m_state.account.number),
                                   [address] { return std::optional<QString>(address); });
 }
 
@@ -50,7 +50,7 @@ std::shared_ptr<WorkerReturn> CMainWindow::CurrentRun() {
 
 std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
     // Unattended, nobody is there to answer: a proxy's 407 simply fails the request.
-    if (m_state.unattended) {
+    if (m_state.unattended.enabled) {
         return nullptr;
     }
     if (!m_prompt) {
@@ -62,13 +62,12 @@ std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
 void CMainWindow::StartConnection() {
     CancelConnection();
     m_run = std::make_shared<WorkerReturn>(this);
-    ConnectJob job =
-        ConnectionTask::Begin(m_state, m_account.userName, App().commandLine.connectStep);
+    ConnectJob job = ConnectionTask::Begin(m_state, App().commandLine.connectStep);
     RedrawStatus();
     m_machine->RefreshLocalAddress();
-    service::RequestKeyInputs inputs = KeyInputs(m_state.account);
+    service::RequestKeyInputs inputs = KeyInputs(m_state.account.number);
     m_connection = std::make_shared<SigninConnection>(m_run, m_cipher, m_requestKey, inputs,
-                                                      m_state.localAddress);
+                                                      m_state.service.localAddress);
     m_web = WebServerChoice{job.configuredWebServer, 0, 0};
     StartWorker([job, connection = m_connection, run = m_run, prompt = CurrentPrompt()]() mutable {
         job.prompt = prompt.get();

@@ -18,13 +18,13 @@ struct ReadyCipher : service::RequestCipher {
 // A signed-in phone: a SIP server list with the second entry in use, a configured proxy.
 PhoneState SignedInState() {
     PhoneState state;
-    state.account = u"1234567"_s;
-    state.dialledNumber = u"+4420"_s;
+    state.account.number = u"1234567"_s;
+    state.call.dialledNumber = u"+4420"_s;
     state.settings.version = u"2.1"_s;
     state.settings.proxy.address = u"proxy.example"_s;
-    state.sipServers = {{u"sip1.zuvo.test"_s, u"UDP"_s, {}},
-                        {u"sip2.zuvo.test:5070"_s, u"TLS"_s, {}}};
-    state.currentServer = 1;
+    state.servers.entries = {{u"sip1.zuvo.test"_s, u"UDP"_s, {}},
+                             {u"sip2.zuvo.test:5070"_s, u"TLS"_s, {}}};
+    state.servers.current = 1;
     return state;
 }
 
@@ -62,7 +62,7 @@ TEST(BalanceTask, BuildsEachRequestFromTheStateOneAtATime) {
     result.callReference = u"REF9"_s;
     result.balanceText = u"12.50"_s;
     task.Apply(result, stored);
-    EXPECT_EQ(stored.balanceText, u"12.50"_s);
+    EXPECT_EQ(stored.display.balanceText, u"12.50"_s);
     EXPECT_TRUE(task.Busy());  // until the window has shown what the reply asks for
     task.Finished();
     input = task.Begin(false, state, web, u"KEY"_s, cipher);
@@ -73,7 +73,7 @@ TEST(BalanceTask, BuildsEachRequestFromTheStateOneAtATime) {
 
     // A reply without balance or reference leaves both alone; a reset sign-in may ask again.
     task.Apply({}, stored);
-    EXPECT_EQ(stored.balanceText, u"12.50"_s);
+    EXPECT_EQ(stored.display.balanceText, u"12.50"_s);
     task.Reset();
     input = task.Begin(false, state, web, u"KEY"_s, cipher);
     ASSERT_TRUE(input);
@@ -82,7 +82,7 @@ TEST(BalanceTask, BuildsEachRequestFromTheStateOneAtATime) {
 
 TEST(BalanceTask, ConnectionTextWithoutServersOrCipher) {
     PhoneState state = SignedInState();
-    state.sipServers.clear();
+    state.servers.entries.clear();
     WebServerChoice web{u"web.zuvo.test"_s, 0, 1};
     BalanceTask task;
     const ReadyCipher cipher;
@@ -101,8 +101,8 @@ TEST(BalanceTask, ConnectionTextWithoutServersOrCipher) {
 
 TEST(CallAuthorisationTask, RequestAndMinutesOfTheCallInProgress) {
     PhoneState state = SignedInState();
-    state.minutesShown = true;
-    state.minutesEnabled = true;
+    state.display.minutesShown = true;
+    state.service.minutesEnabled = true;
     state.settings.displayMinutes = true;
     const WebServerChoice web{u"web.zuvo.test"_s, 0, 0};
     CallAuthorisationTask task;
@@ -110,7 +110,7 @@ TEST(CallAuthorisationTask, RequestAndMinutesOfTheCallInProgress) {
     std::optional<service::CallAuthorisationInput> input =
         task.Begin(u"4420"_s, state, web, u"KEY"_s);
     ASSERT_TRUE(input);
-    EXPECT_FALSE(state.minutesShown);
+    EXPECT_FALSE(state.display.minutesShown);
     EXPECT_EQ(input->dialled, u"4420"_s);
     EXPECT_EQ(input->proxyHost, u"sip2.zuvo.test"_s);
     EXPECT_EQ(input->proxyPort, u"5070"_s);
@@ -122,20 +122,20 @@ TEST(CallAuthorisationTask, RequestAndMinutesOfTheCallInProgress) {
     EXPECT_FALSE(task.Begin(u"4420"_s, state, web, u"KEY"_s));
 
     // Minutes of a call still in progress show; the task is free again.
-    state.callActive = true;
+    state.call.active = true;
     EXPECT_TRUE(task.Apply({.succeeded = true, .minutes = u"42"_s}, state));
-    EXPECT_EQ(state.minutesText, u"42"_s);
-    EXPECT_TRUE(state.minutesShown);
+    EXPECT_EQ(state.display.minutesText, u"42"_s);
+    EXPECT_TRUE(state.display.minutesShown);
     EXPECT_FALSE(task.Busy());
 
     // A reply after the call ended, or one without minutes, shows nothing.
-    state.minutesShown = false;
+    state.display.minutesShown = false;
     ASSERT_TRUE(task.Begin(u"4420"_s, state, web, u"KEY"_s));
-    state.callActive = false;
+    state.call.active = false;
     EXPECT_FALSE(task.Apply({.succeeded = true, .minutes = u"7"_s}, state));
-    EXPECT_EQ(state.minutesText, u"42"_s);
-    EXPECT_FALSE(state.minutesShown);
-    state.callActive = true;
+    EXPECT_EQ(state.display.minutesText, u"42"_s);
+    EXPECT_FALSE(state.display.minutesShown);
+    state.call.active = true;
     EXPECT_FALSE(task.Apply({.succeeded = true, .minutes = std::nullopt}, state));
     EXPECT_FALSE(task.Busy());
 
@@ -146,7 +146,7 @@ TEST(CallAuthorisationTask, RequestAndMinutesOfTheCallInProgress) {
     EXPECT_FALSE(input->askMinutes);
     task.Reset();
     state.settings.displayMinutes = true;
-    state.minutesEnabled = false;
+    state.service.minutesEnabled = false;
     input = task.Begin(u"4420"_s, state, web, {});
     ASSERT_TRUE(input);
     EXPECT_FALSE(input->askMinutes);
@@ -155,12 +155,12 @@ TEST(CallAuthorisationTask, RequestAndMinutesOfTheCallInProgress) {
 TEST(CallAuthorisationTask, ProxyOfAServerOutsideTheList) {
     PhoneState state = SignedInState();
     for (int index : {-1, 2, 100}) {
-        state.currentServer = index;
+        state.servers.current = index;
         const service::ProxyHostPort proxy = CurrentProxy(state);
         EXPECT_TRUE(proxy.host.isEmpty()) << index;
         EXPECT_TRUE(proxy.port.isEmpty()) << index;
     }
-    state.currentServer = 0;
+    state.servers.current = 0;
     EXPECT_EQ(CurrentProxy(state).host, u"sip1.zuvo.test"_s);
     EXPECT_EQ(CurrentProxy(state).port, u"5060"_s);
 }
@@ -172,11 +172,12 @@ TEST(ConnectionTask, JobsCarryTheSettingsAndReportsChangeTheState) {
     state.settings.proxy.address = u"proxy.example"_s;
     state.settings.version = u"2.1"_s;
     state.settings.language = u"de"_s;
-    state.unattended = true;
+    state.unattended.enabled = true;
 
-    const ConnectJob job = ConnectionTask::Begin(state, u"555"_s, true);
-    EXPECT_EQ(state.account, u"555"_s);
-    EXPECT_TRUE(state.signingIn);
+    state.account.record.userName = u"555"_s;
+    const ConnectJob job = ConnectionTask::Begin(state, true);
+    EXPECT_EQ(state.account.number, u"555"_s);
+    EXPECT_TRUE(state.signin.signingIn);
     EXPECT_EQ(job.configuredWebServer, u"web.zuvo.test:8080"_s);
     EXPECT_EQ(job.serverAddresses, state.settings.serverAddresses);
     EXPECT_EQ(job.proxy.address, u"proxy.example"_s);
@@ -193,10 +194,10 @@ TEST(ConnectionTask, JobsCarryTheSettingsAndReportsChangeTheState) {
     EXPECT_EQ(key.version, u"2.1"_s);
     EXPECT_EQ(key.language, u"de"_s);
 
-    state.signingIn = false;
+    state.signin.signingIn = false;
     const ServerConfigurationJob configuration =
         ConnectionTask::ConfigurationJob({u"web.zuvo.test"_s, 1, 2}, u"556"_s, state);
-    EXPECT_TRUE(state.signingIn);
+    EXPECT_TRUE(state.signin.signingIn);
     EXPECT_EQ(configuration.web.host, u"web.zuvo.test"_s);
     EXPECT_EQ(configuration.web.index, 2);
     EXPECT_EQ(configuration.account, u"556"_s);
@@ -204,33 +205,33 @@ TEST(ConnectionTask, JobsCarryTheSettingsAndReportsChangeTheState) {
     EXPECT_TRUE(configuration.unattended);
 
     // The check's account replaces the signed-in one; its feature flags only when it sent them.
-    state.minutesEnabled = true;
-    state.popupsAvailable = true;
+    state.service.minutesEnabled = true;
+    state.service.popupsAvailable = true;
     service::ServiceCheckResult check;
     check.accountNumber = u"777"_s;
     EXPECT_EQ(ConnectionTask::ApplyServiceCheck(check, state), QString());
-    EXPECT_EQ(state.account, u"555"_s);
-    EXPECT_TRUE(state.minutesEnabled);
+    EXPECT_EQ(state.account.number, u"555"_s);
+    EXPECT_TRUE(state.service.minutesEnabled);
     check.accountReplaced = true;
     check.phoneConfig = 0x200U;
     check.pageAddress = u"https://web.zuvo.test/page"_s;
     EXPECT_EQ(ConnectionTask::ApplyServiceCheck(check, state), QString());  // check failed
-    EXPECT_EQ(state.account, u"777"_s);
-    EXPECT_FALSE(state.minutesEnabled);
-    EXPECT_TRUE(state.popupsAvailable);
+    EXPECT_EQ(state.account.number, u"777"_s);
+    EXPECT_FALSE(state.service.minutesEnabled);
+    EXPECT_TRUE(state.service.popupsAvailable);
     check.passed = true;
     EXPECT_EQ(ConnectionTask::ApplyServiceCheck(check, state), u"https://web.zuvo.test/page"_s);
 
     // A new server list starts from its first entry.
-    state.currentServer = 3;
-    state.lastGoodServer = 2;
+    state.servers.current = 3;
+    state.servers.lastGood = 2;
     ServerConfiguration servers;
     servers.servers = {{u"sip1.zuvo.test"_s, u"UDP"_s, {}}};
     ConnectionTask::ApplyServerConfiguration(servers, state);
-    EXPECT_EQ(state.sipServers.size(), 1);
-    EXPECT_EQ(state.currentServer, 0);
-    EXPECT_EQ(state.lastGoodServer, 0);
-    EXPECT_TRUE(state.configurationReceived);
+    EXPECT_EQ(state.servers.entries.size(), 1);
+    EXPECT_EQ(state.servers.current, 0);
+    EXPECT_EQ(state.servers.lastGood, 0);
+    EXPECT_TRUE(state.signin.configurationReceived);
 }
 
 }  // namespace
