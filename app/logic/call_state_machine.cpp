@@ -20,22 +20,26 @@ constexpr int kClientCallEnded = 3;
 constexpr int kClientCallStarted = 4;
 }  // namespace
 
-CallStateMachine::CallStateMachine(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
+CallStateMachine::CallStateMachine(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
                                    DialingInput& input, SecondsClock now)
     : m_state(state),
-      m_delegate(delegate),
+      m_display(window),
+      m_timers(window),
+      m_service(window),
+      m_shell(window),
+      m_handset(window),
       m_engine(engine),
       m_input(input),
       m_now(std::move(now)) {}
 
 QString CallStateMachine::UserUri() const {
-    return u"sip:"_s + m_state.account + u"_Z@"_s + m_state.sipDomain;
+    return u"sip:"_s + m_state.account.number + u"_Z@"_s + m_state.service.sipDomain;
 }
 
 void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
     switch (wParam) {
         case RTC_EVT_CLEANUP_DONE:
-            m_delegate.DestroyWindow();
+            m_shell.DestroyWindow();
             return;
         case RTC_EVT_CLIENT:
             if (lParam < RTCCET_VOLUME_CHANGE || lParam > RTCCET_NETWORK_QUALITY_CHANGE) {
@@ -68,7 +72,7 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
             return;
         case RTC_EVT_MEDIA:
             if (event->media.type == RTCMET_STARTED && event->media.reason == RTCMER_NORMAL)
-                m_state.mediaStarted = true;
+                m_state.call.mediaStarted = true;
             return;
         default:
             return;
@@ -76,59 +80,59 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
 }
 
 void CallStateMachine::ArmRegistrationTimer(int ms) {
-    m_delegate.SetTimer(Timer::Registration, ms);
-    m_state.registrationTimerRunning = true;
+    m_timers.SetTimer(Timer::Registration, ms);
+    m_state.signin.registrationTimerRunning = true;
 }
 
 void CallStateMachine::OnRegistration(const RtcStateReport& report) {
-    if (m_state.registrationTimerRunning) {
-        m_delegate.KillTimer(Timer::Registration);
-        m_state.registrationTimerRunning = false;
+    if (m_state.signin.registrationTimerRunning) {
+        m_timers.KillTimer(Timer::Registration);
+        m_state.signin.registrationTimerRunning = false;
     }
     switch (report.state) {
         case RTCRS_NOT_REGISTERED:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Dark);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             m_state.callStatus = 9;
             break;
         case RTCRS_REGISTERING:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Blinking);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Blinking);
             m_state.callStatus = 1;
             break;
         case RTCRS_REGISTERED:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Lit);
-            m_delegate.RebuildRequestKey();
-            m_delegate.StartBalanceRequest(true);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Lit);
+            m_service.RebuildRequestKey();
+            m_service.StartBalanceRequest(true);
             m_state.callStatus = 0;
-            if (m_state.unattended)
+            if (m_state.unattended.enabled)
                 UnattendedStep(21);
-            else if (m_state.autoDial)
-                m_delegate.SetTimer(Timer::AutoDial, kAutoDialAfterSignInMs);
-            m_state.lastGoodServer = m_state.currentServer;
-            if (m_state.popupsAvailable)
+            else if (m_state.call.autoDial)
+                m_timers.SetTimer(Timer::AutoDial, kAutoDialAfterSignInMs);
+            m_state.servers.lastGood = m_state.servers.current;
+            if (m_state.service.popupsAvailable)
                 PopupPoll();
             break;
         case RTCRS_REJECTED:
         case RTCRS_ERROR: {
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Dark);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             m_state.callStatus = 9;
-            if (m_state.unattended)
+            if (m_state.unattended.enabled)
                 UnattendedStep(30);
-            const int count = static_cast<int>(m_state.sipServers.size());
-            m_state.currentServer = count > 0 ? (m_state.currentServer + 1) % count : 0;
-            ArmRegistrationTimer(m_state.currentServer == m_state.lastGoodServer ? kPassRetryMs
-                                                                                 : kQuickRetryMs);
-            m_state.signingIn = false;
+            const int count = static_cast<int>(m_state.servers.entries.size());
+            m_state.servers.current = count > 0 ? (m_state.servers.current + 1) % count : 0;
+            ArmRegistrationTimer(
+                m_state.servers.current == m_state.servers.lastGood ? kPassRetryMs : kQuickRetryMs);
+            m_state.signin.signingIn = false;
             break;
         }
         case RTCRS_UNREGISTERING:
-            m_delegate.SetSignInIndicator(PhoneDelegate::Indicator::Dark);
+            m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
             break;
         default:
             break;
     }
     m_state.connectionState = report.state;
-    m_state.registrationStatus = report.statusCode;
-    m_delegate.RedrawStatus();
+    m_state.signin.registrationStatus = report.statusCode;
+    m_display.RedrawStatus();
 }
 
 void CallStateMachine::OnSession(const RtcStateReport& report) {
@@ -138,27 +142,27 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_state.callStatus = 0;
             break;
         case RTCSS_INCOMING:
-            m_state.incomingCallAnnounced = true;
-            m_delegate.NotifyExternalClient(kClientCallStarted, {});
+            m_state.call.incomingAnnounced = true;
+            m_handset.NotifyExternalClient(kClientCallStarted, {});
             break;
         case RTCSS_INPROGRESS:
             m_state.callStatus = 2;
             if (sipCode == 180 || sipCode == 183) {
                 m_state.callStatus = 3;
-                if (m_state.unattended)
+                if (m_state.unattended.enabled)
                     UnattendedStep(23);
                 if (m_engine)
                     m_engine->SendTone(RTC_DTMF_FLASH);
             }
             break;
         case RTCSS_CONNECTED:
-            m_state.clock.elapsed = 0;
-            m_state.clock.lastTick = 0;
-            m_delegate.SetTimer(Timer::CallClock, kCallClockMs);
-            m_state.clock.running = true;
-            m_state.clock.start = m_now();
+            m_state.call.clock.elapsed = 0;
+            m_state.call.clock.lastTick = 0;
+            m_timers.SetTimer(Timer::CallClock, kCallClockMs);
+            m_state.call.clock.running = true;
+            m_state.call.clock.start = m_now();
             m_state.callStatus = 7;
-            if (m_state.unattended)
+            if (m_state.unattended.enabled)
                 UnattendedStep(24);
             break;
         case RTCSS_DISCONNECTED:
@@ -166,54 +170,54 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_input.ClearDisplay(true, false);
             // An incoming call never sets the call-active flag, so clearing the display did not
             // tell the external client that it ended.
-            if (m_state.incomingCallAnnounced) {
-                m_state.incomingCallAnnounced = false;
-                m_delegate.NotifyExternalClient(kClientCallEnded, {});
+            if (m_state.call.incomingAnnounced) {
+                m_state.call.incomingAnnounced = false;
+                m_handset.NotifyExternalClient(kClientCallEnded, {});
             }
-            if (m_state.unattended && m_state.configurationReceived)
+            if (m_state.unattended.enabled && m_state.signin.configurationReceived)
                 UnattendedStep(2);
             break;
         default:
             break;
     }
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void CallStateMachine::OnClientEvent(int32_t type) {
     if (type == RTCCET_DEVICE_CHANGE)
-        m_delegate.WizardDevicesChanged();
+        m_handset.WizardDevicesChanged();
     if (type != RTCCET_VOLUME_CHANGE && type != RTCCET_DEVICE_CHANGE)
         return;
     if (!m_engine)
         return;
     int32_t volume = 0;
     if (!Failed(m_engine->GetVolume(RTCAD_SPEAKER, &volume))) {
-        m_delegate.SetSpeakerSlider(volume);
-        m_delegate.WizardVolumeChanged(RTCAD_SPEAKER, volume);
+        m_display.SetSpeakerSlider(volume);
+        m_handset.WizardVolumeChanged(RTCAD_SPEAKER, volume);
     }
     if (!Failed(m_engine->GetVolume(RTCAD_MICROPHONE, &volume))) {
-        m_delegate.SetMicSlider(volume);
-        m_delegate.WizardVolumeChanged(RTCAD_MICROPHONE, volume);
+        m_display.SetMicSlider(volume);
+        m_handset.WizardVolumeChanged(RTCAD_MICROPHONE, volume);
     }
 }
 
 void CallStateMachine::OnTimer(int id) {
-    if (!m_state.configurationReceived) {
-        m_delegate.KillTimer(id);
+    if (!m_state.signin.configurationReceived) {
+        m_timers.KillTimer(id);
         if (id == Timer::Registration)
-            m_state.registrationTimerRunning = false;
+            m_state.signin.registrationTimerRunning = false;
         return;
     }
     switch (id) {
         case Timer::Registration:
-            m_delegate.KillTimer(Timer::Registration);
-            m_state.registrationTimerRunning = false;
+            m_timers.KillTimer(Timer::Registration);
+            m_state.signin.registrationTimerRunning = false;
             if (m_engine)
                 m_engine->Unregister();
             RegisterNow();
             break;
         case Timer::Unattended: {
-            m_delegate.KillTimer(Timer::Unattended);
+            m_timers.KillTimer(Timer::Unattended);
             const int code = m_state.exitCode;
             const int next = code == 21   ? 22
                              : code == 22 ? 36
@@ -224,42 +228,42 @@ void CallStateMachine::OnTimer(int id) {
             break;
         }
         case Timer::HoldToDial:
-            m_delegate.KillTimer(Timer::HoldToDial);
+            m_timers.KillTimer(Timer::HoldToDial);
             m_input.HoldToDial();
             break;
         case Timer::AutoDial:
-            if (m_state.autoDial)
+            if (m_state.call.autoDial)
                 m_input.PlaceCall();
-            m_delegate.KillTimer(Timer::AutoDial);
-            if (m_state.autoDial) {
-                m_state.autoDial = false;
-                m_delegate.RedrawStatus();
+            m_timers.KillTimer(Timer::AutoDial);
+            if (m_state.call.autoDial) {
+                m_state.call.autoDial = false;
+                m_display.RedrawStatus();
             }
             break;
         case Timer::RegisterNow:
-            if (!m_state.sipServers.isEmpty()) {
-                m_delegate.KillTimer(Timer::RegisterNow);
+            if (!m_state.servers.entries.isEmpty()) {
+                m_timers.KillTimer(Timer::RegisterNow);
                 RegisterNow();
             }
             break;
         case Timer::CallClock: {
             const int64_t now = m_now();
-            if (now != m_state.clock.lastTick) {
-                m_state.clock.elapsed = now - m_state.clock.start;
-                m_state.clock.lastTick = now;
+            if (now != m_state.call.clock.lastTick) {
+                m_state.call.clock.elapsed = now - m_state.call.clock.start;
+                m_state.call.clock.lastTick = now;
                 if (m_state.settings.displayTimer)
-                    m_delegate.RedrawStatus();
+                    m_display.RedrawStatus();
             }
             break;
         }
         case Timer::PopupPoll:
-            if (m_state.popupsAvailable)
+            if (m_state.service.popupsAvailable)
                 PopupPoll();
             break;
         case Timer::MinutesDisplay:
-            m_state.minutesShown = false;
-            m_delegate.RedrawNumber();
-            m_delegate.KillTimer(Timer::MinutesDisplay);
+            m_state.display.minutesShown = false;
+            m_display.RedrawNumber();
+            m_timers.KillTimer(Timer::MinutesDisplay);
             break;
         default:
             break;
@@ -267,11 +271,11 @@ void CallStateMachine::OnTimer(int id) {
 }
 
 void CallStateMachine::RegisterNow() {
-    if (m_state.sipServers.isEmpty())
+    if (m_state.servers.entries.isEmpty())
         return;
-    if (m_state.currentServer < 0 || m_state.currentServer >= m_state.sipServers.size())
-        m_state.currentServer = 0;
-    const SipServerEntry& server = m_state.sipServers.at(m_state.currentServer);
+    if (m_state.servers.current < 0 || m_state.servers.current >= m_state.servers.entries.size())
+        m_state.servers.current = 0;
+    const SipServerEntry& server = m_state.servers.entries.at(m_state.servers.current);
     const HRESULT hr =
         m_engine ? m_engine->Register(UserUri(), server.address, server.transport) : E_FAIL;
     if (hr != S_OK) {
@@ -284,46 +288,46 @@ void CallStateMachine::UnattendedStep(int step) {
     m_state.exitCode = step;
     switch (step) {
         case 0:
-            if (!m_state.mediaStarted)
+            if (!m_state.call.mediaStarted)
                 m_state.exitCode = 1;
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         case 2:
             if (m_state.callStatus == 13)
                 m_state.exitCode = 37;
             else if (m_state.callStatus == 12)
                 m_state.exitCode = 35;
-            else if (!m_state.mediaStarted)
+            else if (!m_state.call.mediaStarted)
                 m_state.exitCode = 3;
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         case 10:
-            if (!m_state.mediaStarted)
+            if (!m_state.call.mediaStarted)
                 m_state.exitCode = 11;
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         case 21:
-            m_delegate.SetTimer(Timer::Unattended, kUnattendedFirstDelayMs);
+            m_timers.SetTimer(Timer::Unattended, kUnattendedFirstDelayMs);
             break;
         case 22:
-            m_state.mediaStarted = false;
+            m_state.call.mediaStarted = false;
             m_input.PlaceCall();
-            if (!m_state.callActive && m_state.unattendedDelayMs == 0) {
+            if (!m_state.call.active && m_state.unattended.delayMs == 0) {
                 // Nothing was dialled (no number, none left after cleaning it, or the engine
                 // refused the call) and no /U delay will end the wait: the cycle ends here.
                 qCWarning(lcLogic) << "unattended call could not be placed";
                 m_state.exitCode = 3;
-                m_delegate.SignOut();
+                m_shell.SignOut();
                 break;
             }
-            if (m_state.unattendedDelayMs != 0)
-                m_delegate.SetTimer(Timer::Unattended, m_state.unattendedDelayMs);
+            if (m_state.unattended.delayMs != 0)
+                m_timers.SetTimer(Timer::Unattended, m_state.unattended.delayMs);
             break;
         case 23:
-            m_delegate.SetTimer(Timer::Unattended, m_state.ringDelayMs);
+            m_timers.SetTimer(Timer::Unattended, m_state.unattended.ringDelayMs);
             break;
         case 24:
-            m_delegate.SetTimer(Timer::Unattended, m_state.connectDelayMs);
+            m_timers.SetTimer(Timer::Unattended, m_state.unattended.connectDelayMs);
             break;
         case 30:
         case 31:
@@ -331,7 +335,7 @@ void CallStateMachine::UnattendedStep(int step) {
         case 33:
         case 34:
         case 36:
-            m_delegate.SignOut();
+            m_shell.SignOut();
             break;
         default:
             break;
@@ -341,25 +345,25 @@ void CallStateMachine::UnattendedStep(int step) {
 void CallStateMachine::RefreshLocalAddress() {
     if (!m_engine)
         return;
-    m_state.localAddress.clear();
-    if (m_state.useTunnel) {
-        m_state.localAddress = m_state.tunnelLocalAddress;
+    m_state.service.localAddress.clear();
+    if (m_state.service.useTunnel) {
+        m_state.service.localAddress = m_state.service.tunnelLocalAddress;
         return;
     }
     QStringList addresses;
     if (Failed(m_engine->GetNetworkAddresses(false, false, &addresses)) || addresses.isEmpty())
         addresses = QStringList{u"0.0.0.0:0000"_s};
-    m_state.localAddress = addresses.first().section(u':', 0, 0);
+    m_state.service.localAddress = addresses.first().section(u':', 0, 0);
 }
 
 void CallStateMachine::PopupPoll() {
-    if (m_state.callActive) {
-        m_delegate.SetTimer(Timer::PopupPoll, kPollInCallMs);
+    if (m_state.call.active) {
+        m_timers.SetTimer(Timer::PopupPoll, kPollInCallMs);
         return;
     }
-    m_delegate.SetTimer(Timer::PopupPoll, kPollIdleMs);
-    if (m_state.popupsAvailable && m_state.settings.popupsEnabled)
-        m_delegate.StartPopupFetch();
+    m_timers.SetTimer(Timer::PopupPoll, kPollIdleMs);
+    if (m_state.service.popupsAvailable && m_state.settings.popupsEnabled)
+        m_service.StartPopupFetch();
 }
 
 }  // namespace zuvo

@@ -11,6 +11,11 @@ namespace zuvo {
 class DialingInput;
 class IRtcEngine;
 class PhoneDelegate;
+class DisplayDelegate;
+class TimerDelegate;
+class ServiceDelegate;
+class ShellDelegate;
+class HandsetDelegate;
 
 // The sign-in and call state machine: turns the engine's events and the window's timers into
 // call status codes, SIP server walking, the call clock, the pop-up poll and the unattended
@@ -22,7 +27,8 @@ public:
     static constexpr int kPollInCallMs = 120000;
     static constexpr int kPollIdleMs = 7200000;
 
-    CallStateMachine(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
+    // The window serves every role; the machine keeps those it uses (no dialogs).
+    CallStateMachine(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
                      DialingInput& input, SecondsClock now = SystemSeconds);
 
     // WM_RTC_EVENT: lParam is the client event type for kind 6 and, for kinds 2 to 5, the
@@ -54,7 +60,11 @@ private:
     void ArmRegistrationTimer(int ms);
 
     PhoneState& m_state;
-    PhoneDelegate& m_delegate;
+    DisplayDelegate& m_display;
+    TimerDelegate& m_timers;
+    ServiceDelegate& m_service;
+    ShellDelegate& m_shell;
+    HandsetDelegate& m_handset;
     IRtcEngine* m_engine;
     DialingInput& m_input;
     SecondsClock m_now;

@@ -9,13 +9,13 @@ namespace zuvo {
 using namespace Qt::Literals::StringLiterals;
 
 bool ContextMenuModel::Shown(const PhoneState& state) {
-    return !state.callHistoryDialogOpen;
+    return !state.display.callHistoryDialogOpen;
 }
 
 ContextMenuModel ContextMenuModel::Build(const PhoneState& state, const CallHistory& history) {
     using enum ItemState;
     ContextMenuModel menu;
-    const bool call = state.callActive;
+    const bool call = state.call.active;
     const auto greyIf = [](bool grey) { return grey ? Greyed : Enabled; };
     if (!state.configLocked) {
         menu.m_items = {{Cmd::UnlockConfig, Greyed},        {Cmd::LockConfig, greyIf(call)},
@@ -34,13 +34,13 @@ ContextMenuModel ContextMenuModel::Build(const PhoneState& state, const CallHist
                 item.state = Removed;
         }
     }
-    menu.m_items.append({Cmd::SignOutMenu, greyIf(call || state.signInPending)});
+    menu.m_items.append({Cmd::SignOutMenu, greyIf(call || state.signin.pending)});
 
     for (int i = 0; i < history.Count(); ++i)
         menu.m_history.append(
             {Cmd::HistoryFirst + i, HistoryItemText(i, history.Number(i), history.Duration(i))});
     menu.m_historyGreyed =
-        history.Number(0).isEmpty() || state.signInPending || state.configLocked || call;
+        history.Number(0).isEmpty() || state.signin.pending || state.configLocked || call;
     return menu;
 }
 

@@ -34,11 +34,16 @@ int KeypadIndexOf(QChar ch) {
 }
 }  // namespace
 
-DialingInput::DialingInput(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
+DialingInput::DialingInput(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
                            CallHistory& history, const SpeedDial& speedDial,
                            CallHistorySelection& selection, SecondsClock now)
     : m_state(state),
-      m_delegate(delegate),
+      m_display(window),
+      m_timers(window),
+      m_service(window),
+      m_shell(window),
+      m_dialogs(window),
+      m_handset(window),
       m_engine(engine),
       m_history(history),
       m_speedDial(speedDial),
@@ -46,13 +51,13 @@ DialingInput::DialingInput(PhoneState& state, PhoneDelegate& delegate, IRtcEngin
       m_now(std::move(now)) {}
 
 bool DialingInput::PopupsOn() const {
-    return m_state.popupsAvailable && m_state.settings.popupsEnabled;
+    return m_state.service.popupsAvailable && m_state.settings.popupsEnabled;
 }
 
 void DialingInput::OnChar(QChar ch, bool autoRepeat) {
-    if (!m_state.keyLatch.isNull())
+    if (!m_state.keypad.latch.isNull())
         return;
-    m_state.keyLatch = ch;
+    m_state.keypad.latch = ch;
     switch (ch.unicode()) {
         case u'\b':
             DeleteLast();
@@ -65,26 +70,26 @@ void DialingInput::OnChar(QChar ch, bool autoRepeat) {
             HangUpOrClear(true);
             return;
         case u'+':
-            if (m_state.numberLine.isEmpty()) {
-                m_state.numberLine = u"00"_s;
-                m_delegate.RedrawNumber();
+            if (m_state.display.numberLine.isEmpty()) {
+                m_state.display.numberLine = u"00"_s;
+                m_display.RedrawNumber();
             }
             return;
         default:
             break;
     }
     const int index = KeypadIndexOf(ch);
-    if (index < 0 || autoRepeat || m_state.numberLine.size() >= kMaxNumberLength)
+    if (index < 0 || autoRepeat || m_state.display.numberLine.size() >= kMaxNumberLength)
         return;
-    m_delegate.ShowKeypadButton(index, true);
+    m_display.ShowKeypadButton(index, true);
     OnKeypadPressed(index);
 }
 
 void DialingInput::OnKeyUp() {
-    const int index = m_state.keyLatch.isNull() ? -1 : KeypadIndexOf(m_state.keyLatch);
-    m_state.keyLatch = QChar();
+    const int index = m_state.keypad.latch.isNull() ? -1 : KeypadIndexOf(m_state.keypad.latch);
+    m_state.keypad.latch = QChar();
     if (index >= 0) {
-        m_delegate.ShowKeypadButton(index, false);
+        m_display.ShowKeypadButton(index, false);
         OnKeypadReleased();
     }
 }
@@ -93,26 +98,26 @@ void DialingInput::OnKeypadPressed(int index) {
     if (index < 0 || index > 11)
         return;
     // Recorded even on a full line, so that holding this key dials this key's entry.
-    m_state.keyIndex = index;
-    if (m_state.numberLine.size() >= kMaxNumberLength) {
-        m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
+    m_state.keypad.index = index;
+    if (m_state.display.numberLine.size() >= kMaxNumberLength) {
+        m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
     } else {
         if (index < 10)
-            m_state.numberLine.append(QChar(u'0' + index));
+            m_state.display.numberLine.append(QChar(u'0' + index));
         else if (index == 11 && m_state.settings.allowIpCalls)
-            m_state.numberLine.append(u'.');
-        m_delegate.RedrawNumber();
+            m_state.display.numberLine.append(u'.');
+        m_display.RedrawNumber();
     }
     if (m_engine)
         m_engine->SendTone(index);
-    if (!m_state.callActive)
-        m_delegate.SetTimer(Timer::HoldToDial, kHoldToDialMs);
-    m_delegate.FocusMainWindow();
+    if (!m_state.call.active)
+        m_timers.SetTimer(Timer::HoldToDial, kHoldToDialMs);
+    m_shell.FocusMainWindow();
 }
 
 void DialingInput::OnKeypadReleased() {
-    m_delegate.KillTimer(Timer::HoldToDial);
-    m_delegate.FocusMainWindow();
+    m_timers.KillTimer(Timer::HoldToDial);
+    m_shell.FocusMainWindow();
 }
 
 void DialingInput::OnKeypadCommand(int id, int code) {
@@ -125,7 +130,7 @@ void DialingInput::OnKeypadCommand(int id, int code) {
 }
 
 void DialingInput::HoldToDial() {
-    const auto entry = m_speedDial.Lookup(m_state.keyIndex);
+    const auto entry = m_speedDial.Lookup(m_state.keypad.index);
     if (!entry)
         return;
     ShowNumber(entry->number);
@@ -154,7 +159,7 @@ bool DialingInput::OnCommand(int id) {
             Paste();
             return true;
         case Cmd::Menu:
-            m_delegate.ShowContextMenu();
+            m_shell.ShowContextMenu();
             return true;
         default:
             break;
@@ -162,8 +167,8 @@ bool DialingInput::OnCommand(int id) {
     if (id >= Cmd::HistoryFirst && id <= Cmd::HistoryLast) {
         const int index = id - Cmd::HistoryFirst;
         if (index < m_history.Count()) {
-            m_state.numberLine = m_history.Number(index);
-            m_delegate.RedrawNumber();
+            m_state.display.numberLine = m_history.Number(index);
+            m_display.RedrawNumber();
         }
         return true;
     }
@@ -172,21 +177,21 @@ bool DialingInput::OnCommand(int id) {
 
 void DialingInput::PlaceCall() {
     if (m_state.installWizardPending)
-        m_delegate.RunAudioWizard();
+        m_dialogs.RunAudioWizard();
 
     // A shown pop-up stops this request; the next one goes straight on.
-    if (!m_state.popupCheckDone && PopupsOn()) {
-        m_state.popupCheckDone = true;
-        if (m_delegate.ShowPopup(kPopupBeforeCall))
+    if (!m_state.call.popupCheckDone && PopupsOn()) {
+        m_state.call.popupCheckDone = true;
+        if (m_service.ShowPopup(kPopupBeforeCall))
             return;
     }
-    m_state.popupCheckDone = false;
+    m_state.call.popupCheckDone = false;
 
-    m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
-    if (m_state.connectionState != 2 || m_state.callActive || m_state.numberLine.isEmpty())
+    m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
+    if (m_state.connectionState != 2 || m_state.call.active || m_state.display.numberLine.isEmpty())
         return;
 
-    QString dial = m_state.numberLine;
+    QString dial = m_state.display.numberLine;
     if (dial.count(u'.') == 3) {
         if (!m_state.settings.allowIpCalls)
             return;
@@ -196,40 +201,40 @@ void DialingInput::PlaceCall() {
         // "00" alone would dial a bare "+".
         if (dial.isEmpty())
             return;
-        m_delegate.StartCallAuthorisation(dial);
+        m_service.StartCallAuthorisation(dial);
         dial.prepend(u'+');
     }
-    m_state.dialledNumber = dial;
+    m_state.call.dialledNumber = dial;
 
-    if (m_state.autoDial) {
-        m_state.autoDial = false;
-        m_delegate.RedrawStatus();
+    if (m_state.call.autoDial) {
+        m_state.call.autoDial = false;
+        m_display.RedrawStatus();
     }
-    m_history.Add(m_state.numberLine);
-    m_delegate.ScreenSaver(false);
+    m_history.Add(m_state.display.numberLine);
+    m_shell.ScreenSaver(false);
 
     if (!m_engine)
         return;
     const int port = m_state.settings.rtpDynamic ? 0 : m_state.settings.rtpPort;
-    if (Failed(m_engine->PlaceCall(m_state.callType, dial, QString(), port)))
+    if (Failed(m_engine->PlaceCall(m_state.call.type, dial, QString(), port)))
         return;
 
-    m_state.callActive = true;
-    m_delegate.NotifyExternalClient(kClientCallStarted, {});
-    m_delegate.RedrawBalance();
-    m_state.muted = false;
+    m_state.call.active = true;
+    m_handset.NotifyExternalClient(kClientCallStarted, {});
+    m_display.RedrawBalance();
+    m_state.call.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
     m_engine->SetMuted(RTCAD_SPEAKER, false);
 }
 
 void DialingInput::HangUpOrClear(bool fromButton) {
-    if (m_state.autoDial) {
-        m_state.autoDial = false;
-        m_delegate.KillTimer(Timer::AutoDial);
-        m_delegate.RedrawStatus();
+    if (m_state.call.autoDial) {
+        m_state.call.autoDial = false;
+        m_timers.KillTimer(Timer::AutoDial);
+        m_display.RedrawStatus();
         return;
     }
-    if (m_state.callActive) {
+    if (m_state.call.active) {
         if (m_engine)
             m_engine->HangUp();
         return;
@@ -238,68 +243,68 @@ void DialingInput::HangUpOrClear(bool fromButton) {
 }
 
 void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
-    if (m_state.clock.running) {
-        m_delegate.KillTimer(Timer::CallClock);
-        m_state.clock.elapsed = std::max<int64_t>(0, m_now() - m_state.clock.start);
-        m_state.finalCallTime = FormatCallTime(m_state.clock.elapsed);
-        m_history.SetDuration(m_state.clock.elapsed);
-        m_state.clock.running = false;
+    if (m_state.call.clock.running) {
+        m_timers.KillTimer(Timer::CallClock);
+        m_state.call.clock.elapsed = std::max<int64_t>(0, m_now() - m_state.call.clock.start);
+        m_state.display.finalCallTime = FormatCallTime(m_state.call.clock.elapsed);
+        m_history.SetDuration(m_state.call.clock.elapsed);
+        m_state.call.clock.running = false;
     }
-    if (m_state.callActive) {
-        m_state.callActive = false;
-        m_delegate.NotifyExternalClient(kClientCallEnded, {});
-        m_delegate.RedrawBalance();
+    if (m_state.call.active) {
+        m_state.call.active = false;
+        m_handset.NotifyExternalClient(kClientCallEnded, {});
+        m_display.RedrawBalance();
         if (PopupsOn())
-            m_delegate.ShowPopup(kPopupAfterCall);
+            m_service.ShowPopup(kPopupAfterCall);
     }
     if (refreshBalance)
-        m_delegate.StartBalanceRequest(false);
-    m_delegate.KillTimer(Timer::MinutesDisplay);
-    m_state.minutesShown = false;
-    m_state.numberLine.clear();
-    m_delegate.RedrawNumber();
-    m_delegate.ResetNumberTooltip();
-    m_delegate.ScreenSaver(true);
+        m_service.StartBalanceRequest(false);
+    m_timers.KillTimer(Timer::MinutesDisplay);
+    m_state.display.minutesShown = false;
+    m_state.display.numberLine.clear();
+    m_display.RedrawNumber();
+    m_display.ResetNumberTooltip();
+    m_shell.ScreenSaver(true);
     if (setReady) {
         m_state.callStatus = 0;
-        m_delegate.RedrawStatus();
+        m_display.RedrawStatus();
     }
 }
 
 void DialingInput::Redial() {
-    if (m_state.callActive)
+    if (m_state.call.active)
         return;
-    m_state.numberLine = m_history.Number(0);
-    m_delegate.RedrawNumber();
+    m_state.display.numberLine = m_history.Number(0);
+    m_display.RedrawNumber();
 }
 
 void DialingInput::DeleteLast() {
-    if (m_state.numberLine.isEmpty())
+    if (m_state.display.numberLine.isEmpty())
         return;
-    m_state.numberLine.chop(1);
-    m_delegate.RedrawNumber();
+    m_state.display.numberLine.chop(1);
+    m_display.RedrawNumber();
 }
 
 void DialingInput::Paste() {
-    const auto text = m_delegate.ClipboardText();
+    const auto text = m_shell.ClipboardText();
     if (!text)
         return;
     ShowNumber(*text);
 }
 
 void DialingInput::Copy() {
-    m_delegate.SetClipboardText(m_state.numberLine);
+    m_shell.SetClipboardText(m_state.display.numberLine);
 }
 
 void DialingInput::ShowNumber(const QString& text) {
-    m_state.numberLine = NormaliseNumber(text);
-    m_delegate.RedrawNumber();
+    m_state.display.numberLine = NormaliseNumber(text);
+    m_display.RedrawNumber();
 }
 
 void DialingInput::StartAutoDial(int ms) {
-    m_state.autoDial = true;
-    m_delegate.SetTimer(Timer::AutoDial, ms);
-    m_delegate.RedrawStatus();
+    m_state.call.autoDial = true;
+    m_timers.SetTimer(Timer::AutoDial, ms);
+    m_display.RedrawStatus();
 }
 
 void DialingInput::HandOver(const QString& number, bool dialAtOnce) {
@@ -315,7 +320,7 @@ void DialingInput::OnSliderMoved(int controlId, int position, bool vertical) {
         value = kVolumeMax - value;
     if (m_engine)
         m_engine->SetVolume(device, value);
-    m_delegate.FocusMainWindow();
+    m_shell.FocusMainWindow();
 }
 
 void DialingInput::VolumeUp() {
@@ -338,25 +343,25 @@ void DialingInput::VolumeDown() {
 
 void DialingInput::ApplySpeakerVolume(int volume) {
     m_engine->SetVolume(RTCAD_SPEAKER, std::clamp(volume, 0, kVolumeMax));
-    m_state.muted = false;
+    m_state.call.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void DialingInput::SetMute(bool on) {
-    m_state.muted = on;
+    m_state.call.muted = on;
     if (m_engine)
         m_engine->SetMuted(RTCAD_MICROPHONE, on);
-    m_delegate.RedrawStatus();
+    m_display.RedrawStatus();
 }
 
 void DialingInput::HandleHistoryDialogKey(int code) {
     if (code >= 0 && code <= 9) {
         if (m_selection.SelectDigit(code))
-            m_delegate.CallHistorySelectionChanged(m_selection.Selected());
+            m_dialogs.CallHistorySelectionChanged(m_selection.Selected());
     } else if (code == 19 || code == 20) {
         if (m_selection.Move(code == 19 ? -1 : 1))
-            m_delegate.CallHistorySelectionChanged(m_selection.Selected());
+            m_dialogs.CallHistorySelectionChanged(m_selection.Selected());
     } else if (code == 13) {
         OnCallHistoryDialog(2);
     } else if (code == 22) {
@@ -365,9 +370,9 @@ void DialingInput::HandleHistoryDialogKey(int code) {
 }
 
 void DialingInput::HandleHandsetKey(int code, bool pressed) {
-    if (m_state.signInPending)
+    if (m_state.signin.pending)
         return;
-    if (m_state.callHistoryDialogOpen) {
+    if (m_state.display.callHistoryDialogOpen) {
         if (pressed)
             HandleHistoryDialogKey(code);
         return;
@@ -380,19 +385,19 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
         }
         OnChar(ch);
         const int flag = code == 10 ? 4 : code == 11 ? 8 : 0;
-        if (flag && (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.callActive &&
-            (m_state.handsetOptions & flag))
+        if (flag && (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.call.active &&
+            (m_state.keypad.handsetOptions & flag))
             PlaceCall();
         return;
     }
     if (code == 12) {
         if (pressed) {
             HangUpOrClear(false);
-            m_delegate.Minimise();
+            m_shell.Minimise();
         } else {
-            m_delegate.ShowWindow();
-            if (m_state.numberLine.isEmpty() && !m_state.callActive)
-                m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
+            m_shell.ShowWindow();
+            if (m_state.display.numberLine.isEmpty() && !m_state.call.active)
+                m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
         }
         return;
     }
@@ -400,23 +405,23 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
         return;
     switch (code) {
         case 13:
-            if (m_state.callStatus == 0 && !m_state.callActive)
+            if (m_state.callStatus == 0 && !m_state.call.active)
                 PlaceCall();
-            else if (!(m_state.handsetOptions & 1))
+            else if (!(m_state.keypad.handsetOptions & 1))
                 HangUpOrClear(false);
             break;
         case 14:
             HangUpOrClear(false);
             break;
         case 15:
-            SetMute(!(m_state.callActive && m_state.muted));
+            SetMute(!(m_state.call.active && m_state.call.muted));
             break;
         case 16:
             Redial();
             StartAutoDial();
             break;
         case 17:
-            m_delegate.OpenAccountPage();
+            m_dialogs.OpenAccountPage();
             break;
         case 18:
             DeleteLast();
@@ -430,16 +435,16 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             VolumeDown();
             break;
         case 21:
-            m_delegate.ShowContextMenu();
+            m_shell.ShowContextMenu();
             break;
         case 22:
             OnCallHistoryDialog(0);
             break;
         case 23:
-            m_delegate.RunAudioWizard();
+            m_dialogs.RunAudioWizard();
             break;
         case 24:
-            m_delegate.OpenHomePage();
+            m_dialogs.OpenHomePage();
             break;
         default:
             break;
@@ -449,26 +454,26 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
 LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
     switch (wParam) {
         case 0:
-            if (m_state.callActive || m_state.callHistoryDialogOpen)
+            if (m_state.call.active || m_state.display.callHistoryDialogOpen)
                 break;
-            m_delegate.FocusMainWindow();
-            m_state.callHistoryDialogOpen = true;
+            m_shell.FocusMainWindow();
+            m_state.display.callHistoryDialogOpen = true;
             m_selection.Open(m_history.Count());
-            m_delegate.OpenCallHistoryDialog();
+            m_dialogs.OpenCallHistoryDialog();
             break;
         case 2:
-            if (!m_state.callHistoryDialogOpen)
+            if (!m_state.display.callHistoryDialogOpen)
                 break;
             if (const int entry = m_selection.SelectedEntry(); entry >= 0) {
-                m_state.numberLine = m_history.Number(entry);
-                m_delegate.RedrawNumber();
+                m_state.display.numberLine = m_history.Number(entry);
+                m_display.RedrawNumber();
             }
             [[fallthrough]];
         case 1:
-            if (!m_state.callHistoryDialogOpen)
+            if (!m_state.display.callHistoryDialogOpen)
                 break;
-            m_delegate.CloseCallHistoryDialog();
-            m_state.callHistoryDialogOpen = false;
+            m_dialogs.CloseCallHistoryDialog();
+            m_state.display.callHistoryDialogOpen = false;
             break;
         default:
             break;
@@ -477,15 +482,15 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
 }
 
 void DialingInput::OnFocus() {
-    m_delegate.NotifyHandset(HandsetNotice::FocusCode, 0);
+    m_handset.NotifyHandset(HandsetNotice::FocusCode, 0);
 }
 
 void DialingInput::OnMenuOpened() {
-    m_delegate.NotifyHandset(HandsetNotice::MenuCode, 1);
+    m_handset.NotifyHandset(HandsetNotice::MenuCode, 1);
 }
 
 void DialingInput::OnMenuLoopEnd() {
-    m_delegate.NotifyHandset(HandsetNotice::MenuCode, 0);
+    m_handset.NotifyHandset(HandsetNotice::MenuCode, 0);
 }
 
 }  // namespace zuvo

@@ -12,6 +12,12 @@ class CallHistory;
 class CallHistorySelection;
 class IRtcEngine;
 class PhoneDelegate;
+class DialogDelegate;
+class DisplayDelegate;
+class HandsetDelegate;
+class ServiceDelegate;
+class ShellDelegate;
+class TimerDelegate;
 class SpeedDial;
 
 // Handset properties the phone sets (the handset device's own codes).
@@ -30,8 +36,9 @@ public:
     static constexpr int kMaxNumberLength = 40;
     static constexpr int kAutoDialMs = 3000;
 
-    DialingInput(PhoneState& state, PhoneDelegate& delegate, IRtcEngine* engine,
-                 CallHistory& history, const SpeedDial& speedDial, CallHistorySelection& selection,
+    // The window serves every role; the input uses them all.
+    DialingInput(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine, CallHistory& history,
+                 const SpeedDial& speedDial, CallHistorySelection& selection,
                  SecondsClock now = SystemSeconds);
 
     // A character from the keyboard (or a control program). Ignored while a key is latched.
@@ -89,7 +96,12 @@ private:
     void HandleHistoryDialogKey(int code);
 
     PhoneState& m_state;
-    PhoneDelegate& m_delegate;
+    DisplayDelegate& m_display;
+    TimerDelegate& m_timers;
+    ServiceDelegate& m_service;
+    ShellDelegate& m_shell;
+    DialogDelegate& m_dialogs;
+    HandsetDelegate& m_handset;
     IRtcEngine* m_engine;
     CallHistory& m_history;
     const SpeedDial& m_speedDial;

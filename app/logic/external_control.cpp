@@ -3,7 +3,7 @@
 #include <QtEndian>
 
 #include "app/logic/dialing_input.h"
-#include "app/logic/phone_delegate.h"
+#include "app/logic/dialog_delegate.h"
 #include "app/logic/phone_state.h"
 #include "contacts/call_history.h"
 
@@ -36,9 +36,9 @@ std::optional<ExternalClientRecord> ExternalClientRecord::Parse(const QByteArray
     return record;
 }
 
-ExternalControl::ExternalControl(PhoneState& state, PhoneDelegate& delegate, DialingInput& input,
+ExternalControl::ExternalControl(PhoneState& state, DialogDelegate& dialogs, DialingInput& input,
                                  const CallHistory& history, ExternalClientPort& port)
-    : m_state(state), m_delegate(delegate), m_input(input), m_history(history), m_port(port) {}
+    : m_state(state), m_dialogs(dialogs), m_input(input), m_history(history), m_port(port) {}
 
 void ExternalControl::Announce() {
     m_port.BroadcastBind(1);
@@ -101,7 +101,7 @@ bool ExternalControl::HasOption(uint8_t option) const {
 }
 
 bool ExternalControl::Idle() const {
-    return (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.callActive;
+    return (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.call.active;
 }
 
 bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray& data) {
@@ -116,7 +116,7 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
         SendStateRecord();
         return true;
     }
-    if (type >= 2 && type <= 16 && m_state.signInPending)
+    if (type >= 2 && type <= 16 && m_state.signin.pending)
         return true;
     switch (type) {
         case 2: {
@@ -138,12 +138,12 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             m_input.DeleteLast();
             return true;
         case 5:
-            if (m_state.callActive)
+            if (m_state.call.active)
                 return false;
             m_input.ShowNumber(QString::fromUtf8(UpToZero(data)));
             return true;
         case 6:
-            if (!m_state.callActive)
+            if (!m_state.call.active)
                 m_input.PlaceCall();
             else if (!HasOption(ExternalClientRecord::CallKeepsCall))
                 m_input.HangUpOrClear(false);
@@ -163,7 +163,7 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             }
             return true;
         case 11:
-            if (m_state.callActive)
+            if (m_state.call.active)
                 m_input.SetMute(true);
             return true;
         case 12:
@@ -173,10 +173,10 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             SendHistoryList();
             return true;
         case 14:
-            m_delegate.OpenHomePage();
+            m_dialogs.OpenHomePage();
             return true;
         case 15:
-            m_delegate.OpenSupportPage();
+            m_dialogs.OpenSupportPage();
             return true;
         case 16:
             SendStateRecord();
@@ -206,7 +206,7 @@ QByteArray ExternalControl::StateRecord(const QString& number, bool callActive, 
 }
 
 void ExternalControl::SendStateRecord() {
-    Send(1, StateRecord(m_state.numberLine, m_state.callActive, m_state.muted));
+    Send(1, StateRecord(m_state.display.numberLine, m_state.call.active, m_state.call.muted));
 }
 
 void ExternalControl::SendHistoryList() {

@@ -12,7 +12,7 @@ namespace zuvo {
 
 class CallHistory;
 class DialingInput;
-class PhoneDelegate;
+class DialogDelegate;
 struct PhoneState;
 
 // How the external-control logic reaches the client and the audio devices. The window
@@ -62,7 +62,7 @@ public:
     static constexpr WPARAM kStatusRequest = 0x1000;
     static constexpr qsizetype kStateRecordSize = 136;
 
-    ExternalControl(PhoneState& state, PhoneDelegate& delegate, DialingInput& input,
+    ExternalControl(PhoneState& state, DialogDelegate& dialogs, DialingInput& input,
                     const CallHistory& history, ExternalClientPort& port);
 
     // At start: broadcast Bind 1.
@@ -99,7 +99,7 @@ private:
     bool Idle() const;
 
     PhoneState& m_state;
-    PhoneDelegate& m_delegate;
+    DialogDelegate& m_dialogs;
     DialingInput& m_input;
     const CallHistory& m_history;
     ExternalClientPort& m_port;

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "app/core/phone_settings.h"
+#include "app/core/settings_store.h"
 #include "telephony/discovery/sip_server_entry.h"
 
 namespace zuvo {
@@ -27,69 +28,102 @@ struct CallClock {
     bool running = false;
 };
 
-// The run-time values of the main window that the call logic reads and writes.
-//
-// Main thread only. Worker threads (connect, server configuration, call authorisation, balance,
-// pop-up fetch) never write here: they post their results to the window, which stores them.
-struct PhoneState {
-    // Display.
+// What the display areas show.
+struct DisplayTexts {
     QString numberLine;
     QString balanceText;
     QString minutesText;
     bool minutesShown = false;
     QString finalCallTime;  // "%H:%M:%S" of the call that ended last
+    bool callHistoryDialogOpen = false;
+};
 
-    // Call and sign-in.
+// The call in progress, or the one placed last.
+struct CallProgress {
     // The number of the call placed last, as dialled: "+" and digits, or an IP address. The
     // balance request after the call charges it.
     QString dialledNumber;
-    int callStatus = 9;       // shown as string 3000 + code
-    int connectionState = 0;  // last registration state; 2 = signed in
-    int32_t registrationStatus = 0;
-    bool callActive = false;
+    bool active = false;
     // The external client heard that an incoming call started and not yet that it ended.
-    bool incomingCallAnnounced = false;
-    bool signingIn = false;
+    bool incomingAnnounced = false;
     bool muted = false;
-    bool signInPending = true;  // cleared when the sign-in dialog is confirmed
     bool autoDial = false;
     bool mediaStarted = false;
+    bool popupCheckDone = false;  // one-shot flag of the pre-call pop-up check
+    int type = 1;
+    CallClock clock;
+};
+
+// Sign-in and registration progress.
+struct SigninProgress {
+    bool signingIn = false;
+    bool pending = true;  // cleared when the sign-in dialog is confirmed
     bool configurationReceived = false;
     bool registrationTimerRunning = false;
-    bool callHistoryDialogOpen = false;
-    int callType = 1;
-    CallClock clock;
+    int32_t registrationStatus = 0;
+};
 
-    // Unattended test-call cycle (/U /R /C, delays in ms).
-    bool unattended = false;
-    int unattendedDelayMs = 0;  // /U
-    int ringDelayMs = 0;        // /R
-    int connectDelayMs = 0;     // /C
-    int exitCode = 20;
+// The unattended test-call cycle (/U /R /C, delays in ms).
+struct UnattendedCycle {
+    bool enabled = false;
+    int delayMs = 0;         // /U
+    int ringDelayMs = 0;     // /R
+    int connectDelayMs = 0;  // /C
+};
 
-    // Account and service.
-    QString account;    // account number as signed in
+// The one account record: as entered or stored (user name, PIN, what to remember), and the
+// number signed in with, which the service may replace.
+struct AccountState {
+    AccountRecord record;
+    QString number;
+};
+
+// What the service and the network offer this phone.
+struct ServiceState {
     QString sipDomain;  // the service's SIP domain (deployment value)
     QString localAddress;
     bool popupsAvailable = false;
     bool minutesEnabled = false;
     bool useTunnel = false;  // "Use VPN Tunnel" and a tunnel component exists
     QString tunnelLocalAddress;
+};
 
-    // SIP server list; empty = none received.
-    QList<SipServerEntry> sipServers;
-    int currentServer = 0;
-    int lastGoodServer = 0;
+// The SIP server list; empty = none received.
+struct SipServers {
+    QList<SipServerEntry> entries;
+    int current = 0;
+    int lastGood = 0;
+};
 
-    // Keyboard and keypad.
-    int keyIndex = 0;        // last keypad key, 0..11
-    QChar keyLatch;          // keyboard key being held; null when none
+// Keyboard, keypad and handset.
+struct KeypadState {
+    int index = 0;           // last keypad key, 0..11
+    QChar latch;             // keyboard key being held; null when none
     int handsetOptions = 0;  // the handset device's own option flags
     bool handsetPresent = false;
-    bool popupCheckDone = false;  // one-shot flag of the pre-call pop-up check
-    bool configLocked = false;    // the lock PIN is set
+};
+
+// The run-time values of the main window that the call logic reads and writes. The window owns
+// the one instance and lends it to its logic classes.
+//
+// Main thread only. Worker threads (connect, server configuration, call authorisation, balance,
+// pop-up fetch) never write here: they post their results to the window, which stores them.
+struct PhoneState {
+    DisplayTexts display;
+    CallProgress call;
+    SigninProgress signin;
+    UnattendedCycle unattended;
+    AccountState account;
+    ServiceState service;
+    SipServers servers;
+    KeypadState keypad;
+
+    int callStatus = 9;       // shown as string 3000 + code
+    int connectionState = 0;  // last registration state; 2 = signed in
+    int exitCode = 20;
 
     PhoneSettings settings;
+    bool configLocked = false;          // the lock PIN is set
     bool installWizardPending = false;  // "Install Wizard" is non-zero
 };
 

@@ -6,16 +6,16 @@
 namespace zuvo {
 
 StatusLine StatusLineOf(const PhoneState& state) {
-    if (state.settings.displayTimer && state.clock.running)
-        return {0, FormatCallTime(state.clock.elapsed)};
+    if (state.settings.displayTimer && state.call.clock.running)
+        return {0, FormatCallTime(state.call.clock.elapsed)};
     if (state.connectionState == 2) {
-        if (state.autoDial)
+        if (state.call.autoDial)
             return {3018, {}};
-        if (state.muted)
+        if (state.call.muted)
             return {3020, {}};
         return {3000 + state.callStatus, {}};
     }
-    return {state.signingIn ? 3019 : 3009, {}};
+    return {state.signin.signingIn ? 3019 : 3009, {}};
 }
 
 }  // namespace zuvo

@@ -61,15 +61,15 @@ SigninResult SigninFlow::Run(WPARAM wParam) {
     PrepareAccount();
 
     if (!m_commandLine.number.isEmpty()) {
-        m_state.numberLine = NormaliseNumber(m_commandLine.number);
+        m_state.display.numberLine = NormaliseNumber(m_commandLine.number);
         m_commandLine.number.clear();
     } else {
-        m_state.numberLine.clear();
+        m_state.display.numberLine.clear();
     }
 
     m_state.callStatus = 9;
     m_state.connectionState = 0;
-    m_state.signingIn = false;
+    m_state.signin.signingIn = false;
     m_delegate.RedrawNumber();
     m_delegate.RedrawStatus();
     m_delegate.RedrawBalance();
@@ -77,7 +77,7 @@ SigninResult SigninFlow::Run(WPARAM wParam) {
 
     m_tunnelChoice = m_profile.GetInt(kConfiguration, u"VPN"_s, 1) != 0;
 
-    const bool skipDialog = m_state.unattended && !m_commandLine.userName.isEmpty() &&
+    const bool skipDialog = m_state.unattended.enabled && !m_commandLine.userName.isEmpty() &&
                             !m_commandLine.password.isEmpty();
     if (!skipDialog) {
         SigninDialogData data;
@@ -102,13 +102,13 @@ SigninResult SigninFlow::Run(WPARAM wParam) {
         m_tunnelChoice = data.tunnelChoice;
     }
 
-    m_state.signInPending = false;
+    m_state.signin.pending = false;
     m_account.savedUserName = m_account.userName;
     SaveAccount(m_profile, m_account, m_machineKey);
     if (hasTunnel) {
         m_profile.WriteInt(kConfiguration, u"VPN"_s, m_tunnelChoice ? 1 : 0);
     }
-    m_state.useTunnel = hasTunnel && m_tunnelChoice;
+    m_state.service.useTunnel = hasTunnel && m_tunnelChoice;
     StartConnection();
     return SigninResult::SignIn;
 }
@@ -146,7 +146,7 @@ void SigninFlow::PrepareAccount() {
 }
 
 void SigninFlow::StartConnection() {
-    m_state.signingIn = true;
+    m_state.signin.signingIn = true;
     m_cancel = false;
     m_delegate.RedrawStatus();
     m_delegate.StartConnection();
@@ -154,19 +154,19 @@ void SigninFlow::StartConnection() {
 
 void SigninFlow::SignOut() {
     m_delegate.ClosePhoneBook();
-    m_state.configurationReceived = false;
+    m_state.signin.configurationReceived = false;
     m_cancel = true;
-    if (m_state.callActive) {
+    if (m_state.call.active) {
         m_delegate.HangUp();
     }
     m_delegate.KillTimer(Timer::Registration);
-    m_state.registrationTimerRunning = false;
+    m_state.signin.registrationTimerRunning = false;
     m_delegate.Unregister();
-    m_state.signInPending = true;
-    m_state.sipServers.clear();
-    m_state.currentServer = 0;
-    m_state.lastGoodServer = 0;
-    if (m_state.unattended) {
+    m_state.signin.pending = true;
+    m_state.servers.entries.clear();
+    m_state.servers.current = 0;
+    m_state.servers.lastGood = 0;
+    if (m_state.unattended.enabled) {
         m_delegate.PostClose();
     } else {
         Run(0);

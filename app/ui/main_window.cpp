@@ -124,12 +124,12 @@ CMainWindow::~CMainWindow() {
 void CMainWindow::OnCreate() {
     AppGlobals& app = App();
     m_state.settings.language = app.language;
-    m_state.unattended = app.commandLine.unattended;
-    m_state.unattendedDelayMs = app.commandLine.delayU;
-    m_state.ringDelayMs = app.commandLine.delayR;
-    m_state.connectDelayMs = app.commandLine.delayC;
-    m_state.autoDial = app.commandLine.autoDial;
-    m_state.sipDomain = Deployment::SipDomain();
+    m_state.unattended.enabled = app.commandLine.unattended;
+    m_state.unattended.delayMs = app.commandLine.delayU;
+    m_state.unattended.ringDelayMs = app.commandLine.delayR;
+    m_state.unattended.connectDelayMs = app.commandLine.delayC;
+    m_state.call.autoDial = app.commandLine.autoDial;
+    m_state.service.sipDomain = Deployment::SipDomain();
     m_state.exitCode = app.exitCode;
 
     // Bus endpoint first, so the running phone can be found as soon as it exists.
@@ -191,8 +191,9 @@ void CMainWindow::OnCreate() {
 
     m_machineKey = MachineKey();
     m_signinDelegate = std::make_unique<SigninWindowDelegate>(*this);
-    m_signin = std::make_unique<SigninFlow>(m_state, m_account, app.commandLine, m_profile,
-                                            m_machineKey, m_signinCancel, *m_signinDelegate);
+    m_signin =
+        std::make_unique<SigninFlow>(m_state, m_state.account.record, app.commandLine, m_profile,
+                                     m_machineKey, m_signinCancel, *m_signinDelegate);
 
     for (const auto& [sequence, id] : LoadAccelerators()) {
         auto* shortcut = new QShortcut(sequence, this);
@@ -328,7 +329,7 @@ LRESULT CMainWindow::OnDialHandover(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CMainWindow::OnSigninPrompt(WPARAM wParam, LPARAM) {
-    if (m_state.unattended && wParam != 0) {
+    if (m_state.unattended.enabled && wParam != 0) {
         // Nobody is there to read the message or fix the account: an unattended run whose
         // sign-in was refused ends as a rejected registration instead of asking for ever.
         qCWarning(lcWindow) << "unattended sign-in refused (reason" << wParam << ")";
@@ -351,7 +352,7 @@ LRESULT CMainWindow::OnPreferencesApplied(WPARAM, LPARAM lParam) {
         return 0;
     }
     const PreferencesEffects effects =
-        SaveSettings(m_profile, *page, m_state.settings, m_account, m_machineKey);
+        SaveSettings(m_profile, *page, m_state.settings, m_state.account.record, m_machineKey);
     m_state.configLocked = !m_state.settings.lockPin.isEmpty();
     if (effects.balanceChanged) {
         RedrawBalance();
@@ -450,14 +451,14 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
     }
     m_closing = true;
     const Registry::Outcome history = m_history.Save(m_profile);
-    if (m_state.registrationTimerRunning) {
+    if (m_state.signin.registrationTimerRunning) {
         m_port->KillTimer(Timer::Registration);
-        m_state.registrationTimerRunning = false;
+        m_state.signin.registrationTimerRunning = false;
     }
     m_external->OnClose();
     CancelConnection();
     QThread::yieldCurrentThread();
-    m_state.sipServers.clear();
+    m_state.servers.entries.clear();
     const Registry::Outcome volumes = SaveVolumes();
     ReportUnsaved(history.done ? volumes : history);
     if (m_engine) {
@@ -627,7 +628,7 @@ void CMainWindow::ReportUnsaved(const Registry::Outcome& outcome) {
     const QString text =
         u"The call history and the volumes could not be saved in the settings file %1: %2"_s.arg(
             m_profile.hive().path(), outcome.error);
-    if (m_state.unattended) {
+    if (m_state.unattended.enabled) {
         // Nobody is there to press OK; the log keeps it.
         qCWarning(lcWindow).noquote() << text;
         return;
@@ -647,7 +648,7 @@ void CMainWindow::RedrawStatus() {
 void CMainWindow::RedrawNumber() {
     update(kNumberArea);
     if (m_external) {
-        m_external->NumberLineRedrawn(m_state.numberLine);
+        m_external->NumberLineRedrawn(m_state.display.numberLine);
     }
 }
 
@@ -660,7 +661,7 @@ void CMainWindow::RedrawBalance() {
 
 void CMainWindow::RedrawMinutes() {
     update(kNumberArea);
-    if (m_state.minutesShown) {
+    if (m_state.display.minutesShown) {
         m_tips->UpdateRectTip(this, Text(StringId::TipMaximumCallLength), kToolNumber);
     }
 }

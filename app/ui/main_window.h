@@ -10,6 +10,8 @@
 #include <memory>
 
 #include "app/core/settings_store.h"
+#include "app/logic/balance_task.h"
+#include "app/logic/call_authorisation_task.h"
 #include "app/logic/external_control.h"
 #include "app/logic/phone_delegate.h"
 #include "app/logic/phone_state.h"
@@ -78,7 +80,7 @@ public:
     CSkinButton* button(int id) const;
     CToolTipControl* toolTips() const { return m_tips; }
     IRtcEngine* engine() const { return m_engine.get(); }
-    AccountRecord& account() { return m_account; }
+    AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
     QWidget* callHistoryDialog() const;
 
@@ -214,7 +216,6 @@ private:
 
     Profile m_profile;
     PhoneState m_state;
-    AccountRecord m_account;
     QString m_machineKey;
     CallHistory m_history;
     CallHistorySelection m_historySelection;
@@ -235,11 +236,8 @@ private:
     std::atomic_bool m_preferencesOpen{false};
     std::atomic_bool m_signinCancel{false};
     WebServerChoice m_web;
-    // Balance and call authorisation: one request of each at a time (main thread only).
-    bool m_balanceBusy = false;
-    bool m_authorisationBusy = false;
-    QString m_connectionSuffix;   // "" or "&CP=" + enciphered connection text
-    QString m_lastCallReference;  // REF of the last call record written
+    BalanceTask m_balance;
+    CallAuthorisationTask m_authorisation;
     zuvo::ScreenSaver m_screenSaver;
 
     CDib m_skin;

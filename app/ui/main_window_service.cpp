@@ -10,6 +10,7 @@
 #include "app/core/deployment.h"
 #include "app/dialogs/proxy_dialog.h"
 #include "app/logic/call_state_machine.h"
+#include "app/logic/connection_task.h"
 #include "app/ui/main_window.h"
 #include "app/ui/proxy_prompt.h"
 #include "app/ui/signin_connection.h"
@@ -24,18 +25,13 @@ namespace zuvo {
 using namespace Qt::Literals::StringLiterals;
 
 service::RequestKeyInputs CMainWindow::KeyInputs(const QString& account) const {
-    service::RequestKeyInputs inputs;
-    inputs.accountNumber = account;
-    inputs.pin = m_account.password;
-    inputs.version = m_state.settings.version;
-    inputs.language = m_state.settings.language;
-    return inputs;
+    return ConnectionTask::KeyInputs(account, m_state.account.record.password, m_state.settings);
 }
 
 void CMainWindow::RebuildRequestKey() {
     m_machine->RefreshLocalAddress();
-    const QString address = m_state.localAddress;
-    m_requestKey->BuildRequestKey(KeyInputs(m_state.account),
+    const QString address = m_state.service.localAddress;
+    m_requestKey->BuildRequestKey(KeyInputs(m_state.account.number),
                                   [address] { return std::optional<QString>(address); });
 }
 
@@ -54,7 +50,7 @@ std::shared_ptr<WorkerReturn> CMainWindow::CurrentRun() {
 
 std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
     // Unattended, nobody is there to answer: a proxy's 407 simply fails the request.
-    if (m_state.unattended) {
+    if (m_state.unattended.enabled) {
         return nullptr;
     }
     if (!m_prompt) {
@@ -66,22 +62,12 @@ std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
 void CMainWindow::StartConnection() {
     CancelConnection();
     m_run = std::make_shared<WorkerReturn>(this);
-    m_state.account = m_account.userName;
-    m_state.signingIn = true;
+    ConnectJob job = ConnectionTask::Begin(m_state, App().commandLine.connectStep);
     RedrawStatus();
     m_machine->RefreshLocalAddress();
-    service::RequestKeyInputs inputs = KeyInputs(m_state.account);
+    service::RequestKeyInputs inputs = KeyInputs(m_state.account.number);
     m_connection = std::make_shared<SigninConnection>(m_run, m_cipher, m_requestKey, inputs,
-                                                      m_state.localAddress);
-
-    ConnectJob job;
-    job.configuredWebServer = m_state.settings.webServer;
-    job.serverAddresses = m_state.settings.serverAddresses;
-    job.proxy = m_state.settings.proxy;
-    job.version = m_state.settings.version;
-    job.account = m_state.account;
-    job.unattended = m_state.unattended;
-    job.connectStep = App().commandLine.connectStep;
+                                                      m_state.service.localAddress);
     m_web = WebServerChoice{job.configuredWebServer, 0, 0};
     StartWorker([job, connection = m_connection, run = m_run, prompt = CurrentPrompt()]() mutable {
         job.prompt = prompt.get();
@@ -96,8 +82,8 @@ void CMainWindow::CancelConnection() {
     m_connection.reset();
     m_prompt.reset();
     // Their results can no longer arrive; the next sign-in may ask again.
-    m_balanceBusy = false;
-    m_authorisationBusy = false;
+    m_balance.Reset();
+    m_authorisation.Reset();
     if (m_proxyPrompt) {
         m_proxyPrompt->reject();
     }
@@ -127,29 +113,17 @@ void CMainWindow::AskProxyCredentials(const QString& proxy,
 }
 
 void CMainWindow::ApplyServiceCheck(const service::ServiceCheckResult& result) {
-    if (result.accountReplaced) {
-        m_state.account = result.accountNumber;
-    }
-    if (result.phoneConfig) {
-        m_state.minutesEnabled = result.minutesEnabled();
-        m_state.popupsAvailable = result.popupsEnabled();
-    }
-    if (result.passed && !result.pageAddress.isEmpty()) {
+    const QString page = ConnectionTask::ApplyServiceCheck(result, m_state);
+    if (!page.isEmpty()) {
         // The service's page belongs in the pop-up browser window, which this phone does not
         // have yet; it is not pushed into the desktop's browser unasked.
-        qCDebug(lcWindow) << "the service offered a page:" << result.pageAddress;
+        qCDebug(lcWindow) << "the service offered a page:" << page;
     }
 }
 
 void CMainWindow::StartServerConfiguration(const WebServerChoice& choice, const QString& account) {
-    m_state.signingIn = true;
+    ServerConfigurationJob job = ConnectionTask::ConfigurationJob(choice, account, m_state);
     RedrawStatus();
-    ServerConfigurationJob job;
-    job.web = choice;
-    job.proxy = m_state.settings.proxy;
-    job.version = m_state.settings.version;
-    job.account = account;
-    job.unattended = m_state.unattended;
     StartWorker(
         [job, connection = m_connection, run = CurrentRun(), prompt = CurrentPrompt()]() mutable {
             job.prompt = prompt.get();
@@ -158,10 +132,7 @@ void CMainWindow::StartServerConfiguration(const WebServerChoice& choice, const 
 }
 
 void CMainWindow::ApplyServerConfiguration(const ServerConfiguration& configuration) {
-    m_state.sipServers = configuration.servers;
-    m_state.currentServer = 0;
-    m_state.lastGoodServer = 0;
-    m_state.configurationReceived = true;
+    ConnectionTask::ApplyServerConfiguration(configuration, m_state);
     m_port->SetTimer(Timer::RegisterNow, 100);
 }
 

@@ -74,15 +74,15 @@ QRect PhoneDisplay::StatusTextRect(const QString& text) const {
 }
 
 bool PhoneDisplay::ShowsBalance(const PhoneState& state) {
-    return state.settings.displayBalance && state.connectionState == 2 && !state.callActive;
+    return state.settings.displayBalance && state.connectionState == 2 && !state.call.active;
 }
 
 QString PhoneDisplay::BalanceText(const PhoneState& state) {
-    return ShowsBalance(state) ? state.balanceText : QString();
+    return ShowsBalance(state) ? state.display.balanceText : QString();
 }
 
 bool PhoneDisplay::ShowsMinutes(const PhoneState& state) {
-    return state.callActive && state.minutesShown;
+    return state.call.active && state.display.minutesShown;
 }
 
 void PhoneDisplay::Paint(QPainter& painter, const QRect& dirty, const CDib& skin,
@@ -95,14 +95,14 @@ void PhoneDisplay::Paint(QPainter& painter, const QRect& dirty, const CDib& skin
     if (dirty.intersects(kNumberArea)) {
         if (ShowsMinutes(state)) {
             const StringTable& strings = StringTable::Global();
-            const QString first = strings.Text(StringId::MinutesValue, state.minutesText);
+            const QString first = strings.Text(StringId::MinutesValue, state.display.minutesText);
             painter.setFont(m_fonts[1]);
             TextAt(painter, 132, 118, Qt::AlignHCenter | Qt::AlignTop, first);
             painter.setFont(m_fonts[3]);
             TextAt(painter, 132, 137, Qt::AlignHCenter | Qt::AlignTop,
                    strings.Text(StringId::MinutesForThisCall));
         } else {
-            const QStringList lines = NumberLines(state.numberLine);
+            const QStringList lines = NumberLines(state.display.numberLine);
             painter.setFont(m_fonts[0]);
             TextAt(painter, 224, 157, Qt::AlignRight | Qt::AlignBottom, lines[1]);
             TextAt(painter, 224, 138, Qt::AlignRight | Qt::AlignBottom, lines[0]);

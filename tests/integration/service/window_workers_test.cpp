@@ -100,7 +100,7 @@ private:
         CMainWindow& w = *m_window;
         w.account().userName = u"12345"_s;
         w.account().password = u"9876"_s;
-        w.mutableState().account = u"12345"_s;
+        w.mutableState().account.number = u"12345"_s;
         w.mutableState().settings.proxy = proxy;
         w.RebuildRequestKey();
         return w;
@@ -195,32 +195,32 @@ private Q_SLOTS:
     void resultsReachOnlyTheSignInThatAsked() {
         CMainWindow& w = Window(Direct());
         w.StartBalanceRequest(true);
-        QTRY_COMPARE(w.state().balanceText, u"EUR 4.10"_s);
+        QTRY_COMPARE(w.state().display.balanceText, u"EUR 4.10"_s);
 
         // The next reply is on its way back while the user signs out: it must not show.
-        w.mutableState().balanceText.clear();
+        w.mutableState().display.balanceText.clear();
         w.StartBalanceRequest(true);
         QVERIFY(WaitHoldingTheLoop([&] { return Requests(m_web, u"task=AB"_s).size() == 2; }));
         QThread::msleep(1000);  // the reply arrives and waits in the queue
         w.CancelConnection();   // what sign-out and close do first
         QTest::qWait(300);
-        QCOMPARE(w.state().balanceText, QString());
+        QCOMPARE(w.state().display.balanceText, QString());
 
         // The same for a call report's minutes, in a window that has not signed out.
         m_window.reset();
         CMainWindow& next = Window(Direct());
-        next.mutableState().minutesEnabled = true;
-        next.mutableState().callActive = true;
+        next.mutableState().service.minutesEnabled = true;
+        next.mutableState().call.active = true;
         next.StartCallAuthorisation(u"441234567890"_s);
-        QTRY_VERIFY(next.state().minutesShown);
-        QCOMPARE(next.state().minutesText, u"42"_s);
-        next.mutableState().minutesShown = false;
+        QTRY_VERIFY(next.state().display.minutesShown);
+        QCOMPARE(next.state().display.minutesText, u"42"_s);
+        next.mutableState().display.minutesShown = false;
         next.StartCallAuthorisation(u"441234567890"_s);
         QVERIFY(WaitHoldingTheLoop([&] { return Requests(m_web, u"task=MC"_s).size() == 2; }));
         QThread::msleep(1000);
         next.CancelConnection();
         QTest::qWait(300);
-        QVERIFY(!next.state().minutesShown);
+        QVERIFY(!next.state().display.minutesShown);
     }
 
     void theProxysQuestionReachesTheUser() {
@@ -230,7 +230,7 @@ private Q_SLOTS:
         w.StartBalanceRequest(true);
         QVERIFY(Answer(w, false));
         QTest::qWait(300);
-        QCOMPARE(w.state().balanceText, QString());
+        QCOMPARE(w.state().display.balanceText, QString());
         QVERIFY(Requests(m_web, u"task=AB"_s).isEmpty());
 
         // Answered: the request goes through the proxy, and the answer is kept like the proxy
@@ -238,7 +238,7 @@ private Q_SLOTS:
         QTRY_VERIFY(w.findChild<CProxyDialog*>() == nullptr);
         w.StartBalanceRequest(true);
         QVERIFY(Answer(w, true, u"user"_s, u"pass"_s));
-        QTRY_COMPARE(w.state().balanceText, u"EUR 4.10"_s);
+        QTRY_COMPARE(w.state().display.balanceText, u"EUR 4.10"_s);
         const QJsonArray balance = Requests(m_web, u"task=AB"_s);
         QCOMPARE(balance.size(), 1);
         QVERIFY(balance[0][u"headers"_s][u"via"_s].toString().contains(u"tinyproxy"_s));
@@ -262,7 +262,7 @@ private Q_SLOTS:
         // The service check, then the server configuration.
         QVERIFY(Answer(w, true, u"user"_s, u"pass"_s));
         QVERIFY(Answer(w, true, u"user"_s, u"pass"_s));
-        QTRY_VERIFY(w.state().configurationReceived);
+        QTRY_VERIFY(w.state().signin.configurationReceived);
         for (const QString& task : {u"task=VV"_s, u"task=SP"_s}) {
             const QJsonArray seen = Requests(m_web, task);
             QVERIFY2(!seen.isEmpty(), qPrintable(task));

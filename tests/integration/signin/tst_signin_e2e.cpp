@@ -177,24 +177,24 @@ private Q_SLOTS:
         m_answers = {Answer{u" 12345 "_s, u"9876"_s}};
         CMainWindow& phone = OpenPhone();
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
-        QCOMPARE(phone.state().account, u"12345"_s);  // trimmed by the dialog
+        QCOMPARE(phone.state().account.number, u"12345"_s);  // trimmed by the dialog
         // Signed in: the display's balance line shows what the service reports.
         QTRY_COMPARE_WITH_TIMEOUT(PhoneDisplay::BalanceText(phone.state()), u"EUR 12.50"_s, 10000);
         QVERIFY(QFile::exists(qEnvironmentVariable("ZUVO_HOSTS_FILE")));
 
         QTest::keyClicks(&phone, u"4412345"_s);
         Command(Cmd::Call);
-        QTRY_VERIFY_WITH_TIMEOUT(phone.state().callActive, 5000);
-        QTRY_VERIFY_WITH_TIMEOUT(phone.state().mediaStarted, 15000);
-        QTRY_VERIFY_WITH_TIMEOUT(phone.state().clock.running, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(phone.state().call.active, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(phone.state().call.mediaStarted, 15000);
+        QTRY_VERIFY_WITH_TIMEOUT(phone.state().call.clock.running, 5000);
         QTest::qWait(1100);
         Command(Cmd::HangUp);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Call ended"_s, 10000);
         QCOMPARE(phone.history().Number(0), u"4412345"_s);
         QVERIFY(phone.history().Duration(0) != u"00:00:00"_s);
-        QCOMPARE(phone.state().numberLine, QString());
+        QCOMPARE(phone.state().display.numberLine, QString());
         Command(Cmd::Redial);
-        QTRY_COMPARE(phone.state().numberLine, u"4412345"_s);
+        QTRY_COMPARE(phone.state().display.numberLine, u"4412345"_s);
 
         // Sign out: the dialog comes back; signing in again reaches the same state.
         m_answers = {Answer{u"12345"_s, u"9876"_s}};
@@ -213,10 +213,10 @@ private Q_SLOTS:
         CMainWindow& phone = OpenPhone();
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
         QTest::keyClicks(&phone, u"+4420"_s);
-        QCOMPARE(phone.state().numberLine, u"004420"_s);
+        QCOMPARE(phone.state().display.numberLine, u"004420"_s);
         Command(Cmd::Call);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Line busy"_s, 10000);
-        QVERIFY(!phone.state().callActive);
+        QVERIFY(!phone.state().call.active);
         QCOMPARE(phone.history().Number(0), u"004420"_s);
         QCOMPARE(phone.history().Duration(0), u"00:00:00"_s);
     }
@@ -260,7 +260,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 1, 10000);
         QTest::qWait(3500);
         QCOMPARE(Status(), u"Signing in..."_s);
-        QVERIFY(!phone.state().configurationReceived);
+        QVERIFY(!phone.state().signin.configurationReceived);
         m_answers = {Answer{{}, {}, true}};
         Command(Cmd::SignOut);
         QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 10000);

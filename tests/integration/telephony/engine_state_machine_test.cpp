@@ -145,13 +145,13 @@ TEST_F(EngineIntoStateMachine, ACallHandledOnlyAfterItEndedStillTakesEveryStep) 
     Kamailio registrar(m_env.path(u"kamailio"_s), options);
     ASSERT_TRUE(registrar.Start()) << registrar.output().constData();
 
-    m_state.unattended = true;
-    m_state.ringDelayMs = 60000;
-    m_state.connectDelayMs = 60000;
-    m_state.configurationReceived = true;
-    m_state.account = u"1001"_s;
-    m_state.sipDomain = u"zuvo.test"_s;
-    m_state.sipServers = {
+    m_state.unattended.enabled = true;
+    m_state.unattended.ringDelayMs = 60000;
+    m_state.unattended.connectDelayMs = 60000;
+    m_state.signin.configurationReceived = true;
+    m_state.account.number = u"1001"_s;
+    m_state.service.sipDomain = u"zuvo.test"_s;
+    m_state.servers.entries = {
         {u"127.0.0.1:"_s + QString::number(registrar.tcpPort()), u"TCP"_s, u"127.0.0.1"_s}};
     m_machine->RegisterNow();
     ASSERT_TRUE(WaitUntil([&] { return m_state.connectionState == RTCRS_REGISTERED; },
@@ -159,7 +159,7 @@ TEST_F(EngineIntoStateMachine, ACallHandledOnlyAfterItEndedStillTakesEveryStep) 
     ASSERT_EQ(m_state.exitCode, 21);
 
     m_window->Hold();
-    m_state.numberLine = u"4420794600"_s;
+    m_state.display.numberLine = u"4420794600"_s;
     m_machine->OnTimer(Timer::Unattended);  // 21 -> 22: dial
     ASSERT_EQ(m_state.exitCode, 22);
     ASSERT_TRUE(m_engine->IsCallActive());
@@ -172,8 +172,8 @@ TEST_F(EngineIntoStateMachine, ACallHandledOnlyAfterItEndedStillTakesEveryStep) 
 
     // Trying, ringing (with the flash tone), answered with the call clock, ended after media.
     EXPECT_EQ(m_window->Release(m_state), (std::vector<int>{2, 3, 7, 11}));
-    EXPECT_FALSE(m_state.clock.running);
-    EXPECT_TRUE(m_state.mediaStarted);
+    EXPECT_FALSE(m_state.call.clock.running);
+    EXPECT_TRUE(m_state.call.mediaStarted);
     EXPECT_EQ(m_state.exitCode, 2);
     EXPECT_EQ(m_delegate.signOuts, 1);
     EXPECT_EQ(m_engine->QueuedEvents(), 0u);

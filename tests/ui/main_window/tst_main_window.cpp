@@ -202,35 +202,35 @@ private Q_SLOTS:
         CMainWindow& w = Window();
         PhoneState& s = w.mutableState();
         QCOMPARE(PhoneDisplay::StatusText(s), u"Signed out"_s);
-        s.signingIn = true;
+        s.signin.signingIn = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Signing in..."_s);
         s.connectionState = 2;
         s.callStatus = 0;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Ready to call"_s);
-        s.muted = true;
+        s.call.muted = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Mute"_s);
-        s.autoDial = true;
+        s.call.autoDial = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Calling..."_s);
-        s.autoDial = false;
-        s.muted = false;
+        s.call.autoDial = false;
+        s.call.muted = false;
         s.callStatus = 2;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Please wait"_s);
-        s.clock = CallClock{100, 3823, 3723, true};
+        s.call.clock = CallClock{100, 3823, 3723, true};
         QCOMPARE(PhoneDisplay::StatusText(s), u"01:02:03"_s);
         s.settings.displayTimer = false;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Please wait"_s);
 
-        s.balanceText = u"\u20AC 4.10"_s;
-        s.callActive = false;
+        s.display.balanceText = u"\u20AC 4.10"_s;
+        s.call.active = false;
         QCOMPARE(PhoneDisplay::BalanceText(s), u"\u20AC 4.10"_s);
-        s.callActive = true;
+        s.call.active = true;
         QCOMPARE(PhoneDisplay::BalanceText(s), QString());
-        s.callActive = false;
+        s.call.active = false;
         s.settings.displayBalance = false;
         QCOMPARE(PhoneDisplay::BalanceText(s), QString());
 
-        s.callActive = true;
-        s.minutesShown = true;
+        s.call.active = true;
+        s.display.minutesShown = true;
         QVERIFY(PhoneDisplay::ShowsMinutes(s));
     }
 
@@ -302,7 +302,7 @@ private Q_SLOTS:
         spy.painted = QRegion();
         QTest::keyClick(&w, Qt::Key_7);
         QTRY_VERIFY(!spy.painted.isEmpty());
-        QCOMPARE(w.state().numberLine, u"7"_s);
+        QCOMPARE(w.state().display.numberLine, u"7"_s);
         QVERIFY(spy.painted.boundingRect().intersects(kNumberArea));
         QVERIFY(!spy.painted.intersects(QRegion(w.button(Cmd::Key0 + 5)->geometry())));
         QVERIFY(!spy.painted.intersects(QRegion(kStatusArea)));
@@ -314,15 +314,15 @@ private Q_SLOTS:
         CMainWindow& w = Window();
         Click(w.button(Cmd::Key0 + 4), QPoint(20, 20));
         Click(w.button(Cmd::Key0 + 2), QPoint(20, 20));
-        QCOMPARE(w.state().numberLine, u"42"_s);
+        QCOMPARE(w.state().display.numberLine, u"42"_s);
         QTest::keyClick(&w, Qt::Key_Backspace);
-        QCOMPARE(w.state().numberLine, u"4"_s);
+        QCOMPARE(w.state().display.numberLine, u"4"_s);
         for (int i = 0; i < 45; ++i) {
             QTest::keyClick(&w, Qt::Key_9);
         }
-        QCOMPARE(w.state().numberLine.size(), 40);
+        QCOMPARE(w.state().display.numberLine.size(), 40);
         Click(w.button(Cmd::HangUp), QPoint(20, 8));
-        QCOMPARE(w.state().numberLine, QString());
+        QCOMPARE(w.state().display.numberLine, QString());
     }
 
     // A double click on a function button is one click: one page, not two.
@@ -365,9 +365,9 @@ private Q_SLOTS:
                 QCOMPARE(partial.size(), full.size());
                 QVERIFY2(DifferentPixels(partial, full) == 0, step);
             };
-            s.signingIn = true;
+            s.signin.signingIn = true;
             check("signed out -> signing in");
-            s.signingIn = false;
+            s.signin.signingIn = false;
             s.connectionState = 2;
             s.callStatus = 0;
             check("signing in -> ready to call");
@@ -439,7 +439,7 @@ private Q_SLOTS:
             return int(Cmd::Ok);
         });
         CMainWindow& unattended = Window();
-        unattended.mutableState().unattended = true;
+        unattended.mutableState().unattended.enabled = true;
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression(u"could not be saved"_s));
         unattended.port().SendMessage(Wm::Close, 0, 0);
         SetMessageBoxHook(nullptr);

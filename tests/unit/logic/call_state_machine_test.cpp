@@ -13,12 +13,12 @@ protected:
     PhoneRig rig;
 
     void ThreeServers() {
-        rig.state.configurationReceived = true;
-        rig.state.account = u"1234"_s;
-        rig.state.sipDomain = u"sip.zuvo.test"_s;
-        rig.state.sipServers = {{u"127.0.0.1:5060"_s, u"UDP"_s, u"a"_s},
-                                {u"127.0.0.2:5060"_s, u"TCP"_s, u"b"_s},
-                                {u"127.0.0.3:5061"_s, u"TLS"_s, u"c"_s}};
+        rig.state.signin.configurationReceived = true;
+        rig.state.account.number = u"1234"_s;
+        rig.state.service.sipDomain = u"sip.zuvo.test"_s;
+        rig.state.servers.entries = {{u"127.0.0.1:5060"_s, u"UDP"_s, u"a"_s},
+                                     {u"127.0.0.2:5060"_s, u"TCP"_s, u"b"_s},
+                                     {u"127.0.0.3:5061"_s, u"TLS"_s, u"c"_s}};
     }
     // Rejection at the current server; returns the retry delay armed.
     int Reject() {
@@ -59,7 +59,7 @@ TEST_F(CallStateMachineTest, LastGoodServerIsWhereTheLongPauseHappens) {
     rig.machine.RegisterNow();
     EXPECT_EQ(Reject(), 10);             // 0 failed, now 1
     rig.Registration(RTCRS_REGISTERED);  // 1 accepted
-    EXPECT_EQ(rig.state.lastGoodServer, 1);
+    EXPECT_EQ(rig.state.servers.lastGood, 1);
     EXPECT_EQ(rig.state.connectionState, 2);
     EXPECT_EQ(rig.delegate.indicator, PhoneDelegate::Indicator::Lit);
     EXPECT_EQ(Reject(), 10);     // 1 failed, now 2
@@ -76,31 +76,31 @@ TEST_F(CallStateMachineTest, RefusedRegisterRetriesTheSameServerAfterTenSeconds)
     rig.Fire(Timer::Registration);
     ASSERT_EQ(rig.engine.registrations.size(), 2);
     EXPECT_EQ(rig.engine.registrations[1].address, rig.engine.registrations[0].address);
-    EXPECT_FALSE(rig.state.registrationTimerRunning);
+    EXPECT_FALSE(rig.state.signin.registrationTimerRunning);
 }
 
 TEST_F(CallStateMachineTest, TimersBeforeConfigurationAreKilledWithoutAction) {
-    rig.state.autoDial = true;
-    rig.state.numberLine = u"123"_s;
+    rig.state.call.autoDial = true;
+    rig.state.display.numberLine = u"123"_s;
     rig.delegate.timers[Timer::AutoDial] = 3000;
     rig.delegate.timers[Timer::RegisterNow] = 100;
     rig.Fire(Timer::AutoDial);
     rig.Fire(Timer::RegisterNow);
     EXPECT_TRUE(rig.delegate.timers.isEmpty());
-    EXPECT_TRUE(rig.state.autoDial);
+    EXPECT_TRUE(rig.state.call.autoDial);
     EXPECT_TRUE(rig.engine.registrations.isEmpty());
     EXPECT_TRUE(rig.engine.calls.isEmpty());
 
     // Configured but no server list yet: timer 8 keeps running.
-    rig.state.configurationReceived = true;
+    rig.state.signin.configurationReceived = true;
     rig.delegate.timers[Timer::RegisterNow] = 100;
     rig.Fire(Timer::RegisterNow);
     EXPECT_TRUE(rig.delegate.timers.contains(Timer::RegisterNow));
 }
 
 TEST_F(CallStateMachineTest, RegisteredStartsServiceStepsAndAutoDial) {
-    rig.state.autoDial = true;
-    rig.state.popupsAvailable = true;
+    rig.state.call.autoDial = true;
+    rig.state.service.popupsAvailable = true;
     rig.Registration(RTCRS_REGISTERED);
     EXPECT_EQ(rig.state.callStatus, 0);
     EXPECT_EQ(rig.delegate.Count(u"key"_s), 1);
@@ -113,7 +113,7 @@ TEST_F(CallStateMachineTest, RegisteredStartsServiceStepsAndAutoDial) {
     rig.Registration(RTCRS_REGISTERING);
     EXPECT_EQ(rig.delegate.indicator, PhoneDelegate::Indicator::Blinking);
     EXPECT_EQ(rig.state.callStatus, 1);
-    rig.state.signingIn = true;
+    rig.state.signin.signingIn = true;
     rig.Registration(RTCRS_UNREGISTERING);
     EXPECT_EQ(rig.state.callStatus, 1);
     EXPECT_EQ(StatusLineOf(rig.state).stringId, 3019);
@@ -122,7 +122,7 @@ TEST_F(CallStateMachineTest, RegisteredStartsServiceStepsAndAutoDial) {
 TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
     rig.SignedIn(u"0044123"_s);
     rig.input.PlaceCall();
-    ASSERT_TRUE(rig.state.callActive);
+    ASSERT_TRUE(rig.state.call.active);
 
     rig.Session(RTCSS_INPROGRESS, 180);  // no SIP facility: not ringing
     EXPECT_EQ(rig.state.callStatus, 2);
@@ -135,7 +135,7 @@ TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
 
     rig.Session(RTCSS_CONNECTED);
     EXPECT_EQ(rig.state.callStatus, 7);
-    EXPECT_TRUE(rig.state.clock.running);
+    EXPECT_TRUE(rig.state.call.clock.running);
     EXPECT_EQ(rig.delegate.timers.value(Timer::CallClock), 250);
     rig.now += 3723;
     rig.Fire(Timer::CallClock);
@@ -146,12 +146,12 @@ TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
 
     rig.Session(RTCSS_DISCONNECTED, SipStatus(486, true));
     EXPECT_EQ(rig.state.callStatus, 13);
-    EXPECT_FALSE(rig.state.callActive);
-    EXPECT_FALSE(rig.state.clock.running);
+    EXPECT_FALSE(rig.state.call.active);
+    EXPECT_FALSE(rig.state.call.clock.running);
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::CallClock));
-    EXPECT_TRUE(rig.state.numberLine.isEmpty());
+    EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
     EXPECT_EQ(rig.history.Duration(0), u"01:02:03"_s);
-    EXPECT_EQ(rig.state.finalCallTime, u"01:02:03"_s);
+    EXPECT_EQ(rig.state.display.finalCallTime, u"01:02:03"_s);
     EXPECT_EQ(rig.delegate.clientMessages.last().first, 3);
     EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
     EXPECT_EQ(StatusLineOf(rig.state).stringId, 3013);
@@ -171,9 +171,9 @@ TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
 
 TEST_F(CallStateMachineTest, MediaAndClientEvents) {
     rig.Media(RTCMET_STARTED, 1);
-    EXPECT_FALSE(rig.state.mediaStarted);
+    EXPECT_FALSE(rig.state.call.mediaStarted);
     rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
-    EXPECT_TRUE(rig.state.mediaStarted);
+    EXPECT_TRUE(rig.state.call.mediaStarted);
 
     // The client event's lParam is its type.
     rig.Client(RTCCET_NETWORK_QUALITY_CHANGE);
@@ -203,10 +203,10 @@ TEST_F(CallStateMachineTest, MediaAndClientEvents) {
 TEST_F(CallStateMachineTest, EventsQueuedTogetherKeepTheirOwnReports) {
     rig.SignedIn(u"0044123"_s);
     rig.input.PlaceCall();
-    ASSERT_TRUE(rig.state.callActive);
-    rig.state.unattended = true;
-    rig.state.ringDelayMs = 5000;
-    rig.state.connectDelayMs = 6000;
+    ASSERT_TRUE(rig.state.call.active);
+    rig.state.unattended.enabled = true;
+    rig.state.unattended.ringDelayMs = 5000;
+    rig.state.unattended.connectDelayMs = 6000;
 
     std::vector<std::pair<WPARAM, LPARAM>> posted;
     const auto queue = [&](const RtcEvent& e) { posted.push_back({e.kind, rig.engine.Queue(e)}); };
@@ -223,8 +223,8 @@ TEST_F(CallStateMachineTest, EventsQueuedTogetherKeepTheirOwnReports) {
     }
     EXPECT_EQ(statuses, (std::vector<int>{3, 7, 7, 7, 7}));
     EXPECT_EQ(rig.engine.tones, QList<int32_t>{RTC_DTMF_FLASH});
-    EXPECT_TRUE(rig.state.clock.running);
-    EXPECT_TRUE(rig.state.mediaStarted);
+    EXPECT_TRUE(rig.state.call.clock.running);
+    EXPECT_TRUE(rig.state.call.mediaStarted);
     EXPECT_EQ(rig.state.exitCode, 24);
     EXPECT_EQ(rig.engine.queue.Size(), 0u);
 
@@ -236,7 +236,7 @@ TEST_F(CallStateMachineTest, EventsQueuedTogetherKeepTheirOwnReports) {
     rig.machine.OnRtcEvent(RTC_EVT_REGISTRATION, ended);
     rig.machine.OnRtcEvent(RTC_EVT_MEDIA, ended);
     EXPECT_EQ(rig.state.callStatus, 7);
-    EXPECT_TRUE(rig.state.callActive);
+    EXPECT_TRUE(rig.state.call.active);
     rig.machine.OnRtcEvent(RTC_EVT_SESSION, ended);
     EXPECT_EQ(rig.state.callStatus, 11);
     EXPECT_EQ(rig.state.exitCode, 2);
@@ -254,12 +254,12 @@ TEST_F(CallStateMachineTest, ExternalClientHearsEveryStartedCallEnd) {
     };
     rig.Session(RTCSS_INCOMING);
     EXPECT_EQ(types(), (std::vector<int>{4}));
-    EXPECT_FALSE(rig.state.callActive);
+    EXPECT_FALSE(rig.state.call.active);
     rig.Session(RTCSS_DISCONNECTED, SipStatus(487, true));
     EXPECT_EQ(types(), (std::vector<int>{4, 3}));
 
     // An outgoing call, then a stray disconnect: still one end per start.
-    rig.state.numberLine = u"0044123"_s;
+    rig.state.display.numberLine = u"0044123"_s;
     rig.input.PlaceCall();
     rig.Session(RTCSS_CONNECTED);
     rig.Session(RTCSS_DISCONNECTED);
@@ -273,15 +273,15 @@ TEST_F(CallStateMachineTest, ExternalClientHearsEveryStartedCallEnd) {
 }
 
 TEST_F(CallStateMachineTest, PopupPollRearmsForTwoMinutesInACall) {
-    rig.state.configurationReceived = true;
-    rig.state.popupsAvailable = true;
-    rig.state.callActive = true;
+    rig.state.signin.configurationReceived = true;
+    rig.state.service.popupsAvailable = true;
+    rig.state.call.active = true;
     rig.delegate.timers[Timer::PopupPoll] = 1;
     rig.Fire(Timer::PopupPoll);
     EXPECT_EQ(rig.delegate.timers.value(Timer::PopupPoll), 120000);
     EXPECT_EQ(rig.delegate.Count(u"popup-fetch"_s), 0);
 
-    rig.state.callActive = false;
+    rig.state.call.active = false;
     rig.state.settings.popupsEnabled = false;
     rig.Fire(Timer::PopupPoll);
     EXPECT_EQ(rig.delegate.timers.value(Timer::PopupPoll), 7200000);
@@ -294,22 +294,22 @@ TEST_F(CallStateMachineTest, PopupPollRearmsForTwoMinutesInACall) {
 TEST_F(CallStateMachineTest, LocalAddressIsTheEnginesFirstUpToItsColon) {
     rig.engine.addresses = {u"127.0.0.1:5070"_s, u"10.0.0.1:5070"_s};
     rig.machine.RefreshLocalAddress();
-    EXPECT_EQ(rig.state.localAddress, u"127.0.0.1"_s);
+    EXPECT_EQ(rig.state.service.localAddress, u"127.0.0.1"_s);
     rig.engine.addresses.clear();
     rig.machine.RefreshLocalAddress();
-    EXPECT_EQ(rig.state.localAddress, u"0.0.0.0"_s);
-    rig.state.useTunnel = true;
-    rig.state.tunnelLocalAddress = u"10.8.0.2"_s;
+    EXPECT_EQ(rig.state.service.localAddress, u"0.0.0.0"_s);
+    rig.state.service.useTunnel = true;
+    rig.state.service.tunnelLocalAddress = u"10.8.0.2"_s;
     rig.machine.RefreshLocalAddress();
-    EXPECT_EQ(rig.state.localAddress, u"10.8.0.2"_s);
+    EXPECT_EQ(rig.state.service.localAddress, u"10.8.0.2"_s);
 }
 
 TEST_F(CallStateMachineTest, MinutesDisplayEndsOnTimer13) {
-    rig.state.configurationReceived = true;
-    rig.state.minutesShown = true;
+    rig.state.signin.configurationReceived = true;
+    rig.state.display.minutesShown = true;
     rig.delegate.timers[Timer::MinutesDisplay] = 10000;
     rig.Fire(Timer::MinutesDisplay);
-    EXPECT_FALSE(rig.state.minutesShown);
+    EXPECT_FALSE(rig.state.display.minutesShown);
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::MinutesDisplay));
     EXPECT_EQ(rig.delegate.Count(u"number"_s), 1);
 }
@@ -318,14 +318,14 @@ TEST_F(CallStateMachineTest, MinutesDisplayEndsOnTimer13) {
 class UnattendedTest : public CallStateMachineTest {
 protected:
     void SetUp() override {
-        rig.state.unattended = true;
-        rig.state.connectDelayMs = 5000;
-        rig.state.ringDelayMs = 5000;
-        rig.state.unattendedDelayMs = 7000;
+        rig.state.unattended.enabled = true;
+        rig.state.unattended.connectDelayMs = 5000;
+        rig.state.unattended.ringDelayMs = 5000;
+        rig.state.unattended.delayMs = 7000;
         rig.SignedIn();
         EXPECT_EQ(rig.state.exitCode, 21);
         EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
-        rig.state.numberLine = u"0044123"_s;
+        rig.state.display.numberLine = u"0044123"_s;
         rig.Fire(Timer::Unattended);  // 21 -> 22: dial
         EXPECT_EQ(rig.state.exitCode, 22);
         EXPECT_EQ(rig.engine.calls.size(), 1);
@@ -365,7 +365,7 @@ TEST_F(UnattendedTest, RingingForTheRingDelayGivesTenOrEleven) {
     Ringing();
     rig.Fire(Timer::Unattended);
     ExpectSignedOutWith(11);
-    rig.state.mediaStarted = true;
+    rig.state.call.mediaStarted = true;
     rig.machine.UnattendedStep(10);
     EXPECT_EQ(rig.state.exitCode, 10);
 }
@@ -395,7 +395,7 @@ TEST_F(UnattendedTest, RejectedRegistrationGives30) {
 TEST(UnattendedSteps, DialDelayZeroArmsNothingAndUnknownStepsOnlySetTheCode) {
     PhoneRig rig;
     rig.SignedIn(u"0044123"_s);
-    rig.state.unattended = true;
+    rig.state.unattended.enabled = true;
     rig.machine.UnattendedStep(22);
     EXPECT_EQ(rig.engine.calls.size(), 1);
     EXPECT_EQ(rig.state.exitCode, 22);
@@ -404,7 +404,7 @@ TEST(UnattendedSteps, DialDelayZeroArmsNothingAndUnknownStepsOnlySetTheCode) {
     EXPECT_EQ(rig.state.exitCode, 99);
     EXPECT_EQ(rig.delegate.signOuts, 0);
     // Timer 3 repeats any other code's step.
-    rig.state.configurationReceived = true;
+    rig.state.signin.configurationReceived = true;
     rig.delegate.timers[Timer::Unattended] = 1;
     rig.state.exitCode = 33;
     rig.Fire(Timer::Unattended);
@@ -423,7 +423,7 @@ TEST(UnattendedSteps, NothingDialledEndsWithThree) {
           Attempt{"engine refuses", u"0044123"_s, E_FAIL}}) {
         SCOPED_TRACE(a.name);
         PhoneRig rig;
-        rig.state.unattended = true;
+        rig.state.unattended.enabled = true;
         rig.engine.placeCallResult = a.engineResult;
         rig.SignedIn(a.number);
         rig.Fire(Timer::Unattended);  // 21 -> 22: dial
@@ -435,8 +435,8 @@ TEST(UnattendedSteps, NothingDialledEndsWithThree) {
     // With a /U delay the phone waits that long for a call (one an external client may place),
     // then ends with 36.
     PhoneRig rig;
-    rig.state.unattended = true;
-    rig.state.unattendedDelayMs = 7000;
+    rig.state.unattended.enabled = true;
+    rig.state.unattended.delayMs = 7000;
     rig.SignedIn();
     rig.Fire(Timer::Unattended);
     EXPECT_EQ(rig.state.exitCode, 22);

@@ -39,22 +39,22 @@ protected:
 };
 
 TEST_F(DialingTest, TypingRules) {
-    rig.state.signInPending = false;
+    rig.state.signin.pending = false;
     Type(u"+"_s);
-    EXPECT_EQ(rig.state.numberLine, u"00"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"00"_s);
     Type(u"1+"_s);
-    EXPECT_EQ(rig.state.numberLine, u"001"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"001"_s);
     Type(u"*"_s);
-    EXPECT_EQ(rig.state.numberLine, u"001"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"001"_s);
     EXPECT_EQ(rig.engine.tones.last(), 10);
     Type(u"#."_s);  // "." presses "*"
-    EXPECT_EQ(rig.state.numberLine, u"001"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"001"_s);
     EXPECT_EQ(rig.engine.tones.mid(rig.engine.tones.size() - 2), (QList<int32_t>{11, 10}));
     rig.state.settings.allowIpCalls = true;
     Type(u"#"_s);
-    EXPECT_EQ(rig.state.numberLine, u"001."_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"001."_s);
     Type(u"\b"_s);
-    EXPECT_EQ(rig.state.numberLine, u"001"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"001"_s);
 
     // Latch: a second character before the key-up is ignored, and repeats are not added.
     rig.input.OnChar(u'5');
@@ -62,35 +62,35 @@ TEST_F(DialingTest, TypingRules) {
     rig.input.OnKeyUp();
     rig.input.OnChar(u'7', true);
     rig.input.OnKeyUp();
-    EXPECT_EQ(rig.state.numberLine, u"0015"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"0015"_s);
     // Holding a key arms hold-to-dial; releasing it kills it.
     rig.input.OnChar(u'2');
     EXPECT_EQ(rig.delegate.timers.value(Timer::HoldToDial), 3000);
-    EXPECT_EQ(rig.state.keyIndex, 2);
+    EXPECT_EQ(rig.state.keypad.index, 2);
     rig.input.OnKeyUp();
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::HoldToDial));
 }
 
 TEST_F(DialingTest, FortyCharacterLimit) {
     Type(QString(40, u'1'));
-    EXPECT_EQ(rig.state.numberLine.size(), 40);
+    EXPECT_EQ(rig.state.display.numberLine.size(), 40);
     const auto tones = rig.engine.tones.size();
     Type(u"2"_s);  // the 41st from the keyboard: not added, no tone
-    EXPECT_EQ(rig.state.numberLine.size(), 40);
+    EXPECT_EQ(rig.state.display.numberLine.size(), 40);
     EXPECT_EQ(rig.engine.tones.size(), tones);
     rig.input.OnKeypadPressed(3);  // from the keypad: not added, tone plays, handset told
-    EXPECT_EQ(rig.state.numberLine, QString(40, u'1'));
+    EXPECT_EQ(rig.state.display.numberLine, QString(40, u'1'));
     EXPECT_EQ(rig.engine.tones.last(), 3);
     EXPECT_EQ(rig.delegate.handset.last(), qMakePair(HandsetNotice::AttentionCode, 1));
     // Pasted numbers are not cut.
     rig.delegate.clipboard = QString(45, u'9');
     rig.input.Paste();
-    EXPECT_EQ(rig.state.numberLine.size(), 45);
+    EXPECT_EQ(rig.state.display.numberLine.size(), 45);
 }
 
 TEST_F(DialingTest, PlacingACallFormsTheDialString) {
     rig.SignedIn(u"0044123"_s);
-    rig.state.muted = true;
+    rig.state.call.muted = true;
     rig.input.PlaceCall();
     ASSERT_EQ(rig.engine.calls.size(), 1);
     EXPECT_EQ(rig.engine.calls[0].remote, u"+44123"_s);
@@ -99,8 +99,8 @@ TEST_F(DialingTest, PlacingACallFormsTheDialString) {
     EXPECT_TRUE(rig.delegate.log.contains(u"auth 44123"_s));
     EXPECT_EQ(rig.history.Number(0), u"0044123"_s);
     EXPECT_EQ(rig.history.Duration(0), u"00:00:00"_s);
-    EXPECT_TRUE(rig.state.callActive);
-    EXPECT_FALSE(rig.state.muted);
+    EXPECT_TRUE(rig.state.call.active);
+    EXPECT_FALSE(rig.state.call.muted);
     EXPECT_EQ(rig.engine.muted,
               (QList<QPair<int32_t, bool>>{{RTCAD_MICROPHONE, false}, {RTCAD_SPEAKER, false}}));
     EXPECT_EQ(rig.delegate.clientMessages.last().first, 4);
@@ -112,7 +112,7 @@ TEST_F(DialingTest, PlacingACallFormsTheDialString) {
     EXPECT_EQ(rig.engine.hangUps, 1);
     rig.Session(RTCSS_DISCONNECTED, 0);
 
-    rig.state.numberLine = u"44123"_s;
+    rig.state.display.numberLine = u"44123"_s;
     rig.state.settings.rtpDynamic = false;
     rig.state.settings.rtpPort = 7010;
     rig.input.PlaceCall();
@@ -136,40 +136,40 @@ TEST_F(DialingTest, IpAddressesOnlyWhenAllowed) {
 TEST_F(DialingTest, EveryCallLeavesItsDialledNumberForTheBalance) {
     rig.SignedIn(u"0044123"_s);
     rig.input.PlaceCall();
-    EXPECT_EQ(rig.state.dialledNumber, u"+44123"_s);
+    EXPECT_EQ(rig.state.call.dialledNumber, u"+44123"_s);
     rig.input.HangUpOrClear(true);
     rig.Session(RTCSS_DISCONNECTED, 0);
 
     // A direct IP call has no call report, but the balance after it must not charge the number
     // of the call before.
     rig.state.settings.allowIpCalls = true;
-    rig.state.numberLine = u"127.0.0.2"_s;
+    rig.state.display.numberLine = u"127.0.0.2"_s;
     rig.input.PlaceCall();
     ASSERT_EQ(rig.engine.calls.size(), 2);
-    EXPECT_EQ(rig.state.dialledNumber, u"127.0.0.2"_s);
+    EXPECT_EQ(rig.state.call.dialledNumber, u"127.0.0.2"_s);
 }
 
 TEST_F(DialingTest, CallIsNotPlacedWhenNotReady) {
-    rig.state.numberLine = u"123"_s;
+    rig.state.display.numberLine = u"123"_s;
     rig.input.PlaceCall();  // not signed in
     rig.SignedIn();
     rig.input.PlaceCall();  // empty line
-    rig.state.numberLine = u"00"_s;
+    rig.state.display.numberLine = u"00"_s;
     rig.input.PlaceCall();  // nothing left after "00"
     EXPECT_TRUE(rig.engine.calls.isEmpty());
     EXPECT_EQ(rig.history.Count(), 0);
 
     // Refused by the engine: the entry stays, no call is active.
-    rig.state.numberLine = u"123"_s;
+    rig.state.display.numberLine = u"123"_s;
     rig.engine.placeCallResult = E_FAIL;
     rig.input.PlaceCall();
     EXPECT_EQ(rig.history.Count(), 1);
-    EXPECT_FALSE(rig.state.callActive);
+    EXPECT_FALSE(rig.state.call.active);
 }
 
 TEST_F(DialingTest, PopupBeforeACallStopsOnlyTheFirstRequest) {
     rig.SignedIn(u"123"_s);
-    rig.state.popupsAvailable = true;
+    rig.state.service.popupsAvailable = true;
     rig.delegate.popupShows = true;
     rig.input.PlaceCall();
     EXPECT_TRUE(rig.engine.calls.isEmpty());
@@ -184,13 +184,13 @@ TEST_F(DialingTest, HangUpOrClearBranches) {
     rig.input.StartAutoDial();
     EXPECT_EQ(StatusLineOf(rig.state).stringId, 3018);
     rig.input.HangUpOrClear(true);
-    EXPECT_FALSE(rig.state.autoDial);
-    EXPECT_EQ(rig.state.numberLine, u"123"_s);
+    EXPECT_FALSE(rig.state.call.autoDial);
+    EXPECT_EQ(rig.state.display.numberLine, u"123"_s);
     // Idle: clears the display; the button also refreshes the balance.
-    rig.state.minutesShown = true;
+    rig.state.display.minutesShown = true;
     rig.input.HangUpOrClear(true);
-    EXPECT_TRUE(rig.state.numberLine.isEmpty());
-    EXPECT_FALSE(rig.state.minutesShown);
+    EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
+    EXPECT_FALSE(rig.state.display.minutesShown);
     EXPECT_EQ(rig.state.callStatus, 0);
     EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
     rig.input.HangUpOrClear(false);
@@ -208,27 +208,27 @@ TEST_F(DialingTest, HoldToDialAndAutoDialTimer) {
                                    u"+44 20;Office"_s);
     rig.input.OnKeypadPressed(2);
     rig.Fire(Timer::HoldToDial);
-    EXPECT_EQ(rig.state.numberLine, u"004420"_s);
-    EXPECT_TRUE(rig.state.autoDial);
+    EXPECT_EQ(rig.state.display.numberLine, u"004420"_s);
+    EXPECT_TRUE(rig.state.call.autoDial);
     rig.Fire(Timer::AutoDial);
     ASSERT_EQ(rig.engine.calls.size(), 1);
     EXPECT_EQ(rig.engine.calls[0].remote, u"+4420"_s);
-    EXPECT_FALSE(rig.state.autoDial);
+    EXPECT_FALSE(rig.state.call.autoDial);
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::AutoDial));
 
     // A key without an entry does nothing.
     rig.Session(RTCSS_DISCONNECTED, 0);
     rig.input.OnKeypadPressed(3);
     rig.Fire(Timer::HoldToDial);
-    EXPECT_EQ(rig.state.numberLine, u"3"_s);
-    EXPECT_FALSE(rig.state.autoDial);
+    EXPECT_EQ(rig.state.display.numberLine, u"3"_s);
+    EXPECT_FALSE(rig.state.call.autoDial);
 }
 
 // Keypad commands: the buttons' pressed and released notifications, and the plain click (code 0)
 // that a control program or an accelerator sends.
 TEST_F(DialingTest, KeypadCommandsPressOnClickAndRelease) {
     rig.input.OnKeypadCommand(Cmd::Key0 + 5, 0);
-    EXPECT_EQ(rig.state.numberLine, u"5"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"5"_s);
     EXPECT_EQ(rig.engine.tones.last(), 5);
     EXPECT_TRUE(rig.delegate.timers.contains(Timer::HoldToDial));
     rig.input.OnKeypadCommand(Cmd::Key0 + 5, Msg::ButtonReleased);
@@ -236,14 +236,14 @@ TEST_F(DialingTest, KeypadCommandsPressOnClickAndRelease) {
 
     rig.input.OnKeypadCommand(Cmd::KeyHash - 1, Msg::ButtonPressed);  // "*"
     rig.input.OnKeypadCommand(Cmd::Key0 + 7, Msg::ButtonPressed);
-    EXPECT_EQ(rig.state.numberLine, u"57"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"57"_s);
     EXPECT_EQ(rig.engine.tones, (QList<int32_t>{5, 10, 7}));
 
     // Other notification codes and ids outside the keypad do nothing.
     rig.input.OnKeypadCommand(Cmd::Key0 + 1, 0x404);
     rig.input.OnKeypadCommand(Cmd::Key0 - 1, 0);
     rig.input.OnKeypadCommand(Cmd::KeyHash + 1, 0);
-    EXPECT_EQ(rig.state.numberLine, u"57"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"57"_s);
     EXPECT_EQ(rig.engine.tones.size(), 3);
 }
 
@@ -252,10 +252,10 @@ TEST_F(DialingTest, VolumeStepsStopAtTheLimits) {
     rig.input.VolumeUp();
     EXPECT_EQ(rig.engine.setVolumeCalls, 0);
     rig.engine.volumes[RTCAD_SPEAKER] = 0xF800;
-    rig.state.muted = true;
+    rig.state.call.muted = true;
     rig.input.VolumeUp();
     EXPECT_EQ(rig.engine.volumes[RTCAD_SPEAKER], 0xFFFF);
-    EXPECT_FALSE(rig.state.muted);
+    EXPECT_FALSE(rig.state.call.muted);
     rig.engine.volumes[RTCAD_SPEAKER] = 2046;
     rig.input.VolumeDown();
     EXPECT_EQ(rig.engine.volumes[RTCAD_SPEAKER], 2046);
@@ -273,57 +273,57 @@ TEST_F(DialingTest, RedialPasteCopyAndHistoryMenu) {
     rig.history.Add(u"111"_s);
     rig.history.Add(u"222"_s);
     rig.input.OnCommand(Cmd::Redial);
-    EXPECT_EQ(rig.state.numberLine, u"222"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"222"_s);
     rig.input.OnCommand(Cmd::HistoryFirst + 1);
-    EXPECT_EQ(rig.state.numberLine, u"111"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"111"_s);
     rig.input.OnCommand(Cmd::HistoryFirst + 5);  // no such entry
-    EXPECT_EQ(rig.state.numberLine, u"111"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"111"_s);
     rig.input.OnCommand(Cmd::Copy);
     EXPECT_EQ(rig.delegate.clipboard, u"111"_s);
     rig.delegate.clipboard.reset();
     rig.input.OnCommand(Cmd::Paste);  // clipboard unavailable: nothing changes
-    EXPECT_EQ(rig.state.numberLine, u"111"_s);
-    rig.state.callActive = true;
+    EXPECT_EQ(rig.state.display.numberLine, u"111"_s);
+    rig.state.call.active = true;
     rig.input.OnCommand(Cmd::Redial);
-    EXPECT_EQ(rig.state.numberLine, u"111"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"111"_s);
 }
 
 TEST_F(DialingTest, HandsetKeys) {
     rig.input.HandleHandsetKey(5, true);  // sign-in pending: ignored
-    EXPECT_TRUE(rig.state.numberLine.isEmpty());
+    EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
     rig.SignedIn();
     rig.input.HandleHandsetKey(5, true);
     rig.input.HandleHandsetKey(5, false);
     rig.input.HandleHandsetKey(7, true);
     rig.input.HandleHandsetKey(7, false);
-    EXPECT_EQ(rig.state.numberLine, u"57"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"57"_s);
     // "*" places the call only with handset option 4.
     rig.input.HandleHandsetKey(10, true);
     rig.input.HandleHandsetKey(10, false);
     EXPECT_TRUE(rig.engine.calls.isEmpty());
-    rig.state.handsetOptions = 4;
+    rig.state.keypad.handsetOptions = 4;
     rig.input.HandleHandsetKey(10, true);
     rig.input.HandleHandsetKey(10, false);
     EXPECT_EQ(rig.engine.calls.size(), 1);
     // Call key in a call with option 1: does not hang up; without it, it does.
-    rig.state.handsetOptions = 1;
+    rig.state.keypad.handsetOptions = 1;
     rig.input.HandleHandsetKey(13, true);
     EXPECT_EQ(rig.engine.hangUps, 0);
-    rig.state.handsetOptions = 0;
+    rig.state.keypad.handsetOptions = 0;
     rig.input.HandleHandsetKey(13, true);
     EXPECT_EQ(rig.engine.hangUps, 1);
     // Mute toggles in a call.
     rig.input.HandleHandsetKey(15, true);
-    EXPECT_TRUE(rig.state.muted);
+    EXPECT_TRUE(rig.state.call.muted);
     rig.input.HandleHandsetKey(15, true);
-    EXPECT_FALSE(rig.state.muted);
+    EXPECT_FALSE(rig.state.call.muted);
     rig.Session(RTCSS_DISCONNECTED, 0);
     // 16 redials with auto-dial.
     rig.input.HandleHandsetKey(16, true);
-    EXPECT_EQ(rig.state.numberLine, u"57"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"57"_s);
     EXPECT_EQ(rig.delegate.timers.value(Timer::AutoDial), 3000);
     rig.input.HandleHandsetKey(12, true);
-    EXPECT_FALSE(rig.state.autoDial);
+    EXPECT_FALSE(rig.state.call.autoDial);
     EXPECT_EQ(rig.delegate.Count(u"minimise"_s), 1);
 }
 
@@ -332,7 +332,7 @@ TEST_F(DialingTest, CallHistoryDialogSelection) {
     for (int i = 0; i < 3; ++i)
         rig.history.Add(QString::number(100 + i));
     rig.input.HandleHandsetKey(22, true);
-    ASSERT_TRUE(rig.state.callHistoryDialogOpen);
+    ASSERT_TRUE(rig.state.display.callHistoryDialogOpen);
     EXPECT_EQ(rig.selection.Selected(), 0);
     rig.input.HandleHandsetKey(5, true);  // row 5 is beyond the 3 entries
     EXPECT_EQ(rig.selection.Selected(), 0);
@@ -340,10 +340,10 @@ TEST_F(DialingTest, CallHistoryDialogSelection) {
     EXPECT_EQ(rig.selection.Selected(), 2);
     rig.input.HandleHandsetKey(19, true);
     EXPECT_EQ(rig.selection.Selected(), 1);
-    EXPECT_TRUE(rig.state.numberLine.isEmpty());  // keys steer the dialog, not the line
+    EXPECT_TRUE(rig.state.display.numberLine.isEmpty());  // keys steer the dialog, not the line
     rig.input.HandleHandsetKey(13, true);
-    EXPECT_EQ(rig.state.numberLine, u"101"_s);
-    EXPECT_FALSE(rig.state.callHistoryDialogOpen);
+    EXPECT_EQ(rig.state.display.numberLine, u"101"_s);
+    EXPECT_FALSE(rig.state.display.callHistoryDialogOpen);
 
     // Not opened during a call; 0 selects row 10 only with ten entries.
     CallHistorySelection selection;
@@ -354,9 +354,9 @@ TEST_F(DialingTest, CallHistoryDialogSelection) {
     EXPECT_EQ(selection.SelectedEntry(), 9);
     selection.Open(0);
     EXPECT_EQ(selection.Selected(), -1);
-    rig.state.callActive = true;
+    rig.state.call.active = true;
     rig.input.OnCallHistoryDialog(0);
-    EXPECT_FALSE(rig.state.callHistoryDialogOpen);
+    EXPECT_FALSE(rig.state.display.callHistoryDialogOpen);
 }
 
 TEST(ContextMenuModel, HistorySubMenuAndGreying) {
@@ -373,7 +373,7 @@ TEST(ContextMenuModel, HistorySubMenuAndGreying) {
     EXPECT_EQ(menu.StateOf(Cmd::SignOutMenu), ContextMenuModel::ItemState::Greyed);
     for (int i = 0; i < 12; ++i)
         history.Add(QString::number(i));
-    state.signInPending = false;
+    state.signin.pending = false;
     menu = ContextMenuModel::Build(state, history);
     EXPECT_FALSE(menu.historyGreyed());
     ASSERT_EQ(menu.historyItems().size(), 12);
@@ -381,7 +381,7 @@ TEST(ContextMenuModel, HistorySubMenuAndGreying) {
     EXPECT_EQ(menu.StateOf(Cmd::UnlockConfig), ContextMenuModel::ItemState::Greyed);
     EXPECT_EQ(menu.StateOf(Cmd::Preferences), ContextMenuModel::ItemState::Enabled);
 
-    state.callActive = true;
+    state.call.active = true;
     state.settings.webLinks = false;
     menu = ContextMenuModel::Build(state, history);
     EXPECT_TRUE(menu.historyGreyed());
@@ -390,13 +390,13 @@ TEST(ContextMenuModel, HistorySubMenuAndGreying) {
     EXPECT_EQ(menu.StateOf(Cmd::HomePage), ContextMenuModel::ItemState::Removed);
     EXPECT_EQ(menu.StateOf(Cmd::SignOutMenu), ContextMenuModel::ItemState::Greyed);
 
-    state.callActive = false;
+    state.call.active = false;
     state.configLocked = true;
     menu = ContextMenuModel::Build(state, history);
     EXPECT_TRUE(menu.historyGreyed());
     EXPECT_EQ(menu.StateOf(Cmd::UnlockConfig), ContextMenuModel::ItemState::Enabled);
     EXPECT_EQ(menu.StateOf(Cmd::About), ContextMenuModel::ItemState::Greyed);
-    state.callHistoryDialogOpen = true;
+    state.display.callHistoryDialogOpen = true;
     EXPECT_FALSE(ContextMenuModel::Shown(state));
 }
 

@@ -136,21 +136,21 @@ TEST_F(ExternalControlTest, CommandsFromTheBoundClientOnly) {
     control.OnRegister(1, kClient);
     // Sign-in pending: accepted and ignored.
     EXPECT_TRUE(control.OnCopyData(kClient, 2, "5"));
-    EXPECT_TRUE(rig.state.numberLine.isEmpty());
+    EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
     rig.SignedIn();
     EXPECT_FALSE(control.OnCopyData(kOther, 2, "5"));
-    EXPECT_TRUE(rig.state.numberLine.isEmpty());
+    EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
     EXPECT_FALSE(control.OnCopyData(kClient, 2, QByteArray()));
 
     EXPECT_TRUE(control.OnCopyData(kClient, 2, "5"));
     EXPECT_TRUE(control.OnCopyData(kClient, 3, "5"));
     EXPECT_TRUE(control.OnCopyData(kClient, 2, "6"));
     EXPECT_TRUE(control.OnCopyData(kClient, 3, "6"));
-    EXPECT_EQ(rig.state.numberLine, u"56"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"56"_s);
     EXPECT_TRUE(control.OnCopyData(kClient, 4, {}));
-    EXPECT_EQ(rig.state.numberLine, u"5"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"5"_s);
     EXPECT_TRUE(control.OnCopyData(kClient, 5, QByteArray("+44 1\0junk", 10)));
-    EXPECT_EQ(rig.state.numberLine, u"00441"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"00441"_s);
 
     // "#" dials with option 8.
     control.OnCopyData(kClient, 1, Record(ExternalClientRecord::HashDials, "", ""));
@@ -159,7 +159,7 @@ TEST_F(ExternalControlTest, CommandsFromTheBoundClientOnly) {
     EXPECT_EQ(rig.engine.calls[0].remote, u"+441"_s);
     EXPECT_FALSE(control.OnCopyData(kClient, 5, "123"));  // refused during a call
     EXPECT_TRUE(control.OnCopyData(kClient, 11, {}));
-    EXPECT_TRUE(rig.state.muted);
+    EXPECT_TRUE(rig.state.call.muted);
     EXPECT_TRUE(control.OnCopyData(kClient, 6, {}));  // in a call: hangs up
     EXPECT_EQ(rig.engine.hangUps, 1);
     rig.Session(RTCSS_DISCONNECTED, 0);
@@ -167,7 +167,7 @@ TEST_F(ExternalControlTest, CommandsFromTheBoundClientOnly) {
 
     EXPECT_TRUE(control.OnCopyData(kClient, 8, {}));
     EXPECT_EQ(rig.delegate.timers.value(Timer::AutoDial), 1500);
-    EXPECT_EQ(rig.state.numberLine, u"00441"_s);
+    EXPECT_EQ(rig.state.display.numberLine, u"00441"_s);
 
     port.copies.clear();
     control.OnCopyData(kClient, 13, {});

@@ -205,11 +205,11 @@ struct PhoneRig {
     void Client(int32_t type) { machine.OnRtcEvent(RTC_EVT_CLIENT, type); }
     // Signed in with a number on the line, ready to dial.
     void SignedIn(const QString& number = {}) {
-        state.signInPending = false;
-        state.configurationReceived = true;
-        state.sipServers = {{QStringLiteral("127.0.0.1:5060"), QStringLiteral("UDP"), {}}};
+        state.signin.pending = false;
+        state.signin.configurationReceived = true;
+        state.servers.entries = {{QStringLiteral("127.0.0.1:5060"), QStringLiteral("UDP"), {}}};
         Registration(RTCRS_REGISTERED);
-        state.numberLine = number;
+        state.display.numberLine = number;
     }
     // Fires a timer the way the window does: only when it is running.
     void Fire(int id) {

@@ -90,8 +90,8 @@ TEST_F(SigninFlowTest, StepsRunInOrderAndTheConnectionStarts) {
     delegate.tunnel = true;
     state.callStatus = 4;
     state.connectionState = 2;
-    state.signingIn = true;
-    state.numberLine = u"0044"_s;
+    state.signin.signingIn = true;
+    state.display.numberLine = u"0044"_s;
 
     EXPECT_EQ(flow.Run(1), SigninResult::SignIn);
 
@@ -102,10 +102,10 @@ TEST_F(SigninFlowTest, StepsRunInOrderAndTheConnectionStarts) {
     EXPECT_EQ(delegate.calls, expected);
     EXPECT_EQ(state.callStatus, 9);
     EXPECT_EQ(state.connectionState, 0);
-    EXPECT_TRUE(state.numberLine.isEmpty());
-    EXPECT_TRUE(state.signingIn);  // set again by the connection start
+    EXPECT_TRUE(state.display.numberLine.isEmpty());
+    EXPECT_TRUE(state.signin.signingIn);  // set again by the connection start
     EXPECT_FALSE(cancel);
-    EXPECT_FALSE(state.signInPending);
+    EXPECT_FALSE(state.signin.pending);
 
     // Any other non-zero wParam is the service message; 0 shows none; no tunnel, no disconnect.
     delegate.tunnel = false;
@@ -175,16 +175,16 @@ TEST_F(SigninFlowTest, LockToAccountAndCallShopModes) {
 TEST_F(SigninFlowTest, CommandLineNumberMovesToTheNumberLineOnce) {
     commandLine.number = u"+44 (20) 7946-0000"_s;
     flow.Run(0);
-    EXPECT_EQ(state.numberLine, u"00442079460000"_s);
+    EXPECT_EQ(state.display.numberLine, u"00442079460000"_s);
     EXPECT_TRUE(commandLine.number.isEmpty());
 
-    state.numberLine = u"123"_s;
+    state.display.numberLine = u"123"_s;
     flow.Run(0);
-    EXPECT_TRUE(state.numberLine.isEmpty());
+    EXPECT_TRUE(state.display.numberLine.isEmpty());
 }
 
 TEST_F(SigninFlowTest, UnattendedWithBothCredentialsSkipsTheDialog) {
-    state.unattended = true;
+    state.unattended.enabled = true;
     commandLine.userName = u"tester"_s;
     commandLine.password = u"4321"_s;
 
@@ -226,7 +226,7 @@ TEST_F(SigninFlowTest, ExitStoresTheTypedUserNameAndCloses) {
     EXPECT_EQ(Text(u"Account"_s, u"Account"_s), u"typed"_s);
     EXPECT_EQ(Number(u"Account"_s, u"Save"_s), 1);
     EXPECT_EQ(Text(u"Account"_s, u"Number"_s), QString());
-    EXPECT_TRUE(state.signInPending);
+    EXPECT_TRUE(state.signin.pending);
 
     // Any other ending changes nothing and starts nothing.
     delegate.calls.clear();
@@ -237,7 +237,7 @@ TEST_F(SigninFlowTest, ExitStoresTheTypedUserNameAndCloses) {
     EXPECT_EQ(flow.Run(0), SigninResult::Other);
     EXPECT_EQ(delegate.calls.last(), u"Dialog"_s);
     EXPECT_EQ(Text(u"Account"_s, u"Account"_s), u"typed"_s);
-    EXPECT_TRUE(state.signInPending);
+    EXPECT_TRUE(state.signin.pending);
 }
 
 TEST_F(SigninFlowTest, SignInRemembersThePasswordScrambledAndStoresTheTunnelTick) {
@@ -257,7 +257,7 @@ TEST_F(SigninFlowTest, SignInRemembersThePasswordScrambledAndStoresTheTunnelTick
     EXPECT_EQ(Number(u"Account"_s, u"PFlag"_s), 1);
     EXPECT_EQ(Number(u"Configuration"_s, u"VPN"_s), 0);
     EXPECT_FALSE(flow.tunnelChoice());
-    EXPECT_FALSE(state.useTunnel);
+    EXPECT_FALSE(state.service.useTunnel);
 
     // The next prompt reopens with what was remembered and the stored tunnel choice.
     delegate.dialog = [](SigninDialogData&) { return SigninResult::Other; };
@@ -277,7 +277,7 @@ TEST_F(SigninFlowTest, SignInRemembersThePasswordScrambledAndStoresTheTunnelTick
     };
     flow.Run(0);
     EXPECT_EQ(Number(u"Configuration"_s, u"VPN"_s), 1);
-    EXPECT_FALSE(state.useTunnel);
+    EXPECT_FALSE(state.service.useTunnel);
 }
 
 TEST_F(SigninFlowTest, PromptWhileTheDialogIsOpenIsDropped) {
@@ -296,11 +296,11 @@ TEST_F(SigninFlowTest, PromptWhileTheDialogIsOpenIsDropped) {
 }
 
 TEST_F(SigninFlowTest, SignOutStopsEverythingThenPromptsAgain) {
-    state.callActive = true;
-    state.configurationReceived = true;
-    state.signInPending = false;
-    state.sipServers.append(SipServerEntry{});
-    state.currentServer = 1;
+    state.call.active = true;
+    state.signin.configurationReceived = true;
+    state.signin.pending = false;
+    state.servers.entries.append(SipServerEntry{});
+    state.servers.current = 1;
     cancel = false;
     bool cancelledBeforeUnregister = false;
     delegate.onUnregister = [&] { cancelledBeforeUnregister = cancel; };
@@ -313,15 +313,15 @@ TEST_F(SigninFlowTest, SignOutStopsEverythingThenPromptsAgain) {
     EXPECT_EQ(delegate.calls.mid(0, head.size()), head);
     EXPECT_TRUE(delegate.calls.contains(u"Dialog"_s));
     EXPECT_TRUE(cancelledBeforeUnregister);
-    EXPECT_FALSE(state.configurationReceived);
-    EXPECT_TRUE(state.signInPending);
-    EXPECT_TRUE(state.sipServers.isEmpty());
-    EXPECT_EQ(state.currentServer, 0);
+    EXPECT_FALSE(state.signin.configurationReceived);
+    EXPECT_TRUE(state.signin.pending);
+    EXPECT_TRUE(state.servers.entries.isEmpty());
+    EXPECT_EQ(state.servers.current, 0);
 
     // Unattended: no hang-up without a call, and the program closes instead of prompting.
     delegate.calls.clear();
-    state.callActive = false;
-    state.unattended = true;
+    state.call.active = false;
+    state.unattended.enabled = true;
     flow.SignOut();
     const QStringList unattended{u"ClosePhoneBook"_s, u"KillTimer 1"_s, u"Unregister"_s,
                                  u"PostClose"_s};
