@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QUdpSocket>
 
@@ -71,6 +72,28 @@ int FreePort(bool udp) {
     QTcpServer s;
     s.listen(QHostAddress::LocalHost, 0);
     return s.serverPort();
+}
+
+bool TcpAnswers(int port) {
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, static_cast<quint16>(port));
+    return socket.waitForConnected(200);
+}
+
+bool UdpTaken(int port) {
+    QUdpSocket socket;
+    return !socket.bind(QHostAddress::LocalHost, static_cast<quint16>(port));
+}
+
+QByteArray ReadTail(const QString& path, qint64 maxBytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    if (file.size() > maxBytes) {
+        file.seek(file.size() - maxBytes);
+    }
+    return file.read(maxBytes);
 }
 
 bool WaitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
