@@ -146,12 +146,12 @@ int ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
             return -1;
         }
         m_process->waitForFinished(20);
-        m_output += m_process->readAll();
+        TakeOutput();
         if (QCoreApplication::instance() != nullptr) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
-    m_output += m_process->readAll();
+    TakeOutput();
     if (m_process->exitStatus() != QProcess::NormalExit) {
         return -1;
     }
@@ -167,7 +167,14 @@ void ChildProcess::Stop() {
         m_process->kill();
         m_process->waitForFinished(3000);
     }
-    m_output += m_process->readAll();
+    TakeOutput();
+}
+
+void ChildProcess::TakeOutput() {
+    // Output sent to a file is read from there.
+    if (m_process->isReadable()) {
+        m_output += m_process->readAll();
+    }
 }
 
 }  // namespace zuvo::test

@@ -59,6 +59,8 @@ public:
     QByteArray output() const { return m_output; }  // stdout and stderr so far
 
 private:
+    void TakeOutput();
+
     std::unique_ptr<QProcess> m_process;
     QByteArray m_output;
 };
