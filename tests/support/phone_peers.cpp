@@ -6,9 +6,6 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QTcpSocket>
-#include <QUdpSocket>
 
 namespace zuvo::test {
 

@@ -1,5 +1,6 @@
 #include "tests/support/sipp.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 
@@ -67,9 +68,13 @@ bool Sipp::Start() {
     const auto ended = [this] { return m_process->process().state() == QProcess::NotRunning; };
     WaitUntil([&] { return ended() || UdpTaken(m_port); }, std::chrono::seconds(10));
     // A caller may be done already; one that ended in error never got going.
-    return ended() ? m_process->process().exitStatus() == QProcess::NormalExit &&
-                         m_process->process().exitCode() == 0
-                   : UdpTaken(m_port);
+    const bool started = ended() ? m_process->process().exitStatus() == QProcess::NormalExit &&
+                                       m_process->process().exitCode() == 0
+                                 : UdpTaken(m_port);
+    if (!started) {
+        qWarning() << "sipp did not come up:" << output();
+    }
+    return started;
 }
 
 int Sipp::Wait(int seconds) {

@@ -1,5 +1,6 @@
 #include "tests/support/tinyproxy.h"
 
+#include <QDebug>
 #include <QDir>
 #include <QFile>
 
@@ -23,6 +24,7 @@ bool Tinyproxy::Start() {
         }
         Stop();
     }
+    qWarning() << "tinyproxy did not come up:" << output();
     return false;
 }
 
