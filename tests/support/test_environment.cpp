@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QTcpServer>
+#include <QTcpSocket>
 #include <QThread>
 #include <QUdpSocket>
 
@@ -73,6 +74,28 @@ int FreePort(bool udp) {
     return s.serverPort();
 }
 
+bool TcpAnswers(int port) {
+    QTcpSocket socket;
+    socket.connectToHost(u"127.0.0.1"_s, static_cast<quint16>(port));
+    return socket.waitForConnected(200);
+}
+
+bool UdpTaken(int port) {
+    QUdpSocket socket;
+    return !socket.bind(QHostAddress::LocalHost, static_cast<quint16>(port));
+}
+
+QByteArray ReadTail(const QString& path, qint64 maxBytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    if (file.size() > maxBytes) {
+        file.seek(file.size() - maxBytes);
+    }
+    return file.read(maxBytes);
+}
+
 bool WaitUntil(const std::function<bool()>& predicate, std::chrono::milliseconds timeout) {
     QElapsedTimer clock;
     clock.start();
@@ -123,12 +146,12 @@ int ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
             return -1;
         }
         m_process->waitForFinished(20);
-        m_output += m_process->readAll();
+        TakeOutput();
         if (QCoreApplication::instance() != nullptr) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
         }
     }
-    m_output += m_process->readAll();
+    TakeOutput();
     if (m_process->exitStatus() != QProcess::NormalExit) {
         return -1;
     }
@@ -144,7 +167,14 @@ void ChildProcess::Stop() {
         m_process->kill();
         m_process->waitForFinished(3000);
     }
-    m_output += m_process->readAll();
+    TakeOutput();
+}
+
+void ChildProcess::TakeOutput() {
+    // Output sent to a file is read from there.
+    if (m_process->isReadable()) {
+        m_output += m_process->readAll();
+    }
 }
 
 }  // namespace zuvo::test

@@ -29,6 +29,13 @@ private:
 // A TCP or UDP port on 127.0.0.1 that was free a moment ago.
 int FreePort(bool udp = false);
 
+// True when something accepts a TCP connection on 127.0.0.1:port.
+bool TcpAnswers(int port);
+// True once some process holds the UDP port on 127.0.0.1 (our own bind fails).
+bool UdpTaken(int port);
+// The last maxBytes of a file (a peer's log), empty when there is none.
+QByteArray ReadTail(const QString& path, qint64 maxBytes = 65536);
+
 // Runs the Qt event loop (when there is one) until predicate holds or the time-out passes.
 bool WaitUntil(const std::function<bool()>& predicate,
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
@@ -52,6 +59,8 @@ public:
     QByteArray output() const { return m_output; }  // stdout and stderr so far
 
 private:
+    void TakeOutput();
+
     std::unique_ptr<QProcess> m_process;
     QByteArray m_output;
 };

@@ -9,7 +9,7 @@
 
 #include "platform/ids.h"
 #include "platform/local_bus.h"
-#include "tests/integration/phone/phone_peers.h"
+#include "tests/support/phone_peers.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;

@@ -11,7 +11,7 @@
 #include <csignal>
 
 #include "platform/local_bus.h"
-#include "tests/integration/phone/phone_peers.h"
+#include "tests/support/phone_peers.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo::test;
@@ -165,15 +165,12 @@ TEST_F(ExternalControlTest, WatchSeesAnIncomingCallStartAndEnd) {
     ASSERT_EQ(watch.process().state(), QProcess::Running) << watch.output().constData();
 
     // A caller rings the phone's account through the registrar and gives up after a second.
-    const int callerPort = FreePort(true);
-    ChildProcess caller(
-        u"sipp"_s, {u"-sf"_s, SourcePath(u"deploy/sipp/uac_call_cancel.xml"_s), u"-i"_s,
-                    u"127.0.0.1"_s, u"-p"_s, QString::number(callerPort), u"-s"_s, u"12345_Z"_s,
-                    u"127.0.0.1:"_s + QString::number(m_peers->registrarPort()), u"-m"_s, u"1"_s,
-                    u"-nostdin"_s, u"-timeout"_s, u"30s"_s});
-    caller.process().setWorkingDirectory(m_env.root());
-    ASSERT_TRUE(caller.Start());
-    EXPECT_EQ(caller.WaitForExit(std::chrono::seconds(30)), 0) << caller.output().constData();
+    Sipp caller(
+        u"uac_call_cancel.xml"_s, m_env.path(u"caller"_s),
+        {u"-s"_s, u"12345_Z"_s, u"127.0.0.1:"_s + QString::number(m_peers->registrarPort())});
+    caller.SetLimits(1, 30);
+    ASSERT_TRUE(caller.Start()) << caller.output().constData();
+    EXPECT_EQ(caller.Wait(30), 0) << caller.output().constData();
 
     EXPECT_EQ(m_phone->WaitForExit(std::chrono::seconds(15)), 3) << Diagnostics();
     WaitUntil([&] { return watch.process().state() != QProcess::Running; },

@@ -13,7 +13,7 @@
 #include <memory>
 #include <vector>
 
-#include "tests/integration/phone/phone_peers.h"
+#include "tests/support/phone_peers.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo::test;

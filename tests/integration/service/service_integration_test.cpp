@@ -9,7 +9,6 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QRegularExpression>
-#include <QTcpSocket>
 
 #include <proxy.h>
 
@@ -26,7 +25,9 @@
 #include "service/service_check.h"
 #include "service/service_request.h"
 #include "service/service_urls.h"
+#include "tests/support/provider_simulator.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/tinyproxy.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo::service;
@@ -75,47 +76,18 @@ const char kAccounts[] = R"({
   "routes": [["10.1.0.0", "255.255.0.0"], ["10.2.0.0", "255.255.0.0"]]
 })";
 
-bool WaitForPort(int port) {
-    return WaitUntil([port] {
-        QTcpSocket socket;
-        socket.connectToHost(u"127.0.0.1"_s, static_cast<quint16>(port));
-        return socket.waitForConnected(200);
-    });
-}
-
 // The simulator, started on free ports for the life of the object.
 class Simulator {
 public:
-    explicit Simulator(const TestEnvironment& env) {
-        QFile accounts(env.path(u"accounts.json"_s));
-        accounts.open(QIODevice::WriteOnly);
-        accounts.write(kAccounts);
-        accounts.close();
-        const QString portsFile = env.path(u"ports"_s);
-        m_process = std::make_unique<ChildProcess>(
-            BinaryPath(u"zuvo-provider-sim"_s),
-            QStringList{u"--accounts"_s, accounts.fileName(), u"--ports-file"_s, portsFile,
-                        u"--cert-dir"_s, env.path(u"cert"_s)});
-        if (!m_process->Start()) {
+    explicit Simulator(const TestEnvironment& env)
+        : m_process(env.path(u"sim"_s), kAccounts, true) {
+        if (!m_process.Start()) {
+            ADD_FAILURE() << m_process.error().toStdString();
             return;
         }
-        QString line;
-        WaitUntil(
-            [&] {
-                QFile file(portsFile);
-                if (file.open(QIODevice::ReadOnly)) {
-                    line = QString::fromUtf8(file.readAll()).trimmed();
-                }
-                return !line.isEmpty();
-            },
-            std::chrono::seconds(30));
-        const QRegularExpressionMatch m =
-            QRegularExpression(u"http=(\\d+) https=(\\d+) cert=(\\S+)"_s).match(line);
-        if (m.hasMatch()) {
-            http = u"127.0.0.1:"_s + m.captured(1);
-            https = u"127.0.0.1:"_s + m.captured(2);
-            cert = m.captured(3);
-        }
+        http = m_process.httpHost();
+        https = m_process.httpsHost();
+        cert = m_process.certificate();
     }
 
     // A request of the phone's kind to the simulator.
@@ -159,7 +131,7 @@ public:
     QString cert;
 
 private:
-    std::unique_ptr<ChildProcess> m_process;
+    ProviderSimulator m_process;
 };
 
 class TestPrompt : public ProxyCredentialsPrompt {
@@ -408,18 +380,9 @@ class ServiceThroughProxy : public ServiceAgainstSimulator {
 protected:
     void SetUp() override {
         ServiceAgainstSimulator::SetUp();
-        m_proxyPort = FreePort();
-        QFile conf(m_env.path(u"tinyproxy.conf"_s));
-        ASSERT_TRUE(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 30\nLogLevel Critical\n"
-                                  "MaxClients 20\nAllow 127.0.0.1\nBasicAuth user pass\n")
-                       .arg(m_proxyPort)
-                       .toUtf8());
-        conf.close();
-        m_proxy = std::make_unique<ChildProcess>(u"tinyproxy"_s,
-                                                 QStringList{u"-d"_s, u"-c"_s, conf.fileName()});
-        ASSERT_TRUE(m_proxy->Start());
-        ASSERT_TRUE(WaitForPort(m_proxyPort));
+        m_proxy = std::make_unique<Tinyproxy>(m_env.path(u"proxy"_s), u"user"_s, u"pass"_s);
+        ASSERT_TRUE(m_proxy->Start()) << m_proxy->output().constData();
+        m_proxyPort = m_proxy->port();
     }
 
     ProxySettings Explicit(const QString& user = {}, const QString& password = {}) const {
@@ -434,7 +397,7 @@ protected:
     }
 
     int m_proxyPort = 0;
-    std::unique_ptr<ChildProcess> m_proxy;
+    std::unique_ptr<Tinyproxy> m_proxy;
 };
 
 TEST_F(ServiceThroughProxy, ExplicitProxyWithAndWithoutCredentials) {

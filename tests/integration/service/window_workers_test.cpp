@@ -4,14 +4,11 @@
 
 #include <QtTest>
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegularExpression>
-#include <QTcpSocket>
 #include <QThread>
 
 #include <functional>
@@ -21,7 +18,9 @@
 #include "app/ui/main_window.h"
 #include "platform/profile.h"
 #include "service/service_request.h"
+#include "tests/support/provider_simulator.h"
 #include "tests/support/test_environment.h"
+#include "tests/support/tinyproxy.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -36,12 +35,6 @@ const char kAccounts[] = R"({
   ],
   "routes": []
 })";
-
-bool TcpAnswers(int port) {
-    QTcpSocket socket;
-    socket.connectToHost(u"127.0.0.1"_s, static_cast<quint16>(port));
-    return socket.waitForConnected(200);
-}
 
 // A plain GET on the simulator's control targets, without the main loop.
 QByteArray SimGet(const QString& host, const QString& object) {
@@ -85,8 +78,8 @@ class TestWindowWorkers : public QObject {
 
 private:
     std::unique_ptr<TestEnvironment> m_env;
-    std::unique_ptr<ChildProcess> m_sim;
-    std::unique_ptr<ChildProcess> m_proxy;
+    std::unique_ptr<ProviderSimulator> m_sim;
+    std::unique_ptr<Tinyproxy> m_proxy;
     std::unique_ptr<CMainWindow> m_window;
     QString m_web;  // 127.0.0.1:port of the simulator
     int m_proxyPort = 0;
@@ -146,42 +139,15 @@ private:
 private Q_SLOTS:
     void init() {
         m_env = std::make_unique<TestEnvironment>();
-        QFile accounts(m_env->path(u"accounts.json"_s));
-        QVERIFY(accounts.open(QIODevice::WriteOnly));
         // The SIP server is a port where nothing answers: registering is not what is tested.
-        accounts.write(QString::fromLatin1(kAccounts).arg(FreePort(true)).toUtf8());
-        accounts.close();
-        const QString portsFile = m_env->path(u"ports"_s);
-        m_sim = std::make_unique<ChildProcess>(
-            BinaryPath(u"zuvo-provider-sim"_s),
-            QStringList{u"--accounts"_s, accounts.fileName(), u"--https-port"_s, u"-1"_s,
-                        u"--ports-file"_s, portsFile});
-        QVERIFY(m_sim->Start());
-        int port = 0;
-        QVERIFY(WaitUntil([&] {
-            QFile ports(portsFile);
-            if (!ports.open(QIODevice::ReadOnly)) {
-                return false;
-            }
-            const auto m =
-                QRegularExpression(u"http=(\\d+)"_s).match(QString::fromUtf8(ports.readAll()));
-            port = m.hasMatch() ? m.captured(1).toInt() : 0;
-            return port > 0 && TcpAnswers(port);
-        }));
-        m_web = u"127.0.0.1:"_s + QString::number(port);
+        m_sim = std::make_unique<ProviderSimulator>(
+            m_env->path(u"sim"_s), QString::fromLatin1(kAccounts).arg(FreePort(true)).toUtf8());
+        QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
+        m_web = m_sim->httpHost();
 
-        m_proxyPort = FreePort();
-        QFile conf(m_env->path(u"tinyproxy.conf"_s));
-        QVERIFY(conf.open(QIODevice::WriteOnly));
-        conf.write(QStringLiteral("Port %1\nListen 127.0.0.1\nTimeout 30\nLogLevel Critical\n"
-                                  "MaxClients 20\nAllow 127.0.0.1\nBasicAuth user pass\n")
-                       .arg(m_proxyPort)
-                       .toUtf8());
-        conf.close();
-        m_proxy = std::make_unique<ChildProcess>(u"tinyproxy"_s,
-                                                 QStringList{u"-d"_s, u"-c"_s, conf.fileName()});
-        QVERIFY(m_proxy->Start());
-        QVERIFY(WaitUntil([this] { return TcpAnswers(m_proxyPort); }));
+        m_proxy = std::make_unique<Tinyproxy>(m_env->path(u"proxy"_s), u"user"_s, u"pass"_s);
+        QVERIFY2(m_proxy->Start(), m_proxy->output().constData());
+        m_proxyPort = m_proxy->port();
     }
 
     void cleanup() {

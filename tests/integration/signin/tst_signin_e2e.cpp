@@ -17,7 +17,9 @@
 #include "app/ui/main_window.h"
 #include "app/ui/phone_display.h"
 #include "platform/ids.h"
-#include "tests/integration/telephony/sip_peers.h"
+#include "tests/support/kamailio.h"
+#include "tests/support/provider_simulator.h"
+#include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -27,46 +29,14 @@ namespace {
 
 constexpr auto kLong = std::chrono::seconds(20);
 
-// The provider simulator with one account whose SIP server is the given Kamailio.
-class ProviderSim {
-public:
-    ProviderSim(const QString& dir, int kamailioPort, bool withServers) {
-        QFile accounts(dir + u"/accounts.json"_s);
-        accounts.open(QIODevice::WriteOnly);
-        const QByteArray pxy =
-            withServers ? "[\"127.0.0.1:" + QByteArray::number(kamailioPort) + ":UDP\"]" : "[]";
-        accounts.write(R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
+// One account whose SIP server is the given Kamailio.
+QByteArray Accounts(int kamailioPort, bool withServers) {
+    const QByteArray pxy =
+        withServers ? "[\"127.0.0.1:" + QByteArray::number(kamailioPort) + ":UDP\"]" : "[]";
+    return R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
             "phonecfg": "0", "balance": "12.50", "currency": "EUR", "pxy": )" +
-                       pxy + R"(, "hosts": ["zuvo.test:127.0.0.1"], "web": []}]})");
-        accounts.close();
-        m_portsFile = dir + u"/sim-ports"_s;
-        m_process = std::make_unique<test::ChildProcess>(
-            test::BinaryPath(u"zuvo-provider-sim"_s),
-            QStringList{u"--accounts"_s, accounts.fileName(), u"--https-port"_s, u"-1"_s,
-                        u"--ports-file"_s, m_portsFile});
-    }
-    bool Start() {
-        if (!m_process->Start()) {
-            return false;
-        }
-        return test::WaitUntil([this] {
-            QFile f(m_portsFile);
-            if (!f.open(QIODevice::ReadOnly)) {
-                return false;
-            }
-            const QString line = QString::fromUtf8(f.readAll());
-            const qsizetype at = line.indexOf(u"http="_s);
-            m_port = at < 0 ? 0 : line.mid(at + 5).section(u' ', 0, 0).toInt();
-            return m_port > 0;
-        });
-    }
-    QString host() const { return u"127.0.0.1:"_s + QString::number(m_port); }
-
-private:
-    QString m_portsFile;
-    int m_port = 0;
-    std::unique_ptr<test::ChildProcess> m_process;
-};
+           pxy + R"(, "hosts": ["zuvo.test:127.0.0.1"], "web": []}]})";
+}
 
 struct Answer {
     QString user;
@@ -83,7 +53,7 @@ private:
     std::unique_ptr<test::TestEnvironment> m_env;
     std::unique_ptr<test::Kamailio> m_kamailio;
     std::unique_ptr<test::Sipp> m_farEnd;
-    std::unique_ptr<ProviderSim> m_sim;
+    std::unique_ptr<test::ProviderSimulator> m_sim;
     std::unique_ptr<CMainWindow> m_window;
     QList<Answer> m_answers;  // how the next sign-in dialogs are answered
     QStringList m_messages;   // message boxes shown
@@ -101,10 +71,12 @@ private:
         test::Kamailio::Options options;
         options.farEndPort = m_farEnd->port();
         m_kamailio = std::make_unique<test::Kamailio>(dir + u"/kamailio"_s, options);
-        QVERIFY(m_kamailio->Start());
-        m_sim = std::make_unique<ProviderSim>(dir, m_kamailio->udpPort(), withServers);
-        QVERIFY(m_sim->Start());
-        qputenv("ZUVO_DEFAULT_WEB_HOST", (webHost.isEmpty() ? m_sim->host() : webHost).toUtf8());
+        QVERIFY2(m_kamailio->Start(), m_kamailio->output().constData());
+        m_sim = std::make_unique<test::ProviderSimulator>(
+            dir + u"/sim"_s, Accounts(m_kamailio->udpPort(), withServers));
+        QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
+        qputenv("ZUVO_DEFAULT_WEB_HOST",
+                (webHost.isEmpty() ? m_sim->httpHost() : webHost).toUtf8());
         qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
     }
 

@@ -13,7 +13,9 @@
 #include "platform/message_port.h"
 #include "telephony/linphone_sip_client.h"
 #include "telephony/rtc_engine.h"
-#include "tests/integration/telephony/sip_peers.h"
+#include "tests/integration/telephony/recording_window.h"
+#include "tests/support/kamailio.h"
+#include "tests/support/sipp.h"
 #include "tests/unit/logic/logic_fakes.h"
 
 namespace zuvo::test {

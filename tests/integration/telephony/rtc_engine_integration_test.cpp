@@ -11,7 +11,9 @@
 
 #include "telephony/linphone_sip_client.h"
 #include "telephony/rtc_engine.h"
-#include "tests/integration/telephony/sip_peers.h"
+#include "tests/integration/telephony/recording_window.h"
+#include "tests/support/kamailio.h"
+#include "tests/support/sipp.h"
 
 namespace zuvo::test {
 

@@ -8,6 +8,9 @@
 #include <chrono>
 #include <memory>
 
+#include "tests/support/kamailio.h"
+#include "tests/support/provider_simulator.h"
+#include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
 
 namespace zuvo::test {
@@ -19,14 +22,19 @@ namespace zuvo::test {
 class PhonePeers {
 public:
     struct Options {
-        // SIPp scenario: a name in tests/integration/phone/scenarios, or an absolute path;
-        // empty = no far end (calls go to a port where nothing listens).
+        // SIPp scenario: a name in deploy/sipp, or an absolute path; empty = no far end (calls go
+        // to a port where nothing listens).
         QString scenario;
         QStringList sippArguments;  // e.g. -rtp_echo, -d 2000, -key code 486
         QString registrarPassword;  // empty = the password the phone registers with
         bool simulator = true;      // false: nothing answers on the web host
         bool registrar = true;      // false: no Kamailio
         bool sipServers = true;     // false: the service's configuration reply names no server
+        // The simulator's accounts file; every account's SIP server becomes the registrar. Empty:
+        // accounts 12345 (PIN 9876) and forbidden (PIN 1111).
+        QString accountsFile;
+        // The far end keeps answering, call after call, for as long as it runs (the demo).
+        bool farEndKeepsAnswering = false;
     };
 
     PhonePeers(const QString& root, Options options);
@@ -41,6 +49,7 @@ public:
     // "127.0.0.1:PORT" of the simulator (or of a port where nothing listens without one).
     QString webHost() const { return m_webHost; }
     int registrarPort() const { return m_registrarPort; }
+    int farEndPort() const { return m_farEndPort; }
 
     // The environment for a phone (and for zuvo-ctl and zuvo-reg talking to it): this instance's
     // folders, the web host, the SIP domain, the offscreen platform.
@@ -56,13 +65,14 @@ public:
     // Waits for the far end's scenario to end; its exit code (0 = the call went as scripted), or
     // -1 on time-out.
     int WaitFarEnd(std::chrono::milliseconds timeout);
-    // Everything the peers printed, for failure messages.
+    // The tail of every peer's log, for failure messages.
     QByteArray Logs() const;
 
 private:
     bool StartFarEnd();
     bool StartRegistrar();
     bool StartSimulator();
+    void StopAll();
 
     QString m_root;
     Options m_options;
@@ -70,9 +80,9 @@ private:
     QString m_webHost;
     int m_farEndPort = 0;
     int m_registrarPort = 0;
-    std::unique_ptr<ChildProcess> m_farEnd;
-    std::unique_ptr<ChildProcess> m_registrar;
-    std::unique_ptr<ChildProcess> m_simulator;
+    std::unique_ptr<Sipp> m_farEnd;
+    std::unique_ptr<Kamailio> m_registrar;
+    std::unique_ptr<ProviderSimulator> m_simulator;
 };
 
 // Runs one of our programs with the given environment until it ends; its exit code (-1 on time-out

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+
+#include "tests/support/test_environment.h"
+
+namespace zuvo::test {
+
+// The provider simulator (zuvo-provider-sim) on 127.0.0.1 with the given accounts, on free
+// ports. It keeps its accounts file, ports line and output (sim.out) in the run folder.
+class ProviderSimulator {
+public:
+    // accounts: the accounts file (JSON). https: also HTTPS, with a certificate made in
+    // RUN_DIR/cert.
+    ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https = false);
+    ~ProviderSimulator();
+    ProviderSimulator(const ProviderSimulator&) = delete;
+    ProviderSimulator& operator=(const ProviderSimulator&) = delete;
+
+    // Starts it and waits until it answers on HTTP; false with error() set otherwise.
+    bool Start();
+    QString error() const { return m_error; }
+
+    int httpPort() const { return m_http; }
+    QString httpHost() const { return QStringLiteral("127.0.0.1:") + QString::number(m_http); }
+    QString httpsHost() const { return QStringLiteral("127.0.0.1:") + QString::number(m_https); }
+    QString certificate() const { return m_certificate; }
+
+    // What it was asked so far (its /sim/log reply, JSON), fetched without an event loop.
+    QByteArray RequestLog() const;
+    QByteArray output() const;
+    void Stop();
+
+private:
+    QString m_runDir;
+    QByteArray m_accounts;
+    bool m_withHttps = false;
+    QString m_error;
+    int m_http = 0;
+    int m_https = 0;
+    QString m_certificate;
+    std::unique_ptr<ChildProcess> m_process;
+};
+
+}  // namespace zuvo::test
