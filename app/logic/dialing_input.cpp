@@ -18,8 +18,6 @@ constexpr int kVolumeStep = 2047;
 constexpr int kVolumeMax = 0xFFFF;
 constexpr int kPopupBeforeCall = 2;
 constexpr int kPopupAfterCall = 3;
-constexpr int kClientCallEnded = 3;
-constexpr int kClientCallStarted = 4;
 
 // Keypad index of a typed character, or -1.
 int KeypadIndexOf(QChar ch) {
@@ -182,7 +180,8 @@ void DialingInput::PlaceCall() {
     m_state.popupCheckDone = false;
 
     m_delegate.NotifyHandset(HandsetNotice::AttentionCode, 1);
-    if (m_state.connectionState != 2 || m_state.callActive || m_state.numberLine.isEmpty())
+    if (m_state.connectionState != RTCRS_REGISTERED || m_state.callActive ||
+        m_state.numberLine.isEmpty())
         return;
 
     QString dial = m_state.numberLine;
@@ -214,7 +213,7 @@ void DialingInput::PlaceCall() {
         return;
 
     m_state.callActive = true;
-    m_delegate.NotifyExternalClient(kClientCallStarted, {});
+    m_delegate.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallStarted, {});
     m_delegate.RedrawBalance();
     m_state.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
@@ -246,7 +245,7 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     }
     if (m_state.callActive) {
         m_state.callActive = false;
-        m_delegate.NotifyExternalClient(kClientCallEnded, {});
+        m_delegate.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallEnded, {});
         m_delegate.RedrawBalance();
         if (PopupsOn())
             m_delegate.ShowPopup(kPopupAfterCall);
@@ -260,7 +259,7 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     m_delegate.ResetNumberTooltip();
     m_delegate.ScreenSaver(true);
     if (setReady) {
-        m_state.callStatus = 0;
+        m_state.callStatus = CallStatus::ReadyToCall;
         m_delegate.RedrawStatus();
     }
 }
@@ -379,8 +378,10 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
         }
         OnChar(ch);
         const int flag = code == 10 ? 4 : code == 11 ? 8 : 0;
-        if (flag && (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.callActive &&
-            (m_state.handsetOptions & flag))
+        if (flag &&
+            (m_state.callStatus == CallStatus::ReadyToCall ||
+             m_state.callStatus == CallStatus::CallEnded) &&
+            !m_state.callActive && (m_state.handsetOptions & flag))
             PlaceCall();
         return;
     }
@@ -399,7 +400,7 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
         return;
     switch (code) {
         case 13:
-            if (m_state.callStatus == 0 && !m_state.callActive)
+            if (m_state.callStatus == CallStatus::ReadyToCall && !m_state.callActive)
                 PlaceCall();
             else if (!(m_state.handsetOptions & 1))
                 HangUpOrClear(false);

@@ -5,6 +5,8 @@
 
 #include <optional>
 
+#include "platform/external_control_protocol.h"
+
 namespace zuvo {
 
 // What the call logic asks of the main window. The window implements it; tests record the calls.
@@ -38,8 +40,9 @@ public:
     // Shows the on-screen keypad key down or up; purely visual, must not notify back.
     virtual void ShowKeypadButton(int index, bool down) = 0;
 
-    // Copy-data to the bound external-control client (types 2..5); nothing when none is bound.
-    virtual void NotifyExternalClient(int type, const QByteArray& data) = 0;
+    // Copy-data to the bound external-control client; nothing when none is bound.
+    virtual void NotifyExternalClient(ExternalControlProtocol::PhoneNotice type,
+                                      const QByteArray& data) = 0;
     // Handset property (code, value); nothing while no handset exists.
     virtual void NotifyHandset(int code, int value) = 0;
 

@@ -9,7 +9,10 @@
 #include <functional>
 
 #include "app/core/phone_settings.h"
+#include "app/logic/call_status.h"
+#include "platform/exit_code.h"
 #include "telephony/discovery/sip_server_entry.h"
+#include "telephony/rtc_types.h"
 
 namespace zuvo {
 
@@ -43,8 +46,9 @@ struct PhoneState {
     // The number of the call placed last, as dialled: "+" and digits, or an IP address. The
     // balance request after the call charges it.
     QString dialledNumber;
-    int callStatus = 9;       // shown as string 3000 + code
-    int connectionState = 0;  // last registration state; 2 = signed in
+    CallStatus callStatus = CallStatus::SignedOut;
+    // The engine's last registration state; RTCRS_REGISTERED = signed in.
+    RtcRegistrationState connectionState = RTCRS_NOT_REGISTERED;
     int32_t registrationStatus = 0;
     bool callActive = false;
     // The external client heard that an incoming call started and not yet that it ended.
@@ -65,7 +69,7 @@ struct PhoneState {
     int unattendedDelayMs = 0;  // /U
     int ringDelayMs = 0;        // /R
     int connectDelayMs = 0;     // /C
-    int exitCode = 20;
+    ExitCode exitCode = ExitCode::NotStarted;
 
     // Account and service.
     QString account;    // account number as signed in

@@ -1,20 +1,21 @@
 #include "app/logic/status_line.h"
 
 #include "app/logic/phone_state.h"
+#include "app/strings/string_ids.h"
 
 namespace zuvo {
 
 StatusLine StatusLineOf(const PhoneState& state) {
     if (state.settings.displayTimer && state.clock.running)
         return {0, FormatCallTime(state.clock.elapsed)};
-    if (state.connectionState == 2) {
+    if (state.connectionState == RTCRS_REGISTERED) {
         if (state.autoDial)
-            return {3018, {}};
+            return {StringId::Calling, {}};
         if (state.muted)
-            return {3020, {}};
-        return {3000 + state.callStatus, {}};
+            return {StringId::Mute, {}};
+        return {StatusStringId(state.callStatus), {}};
     }
-    return {state.signingIn ? 3019 : 3009, {}};
+    return {state.signingIn ? StringId::SigningIn : StringId::SignedOut, {}};
 }
 
 QString FormatCallTime(int64_t seconds) {

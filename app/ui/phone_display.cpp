@@ -74,7 +74,8 @@ QRect PhoneDisplay::StatusTextRect(const QString& text) const {
 }
 
 bool PhoneDisplay::ShowsBalance(const PhoneState& state) {
-    return state.settings.displayBalance && state.connectionState == 2 && !state.callActive;
+    return state.settings.displayBalance && state.connectionState == RTCRS_REGISTERED &&
+           !state.callActive;
 }
 
 QString PhoneDisplay::BalanceText(const PhoneState& state) {

@@ -9,6 +9,7 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
 #include "platform/profile.h"
@@ -34,7 +35,7 @@ int KeyIndex(const QString& key) {
 }
 
 void RefreshTooltip(int index) {
-    if (const auto phone = LocalBus::FindWindow(u"ZuvoClass"_s)) {
+    if (const auto phone = LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass)) {
         LocalBus::PostMessage(*phone, Msg::SpeedDialTooltip, static_cast<WPARAM>(index), 0);
     }
 }

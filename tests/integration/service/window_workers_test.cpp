@@ -19,6 +19,7 @@
 
 #include "app/dialogs/proxy_dialog.h"
 #include "app/ui/main_window.h"
+#include "platform/ids.h"
 #include "platform/profile.h"
 #include "service/service_request.h"
 #include "tests/support/test_environment.h"
@@ -132,8 +133,8 @@ private:
         if (!shown) {
             return false;
         }
-        auto* userEdit = dialog->findChild<QLineEdit*>(u"1003"_s);
-        auto* passwordEdit = dialog->findChild<QLineEdit*>(u"1004"_s);
+        auto* userEdit = dialog->findChild<QLineEdit*>(QString::number(Ctl::Proxy::UserName));
+        auto* passwordEdit = dialog->findChild<QLineEdit*>(QString::number(Ctl::Proxy::Password));
         if (!userEdit->isEnabled() || !passwordEdit->isEnabled()) {
             return false;
         }

@@ -139,7 +139,7 @@ private Q_SLOTS:
         QCOMPARE(w.button(Cmd::Rates)->geometry().size(), QSize(0, 0));
         QCOMPARE(w.toolTips()->TextAt(&w, QPoint(100, 110)), u"Sign-in / call status"_s);
         QCOMPARE(w.toolTips()->TextAt(&w, QPoint(100, 140)), u"Phone number"_s);
-        auto* speaker = w.findChild<QWidget*>(u"153"_s);
+        auto* speaker = w.findChild<QWidget*>(QString::number(Cmd::SpkVolume));
         QVERIFY(speaker != nullptr);
         QCOMPARE(speaker->geometry(), kSpeakerSliderRect);
         QCOMPARE(w.toolTips()->TextAt(speaker, QPoint(5, 5)), u"Speaker volume"_s);
@@ -204,8 +204,8 @@ private Q_SLOTS:
         QCOMPARE(PhoneDisplay::StatusText(s), u"Signed out"_s);
         s.signingIn = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Signing in..."_s);
-        s.connectionState = 2;
-        s.callStatus = 0;
+        s.connectionState = RTCRS_REGISTERED;
+        s.callStatus = CallStatus::ReadyToCall;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Ready to call"_s);
         s.muted = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Mute"_s);
@@ -213,7 +213,7 @@ private Q_SLOTS:
         QCOMPARE(PhoneDisplay::StatusText(s), u"Calling..."_s);
         s.autoDial = false;
         s.muted = false;
-        s.callStatus = 2;
+        s.callStatus = CallStatus::PleaseWait;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Please wait"_s);
         s.clock = CallClock{100, 3823, 3723, true};
         QCOMPARE(PhoneDisplay::StatusText(s), u"01:02:03"_s);
@@ -368,14 +368,14 @@ private Q_SLOTS:
             s.signingIn = true;
             check("signed out -> signing in");
             s.signingIn = false;
-            s.connectionState = 2;
-            s.callStatus = 0;
+            s.connectionState = RTCRS_REGISTERED;
+            s.callStatus = CallStatus::ReadyToCall;
             check("signing in -> ready to call");
-            s.callStatus = 16;
+            s.callStatus = CallStatus::AnsweringMachine;
             check("ready to call -> answering machine");
-            s.callStatus = 17;
+            s.callStatus = CallStatus::RemotePartyOffline;
             check("answering machine -> remote party offline");
-            s.connectionState = 0;
+            s.connectionState = RTCRS_NOT_REGISTERED;
             check("remote party offline -> signed out");
             m_window.reset();
             if (french) {

@@ -191,7 +191,7 @@ TEST_F(DialingTest, HangUpOrClearBranches) {
     rig.input.HangUpOrClear(true);
     EXPECT_TRUE(rig.state.numberLine.isEmpty());
     EXPECT_FALSE(rig.state.minutesShown);
-    EXPECT_EQ(rig.state.callStatus, 0);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::ReadyToCall);
     EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
     rig.input.HangUpOrClear(false);
     EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
