@@ -2,7 +2,7 @@
 // handset programs.
 //   zuvo-ctl state | dial NUMBER | key DIGITS | call | hangup | redial | mute | unmute
 //            | volume up|down | history | watch
-// Exit codes (ExitCode below): 0 done, 1 no phone running or no answer, 2 bad arguments,
+// Exit codes (CtlExitCode below): 0 done, 1 no phone running or no answer, 2 bad arguments,
 // 3 another client is bound.
 
 #include <QCoreApplication>
@@ -28,7 +28,7 @@ using namespace zuvo::ExternalControlProtocol;
 namespace {
 
 // zuvo-ctl's exit codes: scripts test them, so they never change.
-enum class ExitCode : int { Done = 0, Failed = 1, BadArguments = 2, OtherClientBound = 3 };
+enum class CtlExitCode : int { Done = 0, Failed = 1, BadArguments = 2, OtherClientBound = 3 };
 
 QTextStream& Out() {
     static QTextStream out(stdout);
@@ -38,10 +38,10 @@ QTextStream& Out() {
 // Ends the command: unwinds to main, so that the client unbinds and its socket file goes.
 struct Failure {
     QString message;
-    ExitCode code;
+    CtlExitCode code;
 };
 
-[[noreturn]] void Fail(const QString& message, ExitCode code) {
+[[noreturn]] void Fail(const QString& message, CtlExitCode code) {
     throw Failure{message, code};
 }
 
@@ -74,29 +74,30 @@ public:
             return LRESULT{1};
         });
         if (!m_endpoint.Listen()) {
-            Fail(u"cannot open a bus endpoint in %1"_s.arg(LocalBus::Folder()), ExitCode::Failed);
+            Fail(u"cannot open a bus endpoint in %1"_s.arg(LocalBus::Folder()),
+                 CtlExitCode::Failed);
         }
     }
 
     void Bind() {
         const auto phone = LocalBus::FindWindow(kPhoneWindowClass);
         if (!phone) {
-            Fail(u"no phone is running"_s, ExitCode::Failed);
+            Fail(u"no phone is running"_s, CtlExitCode::Failed);
         }
         m_phone = *phone;
         m_bindAnswer.reset();
         if (!LocalBus::SendMessage(m_phone, m_register, ToUnderlying(RegisterRequest::Bind),
                                    m_endpoint.handle())) {
-            Fail(u"the phone did not answer"_s, ExitCode::Failed);
+            Fail(u"the phone did not answer"_s, CtlExitCode::Failed);
         }
         // From here on every way out unbinds: harmless when the phone did not bind us.
         m_bound = true;
         WaitFor([this] { return m_bindAnswer.has_value(); }, 3000);
         if (m_bindAnswer == BindAnswer::OtherBound) {
-            Fail(u"another client is bound to the phone"_s, ExitCode::OtherClientBound);
+            Fail(u"another client is bound to the phone"_s, CtlExitCode::OtherClientBound);
         }
         if (m_bindAnswer != BindAnswer::Bound && m_bindAnswer != BindAnswer::AlreadyBound) {
-            Fail(u"the phone refused the binding"_s, ExitCode::Failed);
+            Fail(u"the phone refused the binding"_s, CtlExitCode::Failed);
         }
     }
 
@@ -116,7 +117,7 @@ public:
         const auto r =
             LocalBus::SendCopyData(m_phone, m_endpoint.handle(), ToUnderlying(type), data);
         if (!r) {
-            Fail(u"the phone did not answer"_s, ExitCode::Failed);
+            Fail(u"the phone did not answer"_s, CtlExitCode::Failed);
         }
         return *r != 0;
     }
@@ -217,12 +218,12 @@ QByteArray Char(QChar c) {
 }
 
 // What zuvo-ctl does with its arguments; the exit code.
-ExitCode Run(QCoreApplication& app, const QStringList& args) {
+CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
     const QString usage =
         u"usage: zuvo-ctl state | dial NUMBER | key DIGITS | call | hangup | redial | mute | "
         u"unmute | volume up|down | history | watch"_s;
     if (args.isEmpty()) {
-        Fail(usage, ExitCode::BadArguments);
+        Fail(usage, CtlExitCode::BadArguments);
     }
     const QString command = args[0].toLower();
     const QString argument = args.value(1);
@@ -230,25 +231,25 @@ ExitCode Run(QCoreApplication& app, const QStringList& args) {
                                        u"mute"_s,  u"unmute"_s, u"history"_s, u"watch"_s};
     if (simple.contains(command)) {
         if (args.size() != 1) {
-            Fail(u"%1 takes no argument"_s.arg(command), ExitCode::BadArguments);
+            Fail(u"%1 takes no argument"_s.arg(command), CtlExitCode::BadArguments);
         }
     } else if (command == u"dial"_s || command == u"key"_s) {
         if (args.size() != 2 || argument.isEmpty()) {
-            Fail(u"%1 needs one argument"_s.arg(command), ExitCode::BadArguments);
+            Fail(u"%1 needs one argument"_s.arg(command), CtlExitCode::BadArguments);
         }
         if (command == u"key"_s) {
             for (const QChar c : argument) {
                 if (!c.isDigit() && c != u'*' && c != u'#' && c != u'+') {
-                    Fail(u"'%1' is not a keypad key"_s.arg(c), ExitCode::BadArguments);
+                    Fail(u"'%1' is not a keypad key"_s.arg(c), CtlExitCode::BadArguments);
                 }
             }
         }
     } else if (command == u"volume"_s) {
         if (args.size() != 2 || (argument != u"up"_s && argument != u"down"_s)) {
-            Fail(u"volume needs up or down"_s, ExitCode::BadArguments);
+            Fail(u"volume needs up or down"_s, CtlExitCode::BadArguments);
         }
     } else {
-        Fail(u"unknown command '%1'\n%2"_s.arg(args[0], usage), ExitCode::BadArguments);
+        Fail(u"unknown command '%1'\n%2"_s.arg(args[0], usage), CtlExitCode::BadArguments);
     }
 
     // A signal ends any command the orderly way: unbound, socket file removed.
@@ -265,18 +266,18 @@ ExitCode Run(QCoreApplication& app, const QStringList& args) {
 
     Client client;
     client.Bind();
-    ExitCode code = ExitCode::Done;
+    CtlExitCode code = CtlExitCode::Done;
     if (command == u"state"_s) {
         client.Send(ClientCommand::StateRequest);
         const auto record = client.Expect(PhoneNotice::State);
         if (!record) {
-            Fail(u"the phone sent no state"_s, ExitCode::Failed);
+            Fail(u"the phone sent no state"_s, CtlExitCode::Failed);
         }
         Client::Print(ToUnderlying(PhoneNotice::State), *record);
     } else if (command == u"dial"_s) {
         if (!client.Send(ClientCommand::ShowNumber, argument.toLatin1() + '\0')) {
             QTextStream(stderr) << "zuvo-ctl: the phone is in a call" << Qt::endl;
-            code = ExitCode::Failed;
+            code = CtlExitCode::Failed;
         } else {
             client.Send(ClientCommand::CallOrHangUp);
         }
@@ -309,7 +310,7 @@ ExitCode Run(QCoreApplication& app, const QStringList& args) {
         return code;
     }
     if (g_stop) {
-        Fail(u"interrupted"_s, ExitCode::Failed);
+        Fail(u"interrupted"_s, CtlExitCode::Failed);
     }
     return code;
 }
@@ -320,7 +321,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    ExitCode code = ExitCode::Done;
+    CtlExitCode code = CtlExitCode::Done;
     try {
         code = Run(app, args);
     } catch (const Failure& failure) {

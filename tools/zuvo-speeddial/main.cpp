@@ -19,12 +19,15 @@ using namespace zuvo;
 
 namespace {
 
+// zuvo-speeddial's exit codes: scripts test them, so they never change.
+enum class SpeedDialExitCode : int { Done = 0, NotWritten = 1, BadArguments = 2 };
+
 const QString kSection = u"AddIns\\Speed Dial Manager"_s;
 const QString kKeys = u"0123456789*#"_s;
 
 [[noreturn]] void Fail(const QString& message) {
     QTextStream(stderr) << "zuvo-speeddial: " << message << Qt::endl;
-    std::exit(2);
+    std::exit(ToUnderlying(SpeedDialExitCode::BadArguments));
 }
 
 int KeyIndex(const QString& key) {
@@ -62,7 +65,7 @@ int main(int argc, char* argv[]) {
             const QString name = semi < 0 ? QString() : value.mid(semi + 1);
             out << kKeys[i] << '\t' << number << (name.isEmpty() ? u""_s : u"\t"_s + name) << '\n';
         }
-        return 0;
+        return ToUnderlying(SpeedDialExitCode::Done);
     }
     if (command == u"set"_s && (args.size() == 3 || args.size() == 4)) {
         const int index = KeyIndex(args[1]);
@@ -76,16 +79,16 @@ int main(int argc, char* argv[]) {
         }
         if (!hive.WriteString(key, u"Nu%1"_s.arg(index), value)) {
             QTextStream(stderr) << "zuvo-speeddial: cannot write " << hive.path() << Qt::endl;
-            return 1;
+            return ToUnderlying(SpeedDialExitCode::NotWritten);
         }
         RefreshTooltip(index);
-        return 0;
+        return ToUnderlying(SpeedDialExitCode::Done);
     }
     if (command == u"clear"_s && args.size() == 2) {
         const int index = KeyIndex(args[1]);
         hive.DeleteValue(key, u"Nu%1"_s.arg(index));
         RefreshTooltip(index);
-        return 0;
+        return ToUnderlying(SpeedDialExitCode::Done);
     }
     Fail(u"usage: zuvo-speeddial list | set KEY NUMBER [NAME] | clear KEY"_s);
 }
