@@ -21,6 +21,7 @@
 #include "app/ui/signin_connection.h"
 #include "app/ui/worker_return.h"
 #include "platform/ids.h"
+#include "platform/speed_dial_store.h"
 #include "service/request_cipher.h"
 #include "service/request_key.h"
 #include "skin/make_region.h"
@@ -388,7 +389,7 @@ private Q_SLOTS:
     // The keypad tool tips take string 4000 from the loaded language.
     void keypadTipsComeFromTheStringTable() {
         Profile profile = Profile::Phone();
-        profile.hive().WriteString(profile.KeyPath(u"AddIns\\Speed Dial Manager"_s), u"Nu1"_s,
+        profile.hive().WriteString(profile.KeyPath(SpeedDialStore::kSection), u"Nu1"_s,
                                    u"0123;Maman"_s);
         const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
         QVERIFY(QResource::registerResource(bundle, u"/lang"_s));

@@ -1,5 +1,6 @@
-// The external-control protocol is shared with programs built apart from the phone: the phone and
-// zuvo-ctl move together, so only these fixed values catch a renumbered message or a moved field.
+// What the phone shares with programs built apart from it: the phone and its own tools move
+// together, so only these fixed values catch a renumbered message, a moved field or a renamed
+// store value.
 
 #include <gtest/gtest.h>
 
@@ -7,6 +8,7 @@
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
+#include "platform/speed_dial_store.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -102,6 +104,16 @@ TEST(ExitCodes, EveryCodeKeepsItsNumber) {
                                               {ExitCode::LineBusy, 37}};
     for (const auto& [code, number] : codes)
         EXPECT_EQ(ToUnderlying(code), number);
+}
+
+// The speed-dial manager writes what the phone reads.
+TEST(SpeedDialStore, NamesAndLimitsAreFixed) {
+    EXPECT_EQ(SpeedDialStore::kSection, u"AddIns\\Speed Dial Manager"_s);
+    EXPECT_EQ(SpeedDialStore::kKeys, u"0123456789*#"_s);
+    EXPECT_EQ(SpeedDialStore::ValueName(0), u"Nu0"_s);
+    EXPECT_EQ(SpeedDialStore::ValueName(11), u"Nu11"_s);
+    EXPECT_EQ(SpeedDialStore::kSeparator, u';');
+    EXPECT_EQ(SpeedDialStore::kMaxBytes, 1024);
 }
 
 }  // namespace
