@@ -349,15 +349,16 @@ void DialingInput::SetMute(bool on) {
 }
 
 void DialingInput::HandleHistoryDialogKey(int code) {
-    if (code >= 0 && code <= 9) {
+    const auto key = static_cast<HandsetKey>(code);
+    if (code >= ToUnderlying(HandsetKey::Digit0) && code <= ToUnderlying(HandsetKey::Digit9)) {
         if (m_selection.SelectDigit(code))
             m_delegate.CallHistorySelectionChanged(m_selection.Selected());
-    } else if (code == 19 || code == 20) {
-        if (m_selection.Move(code == 19 ? -1 : 1))
+    } else if (key == HandsetKey::VolumeUp || key == HandsetKey::VolumeDown) {
+        if (m_selection.Move(key == HandsetKey::VolumeUp ? -1 : 1))
             m_delegate.CallHistorySelectionChanged(m_selection.Selected());
-    } else if (code == 13) {
+    } else if (key == HandsetKey::CallOrHangUp) {
         OnCallHistoryDialog(2);
-    } else if (code == 22) {
+    } else if (key == HandsetKey::CallHistory) {
         OnCallHistoryDialog(1);
     }
 }
@@ -370,14 +371,19 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             HandleHistoryDialogKey(code);
         return;
     }
-    if (code >= 0 && code <= 11) {
-        const QChar ch = code < 10 ? QChar(u'0' + code) : (code == 10 ? QChar(u'*') : QChar(u'#'));
+    const auto key = static_cast<HandsetKey>(code);
+    if (code >= ToUnderlying(HandsetKey::Digit0) && code <= ToUnderlying(HandsetKey::Hash)) {
+        const QChar ch = code <= ToUnderlying(HandsetKey::Digit9)
+                             ? QChar(u'0' + code)
+                             : (key == HandsetKey::Star ? QChar(u'*') : QChar(u'#'));
         if (!pressed) {
             OnKeyUp();
             return;
         }
         OnChar(ch);
-        const int flag = code == 10 ? 4 : code == 11 ? 8 : 0;
+        const int flag = key == HandsetKey::Star   ? ToUnderlying(HandsetOption::StarDials)
+                         : key == HandsetKey::Hash ? ToUnderlying(HandsetOption::HashDials)
+                                                   : 0;
         if (flag &&
             (m_state.callStatus == CallStatus::ReadyToCall ||
              m_state.callStatus == CallStatus::CallEnded) &&
@@ -385,7 +391,7 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             PlaceCall();
         return;
     }
-    if (code == 12) {
+    if (key == HandsetKey::Hook) {
         if (pressed) {
             HangUpOrClear(false);
             m_delegate.Minimise();
@@ -398,51 +404,55 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
     }
     if (!pressed)
         return;
-    switch (code) {
-        case 13:
+    switch (key) {
+        case HandsetKey::CallOrHangUp:
             if (m_state.callStatus == CallStatus::ReadyToCall && !m_state.callActive)
                 PlaceCall();
-            else if (!(m_state.handsetOptions & 1))
+            else if (!(m_state.handsetOptions & ToUnderlying(HandsetOption::CallKeepsCall)))
                 HangUpOrClear(false);
             break;
-        case 14:
+        case HandsetKey::HangUp:
             HangUpOrClear(false);
             break;
-        case 15:
+        case HandsetKey::Mute:
             SetMute(!(m_state.callActive && m_state.muted));
             break;
-        case 16:
+        case HandsetKey::Redial:
             Redial();
             StartAutoDial();
             break;
-        case 17:
+        case HandsetKey::Account:
             m_delegate.OpenAccountPage();
             break;
-        case 18:
+        case HandsetKey::DeleteLast:
             DeleteLast();
             break;
-        case 19:
+        case HandsetKey::VolumeUp:
             VolumeUp();
             VolumeUp();
             break;
-        case 20:
+        case HandsetKey::VolumeDown:
             VolumeDown();
             VolumeDown();
             break;
-        case 21:
+        case HandsetKey::Menu:
             m_delegate.ShowContextMenu();
             break;
-        case 22:
+        case HandsetKey::CallHistory:
             OnCallHistoryDialog(0);
             break;
-        case 23:
+        case HandsetKey::AudioWizard:
             m_delegate.RunAudioWizard();
             break;
-        case 24:
+        case HandsetKey::HomePage:
             m_delegate.OpenHomePage();
             break;
-        default:
-            break;
+        case HandsetKey::Digit0:
+        case HandsetKey::Digit9:
+        case HandsetKey::Star:
+        case HandsetKey::Hash:
+        case HandsetKey::Hook:
+            break;  // handled above
     }
 }
 

@@ -6,6 +6,7 @@
 
 #include "platform/exit_code.h"
 #include "platform/external_control_protocol.h"
+#include "platform/handset_codes.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
 #include "platform/speed_dial_store.h"
@@ -114,6 +115,26 @@ TEST(SpeedDialStore, NamesAndLimitsAreFixed) {
     EXPECT_EQ(SpeedDialStore::ValueName(11), u"Nu11"_s);
     EXPECT_EQ(SpeedDialStore::kSeparator, u';');
     EXPECT_EQ(SpeedDialStore::kMaxBytes, 1024);
+}
+
+// The handset driver reports these keys and reads these flags.
+TEST(HandsetCodes, KeysAndFlagsAreFixed) {
+    const HandsetKey keys[] = {
+        HandsetKey::Star,         HandsetKey::Hash,        HandsetKey::Hook,
+        HandsetKey::CallOrHangUp, HandsetKey::HangUp,      HandsetKey::Mute,
+        HandsetKey::Redial,       HandsetKey::Account,     HandsetKey::DeleteLast,
+        HandsetKey::VolumeUp,     HandsetKey::VolumeDown,  HandsetKey::Menu,
+        HandsetKey::CallHistory,  HandsetKey::AudioWizard, HandsetKey::HomePage};
+    for (int i = 0; i < static_cast<int>(std::size(keys)); ++i)
+        EXPECT_EQ(ToUnderlying(keys[i]), 10 + i);
+    EXPECT_EQ(ToUnderlying(HandsetKey::Digit0), 0);
+    EXPECT_EQ(ToUnderlying(HandsetKey::Digit9), 9);
+    EXPECT_EQ(ToUnderlying(HandsetOption::CallKeepsCall), 1);
+    EXPECT_EQ(ToUnderlying(HandsetOption::StarDials), 4);
+    EXPECT_EQ(ToUnderlying(HandsetOption::HashDials), 8);
+    EXPECT_EQ(HandsetNotice::MenuCode, 3);
+    EXPECT_EQ(HandsetNotice::FocusCode, 4);
+    EXPECT_EQ(HandsetNotice::AttentionCode, 6);
 }
 
 }  // namespace
