@@ -40,6 +40,13 @@ inline constexpr uint32_t RtcEvent = 0x464;
 inline constexpr uint32_t SpeedDialTooltip = 0x46F;  // contract: sent by zuvo-speeddial
 }  // namespace Msg
 
+// wParam of Msg::CallHistoryDialog.
+enum class HistoryDialogRequest : WPARAM {
+    Open = 0,
+    Close = 1,
+    TakeNumber = 2,  // close it and put its selected number on the display
+};
+
 // Timers of the main window.
 namespace Timer {
 inline constexpr int Registration = 1;

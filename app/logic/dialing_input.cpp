@@ -357,9 +357,9 @@ void DialingInput::HandleHistoryDialogKey(int code) {
         if (m_selection.Move(key == HandsetKey::VolumeUp ? -1 : 1))
             m_delegate.CallHistorySelectionChanged(m_selection.Selected());
     } else if (key == HandsetKey::CallOrHangUp) {
-        OnCallHistoryDialog(2);
+        OnCallHistoryDialog(ToUnderlying(HistoryDialogRequest::TakeNumber));
     } else if (key == HandsetKey::CallHistory) {
-        OnCallHistoryDialog(1);
+        OnCallHistoryDialog(ToUnderlying(HistoryDialogRequest::Close));
     }
 }
 
@@ -439,7 +439,7 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             m_delegate.ShowContextMenu();
             break;
         case HandsetKey::CallHistory:
-            OnCallHistoryDialog(0);
+            OnCallHistoryDialog(ToUnderlying(HistoryDialogRequest::Open));
             break;
         case HandsetKey::AudioWizard:
             m_delegate.RunAudioWizard();
@@ -457,8 +457,8 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
 }
 
 LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
-    switch (wParam) {
-        case 0:
+    switch (static_cast<HistoryDialogRequest>(wParam)) {
+        case HistoryDialogRequest::Open:
             if (m_state.callActive || m_state.callHistoryDialogOpen)
                 break;
             m_delegate.FocusMainWindow();
@@ -466,7 +466,7 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
             m_selection.Open(m_history.Count());
             m_delegate.OpenCallHistoryDialog();
             break;
-        case 2:
+        case HistoryDialogRequest::TakeNumber:
             if (!m_state.callHistoryDialogOpen)
                 break;
             if (const int entry = m_selection.SelectedEntry(); entry >= 0) {
@@ -474,13 +474,11 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
                 m_delegate.RedrawNumber();
             }
             [[fallthrough]];
-        case 1:
+        case HistoryDialogRequest::Close:
             if (!m_state.callHistoryDialogOpen)
                 break;
             m_delegate.CloseCallHistoryDialog();
             m_state.callHistoryDialogOpen = false;
-            break;
-        default:
             break;
     }
     return 0;
