@@ -2,8 +2,9 @@
 
 // The phone's window messages, timers and commands. Every family is declared once here and only
 // appended to; handlers name these, never the bare numbers. Most are the phone's own; the ones
-// marked "contract" are sent by other programs and never change. The external-control protocol
-// has its own header, platform/external_control_protocol.h.
+// marked "contract" are sent by other programs and never change. The other contracts have
+// their own headers: external_control_protocol.h (control programs), speed_dial_store.h (the
+// speed-dial manager), handset_codes.h (the handset driver) and exit_code.h (scripts).
 
 #include <cstdint>
 #include <type_traits>
