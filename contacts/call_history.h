@@ -33,7 +33,8 @@ public:
     int Count() const { return m_count; }
     QString Number(int index) const;    // empty outside 0..count-1
     QString Duration(int index) const;  // empty outside 0..count-1
-    // The numbers joined by "," (copy-data type 5 without its terminating zero).
+    // The numbers joined by "," (the external client's History notice without its terminating
+    // zero).
     QString JoinedNumbers() const;
 
     // The hand-over number "Call History" \ "FA" (at most 99 characters); the key is only opened,

@@ -3,14 +3,14 @@
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "platform/profile.h"
+#include "platform/speed_dial_store.h"
 
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
 
 namespace {
-// The store's 1024-byte buffer holds the text and its terminating zero.
-constexpr qsizetype kMaxBytes = 1024;
+constexpr qsizetype kMaxBytes = SpeedDialStore::kMaxBytes;
 
 QString CutToBytes(const QString& text) {
     qsizetype bytes = 0;
@@ -30,19 +30,19 @@ QString CutToBytes(const QString& text) {
 }  // namespace
 
 SpeedDialEntry SpeedDial::Split(const QString& text) {
-    const qsizetype semi = text.indexOf(u';');
+    const qsizetype semi = text.indexOf(SpeedDialStore::kSeparator);
     if (semi < 0)
         return {text, {}};
     return {text.left(semi), text.mid(semi + 1)};
 }
 
 std::optional<SpeedDialEntry> SpeedDial::Lookup(int index) const {
-    if (index < 0 || index > 11)
+    if (index < 0 || index >= SpeedDialStore::kKeys.size())
         return std::nullopt;
-    const QString key = m_profile.KeyPath(u"AddIns\\Speed Dial Manager"_s);
+    const QString key = m_profile.KeyPath(SpeedDialStore::kSection);
     if (!m_profile.hive().KeyExists(key))
         return std::nullopt;
-    const auto value = m_profile.hive().ReadString(key, u"Nu%1"_s.arg(index));
+    const auto value = m_profile.hive().ReadString(key, SpeedDialStore::ValueName(index));
     if (!value)
         return std::nullopt;
     SpeedDialEntry entry = Split(CutToBytes(*value));

@@ -14,8 +14,8 @@ struct SpeedDialEntry {
     QString comment;
 };
 
-// The read-only speed-dial store "AddIns\Speed Dial Manager" \ "Nu%d" (key index 0..11), written
-// by the separate speed-dial manager. Nothing is cached: every call reads the store afresh.
+// The read-only speed-dial store (SpeedDialStore, key index 0..11), written by the separate
+// speed-dial manager. Nothing is cached: every call reads the store afresh.
 class SpeedDial {
 public:
     explicit SpeedDial(const Profile& profile) : m_profile(profile) {}

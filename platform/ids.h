@@ -1,9 +1,13 @@
 #pragma once
 
-// The phone's contract numbers: window messages, timers and commands. Every family is declared
-// once here and only appended to; handlers name these, never the bare numbers.
+// The phone's window messages, timers and commands. Every family is declared once here and only
+// appended to; handlers name these, never the bare numbers. Most are the phone's own; the ones
+// marked "contract" are sent by other programs and never change. The other contracts have
+// their own headers: external_control_protocol.h (control programs), speed_dial_store.h (the
+// speed-dial manager), handset_codes.h (the handset driver) and exit_code.h (scripts).
 
 #include <cstdint>
+#include <type_traits>
 
 namespace zuvo {
 
@@ -11,7 +15,7 @@ using WPARAM = std::uintptr_t;
 using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 
-// Standard window messages the message layer delivers.
+// Standard window messages the message layer delivers (contract with every bus client).
 namespace Wm {
 inline constexpr uint32_t Destroy = 0x0002;
 inline constexpr uint32_t Close = 0x0010;
@@ -27,15 +31,22 @@ inline constexpr uint32_t ServiceUnavailable = 0x401;
 inline constexpr uint32_t ButtonPressed = 0x402;   // skinned button notification code
 inline constexpr uint32_t ButtonReleased = 0x403;  // skinned button notification code
 inline constexpr uint32_t AudioDeviceChosen = 0x404;
-inline constexpr uint32_t DialHandover = 0x409;
+inline constexpr uint32_t DialHandover = 0x409;  // contract: sent by a second phone
 inline constexpr uint32_t SigninPrompt = 0x40C;
 inline constexpr uint32_t CallHistoryDialog = 0x40E;
 inline constexpr uint32_t PreferencesApplied = 0x40F;
 inline constexpr uint32_t PopupSchedule = 0x410;
 inline constexpr uint32_t PopupClosed = 0x411;
 inline constexpr uint32_t RtcEvent = 0x464;
-inline constexpr uint32_t SpeedDialTooltip = 0x46F;
+inline constexpr uint32_t SpeedDialTooltip = 0x46F;  // contract: sent by zuvo-speeddial
 }  // namespace Msg
+
+// wParam of Msg::CallHistoryDialog.
+enum class HistoryDialogRequest : WPARAM {
+    Open = 0,
+    Close = 1,
+    TakeNumber = 2,  // close it and put its selected number on the display
+};
 
 // Timers of the main window.
 namespace Timer {
@@ -85,6 +96,42 @@ inline constexpr int UnlockConfig = 32808;
 inline constexpr int ProxySettings = 32810;
 inline constexpr int Help = 57670;
 }  // namespace Cmd
+
+// Controls of the dialogs, by dialog. A control's object name is its id in decimal, so tests
+// find it with QString::number(id).
+namespace Ctl {
+namespace Signin {
+inline constexpr int Dialog = 208;
+inline constexpr int UserName = 118;
+inline constexpr int Password = 1000;
+inline constexpr int UserLabel = 1024;
+inline constexpr int PasswordLabel = 1025;
+inline constexpr int RememberUser = 1045;
+inline constexpr int RememberPassword = 1046;
+inline constexpr int UseTunnel = 1053;
+}  // namespace Signin
+namespace CallHistory {
+inline constexpr int Dialog = 315;
+inline constexpr int List = 1015;
+}  // namespace CallHistory
+namespace Proxy {
+inline constexpr int Address = 118;
+inline constexpr int HttpPort = 1000;
+inline constexpr int HttpsPort = 1001;
+inline constexpr int UserName = 1003;
+inline constexpr int Password = 1004;
+inline constexpr int NoProxy = 1037;  // the three mode buttons: mode = id - NoProxy
+inline constexpr int DesktopProxy = 1038;
+inline constexpr int ExplicitProxy = 1039;
+}  // namespace Proxy
+}  // namespace Ctl
+
+// The number behind a typed id, for the places that put it on the wire or into a table.
+template <class Enum>
+requires std::is_enum_v<Enum>
+constexpr std::underlying_type_t<Enum> ToUnderlying(Enum value) {
+    return static_cast<std::underlying_type_t<Enum>>(value);
+}
 
 inline constexpr uint16_t LoWord(WPARAM v) {
     return static_cast<uint16_t>(v & 0xFFFF);

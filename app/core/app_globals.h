@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "app/core/command_line.h"
+#include "platform/exit_code.h"
 
 namespace zuvo {
 
@@ -11,7 +12,7 @@ struct AppGlobals {
     QString configRoot;  // "Software\Zuvo\Zuvo PC"
     QString language = QStringLiteral("EN");
     CommandLineOptions commandLine;
-    int exitCode = 20;  // the process exit code; the unattended cycle records its steps here
+    ExitCode exitCode = ExitCode::NotStarted;  // the unattended cycle records its steps here
 };
 
 AppGlobals& App();

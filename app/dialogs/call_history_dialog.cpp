@@ -9,6 +9,7 @@
 
 #include "contacts/call_history.h"
 #include "contacts/call_history_selection.h"
+#include "platform/ids.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -35,13 +36,13 @@ int DigitOf(const QKeyEvent* key) {
 CCallHistoryDialog::CCallHistoryDialog(const CallHistory& history, CallHistorySelection& selection,
                                        QWidget* parent)
     : QDialog(parent), m_selection(selection) {
-    setObjectName(u"315"_s);
+    setObjectName(QString::number(Ctl::CallHistory::Dialog));
     setWindowTitle(u"Call History"_s);
     setModal(false);
     const int count = history.Count();
 
     m_list = new QTableWidget(CallHistorySelection::kRows, 2, this);
-    m_list->setObjectName(u"1015"_s);
+    m_list->setObjectName(QString::number(Ctl::CallHistory::List));
     m_list->setHorizontalHeaderLabels({u"Key"_s, u"Phone Number"_s});
     m_list->verticalHeader()->hide();
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);

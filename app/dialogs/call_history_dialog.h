@@ -24,8 +24,8 @@ class CallHistorySelection;
 class CCallHistoryDialog : public QDialog {
     Q_OBJECT
 public:
-    static constexpr WPARAM kClose = 1;
-    static constexpr WPARAM kCall = 2;
+    static constexpr WPARAM kClose = static_cast<WPARAM>(HistoryDialogRequest::Close);
+    static constexpr WPARAM kCall = static_cast<WPARAM>(HistoryDialogRequest::TakeNumber);
 
     // The rows show history's first entries; selection must outlive the dialog.
     CCallHistoryDialog(const CallHistory& history, CallHistorySelection& selection,

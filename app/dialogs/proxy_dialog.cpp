@@ -22,9 +22,9 @@ namespace zuvo {
 
 namespace {
 
-constexpr int kNoProxy = 1037;  // radio ids; mode = id - kNoProxy
-constexpr int kDesktopProxy = 1038;
-constexpr int kExplicitProxy = 1039;
+constexpr int kNoProxy = Ctl::Proxy::NoProxy;
+constexpr int kDesktopProxy = Ctl::Proxy::DesktopProxy;
+constexpr int kExplicitProxy = Ctl::Proxy::ExplicitProxy;
 constexpr int kMinPort = 1;
 constexpr int kMaxPort = 65535;
 
@@ -68,11 +68,11 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
     QRadioButton* explicitProxy =
         addRadio(kExplicitProxy, u"Use the following HTTP Proxy settings:"_s);
 
-    m_address = MakeEdit(this, 118, current.address);
-    m_httpPort = MakeEdit(this, 1000, QString::number(current.httpPort));
-    m_httpsPort = MakeEdit(this, 1001, QString::number(current.httpsPort));
-    m_userName = MakeEdit(this, 1003, current.userName);
-    m_password = MakeEdit(this, 1004, current.password);
+    m_address = MakeEdit(this, Ctl::Proxy::Address, current.address);
+    m_httpPort = MakeEdit(this, Ctl::Proxy::HttpPort, QString::number(current.httpPort));
+    m_httpsPort = MakeEdit(this, Ctl::Proxy::HttpsPort, QString::number(current.httpsPort));
+    m_userName = MakeEdit(this, Ctl::Proxy::UserName, current.userName);
+    m_password = MakeEdit(this, Ctl::Proxy::Password, current.password);
     m_password->setEchoMode(QLineEdit::Password);
     for (QLineEdit* port : {m_httpPort, m_httpsPort}) {
         port->setMaxLength(5);

@@ -80,7 +80,7 @@ QString Caption(const QString& brand) {
 
 CSigninDialog::CSigninDialog(const SigninDialogData& data, QWidget* parent)
     : CSkinDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_data(data) {
-    setObjectName(u"208"_s);
+    setObjectName(QString::number(Ctl::Signin::Dialog));
     setModal(true);
     m_brand = Deployment::BrandName();
     m_fontFamily = LoadSkinFonts();
@@ -160,17 +160,17 @@ void CSigninDialog::BuildControls() {
     panelLayout->setSpacing(5);
 
     m_userLabel = new QLabel(u"Username:"_s, panel);
-    m_userLabel->setObjectName(u"1024"_s);
+    m_userLabel->setObjectName(QString::number(Ctl::Signin::UserLabel));
     m_userName = new QLineEdit(panel);
-    m_userName->setObjectName(u"118"_s);
+    m_userName->setObjectName(QString::number(Ctl::Signin::UserName));
     m_userName->setMaxLength(kMaxTextLength);
     m_userName->setToolTip(StringTable::Global().Text(StringId::TipEnterAccount));
     m_userLabel->setBuddy(m_userName);
 
     m_passwordLabel = new QLabel(u"Password:"_s, panel);
-    m_passwordLabel->setObjectName(u"1025"_s);
+    m_passwordLabel->setObjectName(QString::number(Ctl::Signin::PasswordLabel));
     m_password = new QLineEdit(panel);
-    m_password->setObjectName(u"1000"_s);
+    m_password->setObjectName(QString::number(Ctl::Signin::Password));
     m_password->setMaxLength(kMaxTextLength);
     m_password->setEchoMode(QLineEdit::Password);
     m_password->setToolTip(StringTable::Global().Text(StringId::TipEnterPin));
@@ -184,15 +184,15 @@ void CSigninDialog::BuildControls() {
     root->addWidget(panel);
     root->addSpacing(14);
 
-    auto makeTick = [this](const QString& id, const QString& text) {
+    auto makeTick = [this](int id, const QString& text) {
         auto* box = new QCheckBox(text, this);
-        box->setObjectName(id);
+        box->setObjectName(QString::number(id));
         box->setCursor(Qt::PointingHandCursor);
         return box;
     };
-    m_rememberUser = makeTick(u"1045"_s, u"Remember My Username"_s);
-    m_rememberPassword = makeTick(u"1046"_s, u"Remember My Password"_s);
-    m_tunnel = makeTick(u"1053"_s, u"Use VPN Tunnel"_s);
+    m_rememberUser = makeTick(Ctl::Signin::RememberUser, u"Remember My Username"_s);
+    m_rememberPassword = makeTick(Ctl::Signin::RememberPassword, u"Remember My Password"_s);
+    m_tunnel = makeTick(Ctl::Signin::UseTunnel, u"Use VPN Tunnel"_s);
     for (QCheckBox* box : {m_rememberUser, m_rememberPassword, m_tunnel}) {
         root->addWidget(box);
         root->addSpacing(4);

@@ -16,8 +16,6 @@ namespace {
 constexpr int kAutoDialAfterSignInMs = 3000;
 constexpr int kUnattendedFirstDelayMs = 5000;
 constexpr int kCallClockMs = 250;
-constexpr int kClientCallEnded = 3;
-constexpr int kClientCallStarted = 4;
 }  // namespace
 
 CallStateMachine::CallStateMachine(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
@@ -89,22 +87,23 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
         m_timers.KillTimer(Timer::Registration);
         m_state.signin.registrationTimerRunning = false;
     }
-    switch (report.state) {
+    const auto state = static_cast<RtcRegistrationState>(report.state);
+    switch (state) {
         case RTCRS_NOT_REGISTERED:
             m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
-            m_state.callStatus = 9;
+            m_state.callStatus = CallStatus::SignedOut;
             break;
         case RTCRS_REGISTERING:
             m_display.SetSignInIndicator(DisplayDelegate::Indicator::Blinking);
-            m_state.callStatus = 1;
+            m_state.callStatus = CallStatus::SigningIn;
             break;
         case RTCRS_REGISTERED:
             m_display.SetSignInIndicator(DisplayDelegate::Indicator::Lit);
             m_service.RebuildRequestKey();
             m_service.StartBalanceRequest(true);
-            m_state.callStatus = 0;
+            m_state.callStatus = CallStatus::ReadyToCall;
             if (m_state.unattended.enabled)
-                UnattendedStep(21);
+                UnattendedStep(ExitCode::SignedIn);
             else if (m_state.call.autoDial)
                 m_timers.SetTimer(Timer::AutoDial, kAutoDialAfterSignInMs);
             m_state.servers.lastGood = m_state.servers.current;
@@ -114,9 +113,9 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
         case RTCRS_REJECTED:
         case RTCRS_ERROR: {
             m_display.SetSignInIndicator(DisplayDelegate::Indicator::Dark);
-            m_state.callStatus = 9;
+            m_state.callStatus = CallStatus::SignedOut;
             if (m_state.unattended.enabled)
-                UnattendedStep(30);
+                UnattendedStep(ExitCode::RegistrationFailed);
             const int count = static_cast<int>(m_state.servers.entries.size());
             m_state.servers.current = count > 0 ? (m_state.servers.current + 1) % count : 0;
             ArmRegistrationTimer(
@@ -130,7 +129,7 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
         default:
             break;
     }
-    m_state.connectionState = report.state;
+    m_state.connectionState = state;
     m_state.signin.registrationStatus = report.statusCode;
     m_display.RedrawStatus();
 }
@@ -139,18 +138,18 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
     const int sipCode = SipCodeOf(report.statusCode);
     switch (report.state) {
         case RTCSS_IDLE:
-            m_state.callStatus = 0;
+            m_state.callStatus = CallStatus::ReadyToCall;
             break;
         case RTCSS_INCOMING:
             m_state.call.incomingAnnounced = true;
-            m_handset.NotifyExternalClient(kClientCallStarted, {});
+            m_handset.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallStarted, {});
             break;
         case RTCSS_INPROGRESS:
-            m_state.callStatus = 2;
+            m_state.callStatus = CallStatus::PleaseWait;
             if (sipCode == 180 || sipCode == 183) {
-                m_state.callStatus = 3;
+                m_state.callStatus = CallStatus::PleaseWaitRinging;
                 if (m_state.unattended.enabled)
-                    UnattendedStep(23);
+                    UnattendedStep(ExitCode::Ringing);
                 if (m_engine)
                     m_engine->SendTone(RTC_DTMF_FLASH);
             }
@@ -161,21 +160,23 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_timers.SetTimer(Timer::CallClock, kCallClockMs);
             m_state.call.clock.running = true;
             m_state.call.clock.start = m_now();
-            m_state.callStatus = 7;
+            m_state.callStatus = CallStatus::Connected;
             if (m_state.unattended.enabled)
-                UnattendedStep(24);
+                UnattendedStep(ExitCode::Connected);
             break;
         case RTCSS_DISCONNECTED:
-            m_state.callStatus = sipCode == 0 ? 11 : sipCode == 486 ? 13 : 12;
+            m_state.callStatus = sipCode == 0     ? CallStatus::CallEnded
+                                 : sipCode == 486 ? CallStatus::LineBusy
+                                                  : CallStatus::CallRejected;
             m_input.ClearDisplay(true, false);
             // An incoming call never sets the call-active flag, so clearing the display did not
             // tell the external client that it ended.
             if (m_state.call.incomingAnnounced) {
                 m_state.call.incomingAnnounced = false;
-                m_handset.NotifyExternalClient(kClientCallEnded, {});
+                m_handset.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallEnded, {});
             }
             if (m_state.unattended.enabled && m_state.signin.configurationReceived)
-                UnattendedStep(2);
+                UnattendedStep(ExitCode::EndedAfterMedia);
             break;
         default:
             break;
@@ -218,12 +219,12 @@ void CallStateMachine::OnTimer(int id) {
             break;
         case Timer::Unattended: {
             m_timers.KillTimer(Timer::Unattended);
-            const int code = m_state.exitCode;
-            const int next = code == 21   ? 22
-                             : code == 22 ? 36
-                             : code == 23 ? 10
-                             : code == 24 ? 0
-                                          : code;
+            const ExitCode code = m_state.exitCode;
+            const ExitCode next = code == ExitCode::SignedIn    ? ExitCode::Dialled
+                                  : code == ExitCode::Dialled   ? ExitCode::NoAnswer
+                                  : code == ExitCode::Ringing   ? ExitCode::RingingWithMedia
+                                  : code == ExitCode::Connected ? ExitCode::CallHeld
+                                                                : code;
             UnattendedStep(next);
             break;
         }
@@ -284,60 +285,65 @@ void CallStateMachine::RegisterNow() {
     }
 }
 
-void CallStateMachine::UnattendedStep(int step) {
+void CallStateMachine::UnattendedStep(ExitCode step) {
     m_state.exitCode = step;
     switch (step) {
-        case 0:
+        case ExitCode::CallHeld:
             if (!m_state.call.mediaStarted)
-                m_state.exitCode = 1;
+                m_state.exitCode = ExitCode::ConnectedWithoutMedia;
             m_shell.SignOut();
             break;
-        case 2:
-            if (m_state.callStatus == 13)
-                m_state.exitCode = 37;
-            else if (m_state.callStatus == 12)
-                m_state.exitCode = 35;
+        case ExitCode::EndedAfterMedia:
+            if (m_state.callStatus == CallStatus::LineBusy)
+                m_state.exitCode = ExitCode::LineBusy;
+            else if (m_state.callStatus == CallStatus::CallRejected)
+                m_state.exitCode = ExitCode::CallRejected;
             else if (!m_state.call.mediaStarted)
-                m_state.exitCode = 3;
+                m_state.exitCode = ExitCode::EndedBeforeMedia;
             m_shell.SignOut();
             break;
-        case 10:
+        case ExitCode::RingingWithMedia:
             if (!m_state.call.mediaStarted)
-                m_state.exitCode = 11;
+                m_state.exitCode = ExitCode::RingingWithoutMedia;
             m_shell.SignOut();
             break;
-        case 21:
+        case ExitCode::SignedIn:
             m_timers.SetTimer(Timer::Unattended, kUnattendedFirstDelayMs);
             break;
-        case 22:
+        case ExitCode::Dialled:
             m_state.call.mediaStarted = false;
             m_input.PlaceCall();
             if (!m_state.call.active && m_state.unattended.delayMs == 0) {
                 // Nothing was dialled (no number, none left after cleaning it, or the engine
                 // refused the call) and no /U delay will end the wait: the cycle ends here.
                 qCWarning(lcLogic) << "unattended call could not be placed";
-                m_state.exitCode = 3;
+                m_state.exitCode = ExitCode::EndedBeforeMedia;
                 m_shell.SignOut();
                 break;
             }
             if (m_state.unattended.delayMs != 0)
                 m_timers.SetTimer(Timer::Unattended, m_state.unattended.delayMs);
             break;
-        case 23:
+        case ExitCode::Ringing:
             m_timers.SetTimer(Timer::Unattended, m_state.unattended.ringDelayMs);
             break;
-        case 24:
+        case ExitCode::Connected:
             m_timers.SetTimer(Timer::Unattended, m_state.unattended.connectDelayMs);
             break;
-        case 30:
-        case 31:
-        case 32:
-        case 33:
-        case 34:
-        case 36:
+        case ExitCode::RegistrationFailed:
+        case ExitCode::WebServerUnresolved:
+        case ExitCode::NoInternet:
+        case ExitCode::WebServerSilent:
+        case ExitCode::SignOutStep:
+        case ExitCode::NoAnswer:
             m_shell.SignOut();
             break;
-        default:
+        case ExitCode::ConnectedWithoutMedia:
+        case ExitCode::EndedBeforeMedia:
+        case ExitCode::RingingWithoutMedia:
+        case ExitCode::NotStarted:
+        case ExitCode::CallRejected:
+        case ExitCode::LineBusy:
             break;
     }
 }

@@ -43,7 +43,7 @@ public:
     void RegisterNow();
     // Sets the exit code to step and carries out that step of the unattended cycle. Also the
     // connect thread's failure steps (31..33), which it must post to the main thread.
-    void UnattendedStep(int step);
+    void UnattendedStep(ExitCode step);
     // Refreshes the local address: the tunnel's, or the engine's first UDP internal address up
     // to its ":" ("0.0.0.0" when it has none). Nothing without an engine.
     void RefreshLocalAddress();

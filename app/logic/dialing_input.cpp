@@ -19,8 +19,6 @@ constexpr int kVolumeStep = 2047;
 constexpr int kVolumeMax = 0xFFFF;
 constexpr int kPopupBeforeCall = 2;
 constexpr int kPopupAfterCall = 3;
-constexpr int kClientCallEnded = 3;
-constexpr int kClientCallStarted = 4;
 
 // Keypad index of a typed character, or -1.
 int KeypadIndexOf(QChar ch) {
@@ -188,7 +186,8 @@ void DialingInput::PlaceCall() {
     m_state.call.popupCheckDone = false;
 
     m_handset.NotifyHandset(HandsetNotice::AttentionCode, 1);
-    if (m_state.connectionState != 2 || m_state.call.active || m_state.display.numberLine.isEmpty())
+    if (m_state.connectionState != RTCRS_REGISTERED || m_state.call.active ||
+        m_state.display.numberLine.isEmpty())
         return;
 
     QString dial = m_state.display.numberLine;
@@ -220,7 +219,7 @@ void DialingInput::PlaceCall() {
         return;
 
     m_state.call.active = true;
-    m_handset.NotifyExternalClient(kClientCallStarted, {});
+    m_handset.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallStarted, {});
     m_display.RedrawBalance();
     m_state.call.muted = false;
     m_engine->SetMuted(RTCAD_MICROPHONE, false);
@@ -252,7 +251,7 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     }
     if (m_state.call.active) {
         m_state.call.active = false;
-        m_handset.NotifyExternalClient(kClientCallEnded, {});
+        m_handset.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallEnded, {});
         m_display.RedrawBalance();
         if (PopupsOn())
             m_service.ShowPopup(kPopupAfterCall);
@@ -266,7 +265,7 @@ void DialingInput::ClearDisplay(bool refreshBalance, bool setReady) {
     m_display.ResetNumberTooltip();
     m_shell.ScreenSaver(true);
     if (setReady) {
-        m_state.callStatus = 0;
+        m_state.callStatus = CallStatus::ReadyToCall;
         m_display.RedrawStatus();
     }
 }
@@ -356,16 +355,17 @@ void DialingInput::SetMute(bool on) {
 }
 
 void DialingInput::HandleHistoryDialogKey(int code) {
-    if (code >= 0 && code <= 9) {
+    const auto key = static_cast<HandsetKey>(code);
+    if (code >= ToUnderlying(HandsetKey::Digit0) && code <= ToUnderlying(HandsetKey::Digit9)) {
         if (m_selection.SelectDigit(code))
             m_dialogs.CallHistorySelectionChanged(m_selection.Selected());
-    } else if (code == 19 || code == 20) {
-        if (m_selection.Move(code == 19 ? -1 : 1))
+    } else if (key == HandsetKey::VolumeUp || key == HandsetKey::VolumeDown) {
+        if (m_selection.Move(key == HandsetKey::VolumeUp ? -1 : 1))
             m_dialogs.CallHistorySelectionChanged(m_selection.Selected());
-    } else if (code == 13) {
-        OnCallHistoryDialog(2);
-    } else if (code == 22) {
-        OnCallHistoryDialog(1);
+    } else if (key == HandsetKey::CallOrHangUp) {
+        OnCallHistoryDialog(ToUnderlying(HistoryDialogRequest::TakeNumber));
+    } else if (key == HandsetKey::CallHistory) {
+        OnCallHistoryDialog(ToUnderlying(HistoryDialogRequest::Close));
     }
 }
 
@@ -377,20 +377,27 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
             HandleHistoryDialogKey(code);
         return;
     }
-    if (code >= 0 && code <= 11) {
-        const QChar ch = code < 10 ? QChar(u'0' + code) : (code == 10 ? QChar(u'*') : QChar(u'#'));
+    const auto key = static_cast<HandsetKey>(code);
+    if (code >= ToUnderlying(HandsetKey::Digit0) && code <= ToUnderlying(HandsetKey::Hash)) {
+        const QChar ch = code <= ToUnderlying(HandsetKey::Digit9)
+                             ? QChar(u'0' + code)
+                             : (key == HandsetKey::Star ? QChar(u'*') : QChar(u'#'));
         if (!pressed) {
             OnKeyUp();
             return;
         }
         OnChar(ch);
-        const int flag = code == 10 ? 4 : code == 11 ? 8 : 0;
-        if (flag && (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.call.active &&
-            (m_state.keypad.handsetOptions & flag))
+        const int flag = key == HandsetKey::Star   ? ToUnderlying(HandsetOption::StarDials)
+                         : key == HandsetKey::Hash ? ToUnderlying(HandsetOption::HashDials)
+                                                   : 0;
+        if (flag &&
+            (m_state.callStatus == CallStatus::ReadyToCall ||
+             m_state.callStatus == CallStatus::CallEnded) &&
+            !m_state.call.active && (m_state.keypad.handsetOptions & flag))
             PlaceCall();
         return;
     }
-    if (code == 12) {
+    if (key == HandsetKey::Hook) {
         if (pressed) {
             HangUpOrClear(false);
             m_shell.Minimise();
@@ -403,57 +410,61 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
     }
     if (!pressed)
         return;
-    switch (code) {
-        case 13:
-            if (m_state.callStatus == 0 && !m_state.call.active)
+    switch (key) {
+        case HandsetKey::CallOrHangUp:
+            if (m_state.callStatus == CallStatus::ReadyToCall && !m_state.call.active)
                 PlaceCall();
-            else if (!(m_state.keypad.handsetOptions & 1))
+            else if (!(m_state.keypad.handsetOptions & ToUnderlying(HandsetOption::CallKeepsCall)))
                 HangUpOrClear(false);
             break;
-        case 14:
+        case HandsetKey::HangUp:
             HangUpOrClear(false);
             break;
-        case 15:
+        case HandsetKey::Mute:
             SetMute(!(m_state.call.active && m_state.call.muted));
             break;
-        case 16:
+        case HandsetKey::Redial:
             Redial();
             StartAutoDial();
             break;
-        case 17:
+        case HandsetKey::Account:
             m_dialogs.OpenAccountPage();
             break;
-        case 18:
+        case HandsetKey::DeleteLast:
             DeleteLast();
             break;
-        case 19:
+        case HandsetKey::VolumeUp:
             VolumeUp();
             VolumeUp();
             break;
-        case 20:
+        case HandsetKey::VolumeDown:
             VolumeDown();
             VolumeDown();
             break;
-        case 21:
+        case HandsetKey::Menu:
             m_shell.ShowContextMenu();
             break;
-        case 22:
-            OnCallHistoryDialog(0);
+        case HandsetKey::CallHistory:
+            OnCallHistoryDialog(ToUnderlying(HistoryDialogRequest::Open));
             break;
-        case 23:
+        case HandsetKey::AudioWizard:
             m_dialogs.RunAudioWizard();
             break;
-        case 24:
+        case HandsetKey::HomePage:
             m_dialogs.OpenHomePage();
             break;
-        default:
-            break;
+        case HandsetKey::Digit0:
+        case HandsetKey::Digit9:
+        case HandsetKey::Star:
+        case HandsetKey::Hash:
+        case HandsetKey::Hook:
+            break;  // handled above
     }
 }
 
 LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
-    switch (wParam) {
-        case 0:
+    switch (static_cast<HistoryDialogRequest>(wParam)) {
+        case HistoryDialogRequest::Open:
             if (m_state.call.active || m_state.display.callHistoryDialogOpen)
                 break;
             m_shell.FocusMainWindow();
@@ -461,7 +472,7 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
             m_selection.Open(m_history.Count());
             m_dialogs.OpenCallHistoryDialog();
             break;
-        case 2:
+        case HistoryDialogRequest::TakeNumber:
             if (!m_state.display.callHistoryDialogOpen)
                 break;
             if (const int entry = m_selection.SelectedEntry(); entry >= 0) {
@@ -469,13 +480,11 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
                 m_display.RedrawNumber();
             }
             [[fallthrough]];
-        case 1:
+        case HistoryDialogRequest::Close:
             if (!m_state.display.callHistoryDialogOpen)
                 break;
             m_dialogs.CloseCallHistoryDialog();
             m_state.display.callHistoryDialogOpen = false;
-            break;
-        default:
             break;
     }
     return 0;

@@ -4,6 +4,7 @@
 #include <QString>
 
 #include "app/logic/phone_state.h"
+#include "platform/handset_codes.h"
 #include "platform/ids.h"
 
 namespace zuvo {
@@ -19,13 +20,6 @@ class ServiceDelegate;
 class ShellDelegate;
 class TimerDelegate;
 class SpeedDial;
-
-// Handset properties the phone sets (the handset device's own codes).
-namespace HandsetNotice {
-inline constexpr int MenuCode = 3;       // value 1 menu opened, 0 menu loop ended
-inline constexpr int FocusCode = 4;      // value 0: main window focused
-inline constexpr int AttentionCode = 6;  // value 1: "tell the handset"
-}  // namespace HandsetNotice
 
 // What the user's keys, clicks, handset and control program do to the number line and the call:
 // typing with the key latch, the keypad and hold-to-dial, placing, hanging up and clearing,
@@ -81,7 +75,7 @@ public:
     void VolumeDown();
     void SetMute(bool on);
 
-    // A handset key event (code 0..24); ignored while sign-in is pending.
+    // A handset key event (a HandsetKey as the driver sent it); ignored while sign-in is pending.
     void HandleHandsetKey(int code, bool pressed);
     // WM_CALL_HISTORY_DIALOG: 0 open, 1 close, 2 take the selected number and close.
     LRESULT OnCallHistoryDialog(WPARAM wParam);

@@ -9,6 +9,13 @@
 
 namespace zuvo {
 
+namespace Proto = ExternalControlProtocol;
+using Proto::BindAnswer;
+using Proto::ClientCommand;
+using Proto::ClientOption;
+using Proto::PhoneNotice;
+using Proto::RegisterRequest;
+
 namespace {
 constexpr int kAutoDialMs = 1500;
 
@@ -25,6 +32,7 @@ QByteArray UpToZero(const QByteArray& data) {
 }  // namespace
 
 std::optional<ExternalClientRecord> ExternalClientRecord::Parse(const QByteArray& data) {
+    using namespace Proto::ClientRecord;
     if (data.size() > kSize)
         return std::nullopt;
     ExternalClientRecord record;
@@ -41,38 +49,38 @@ ExternalControl::ExternalControl(PhoneState& state, DialogDelegate& dialogs, Dia
     : m_state(state), m_dialogs(dialogs), m_input(input), m_history(history), m_port(port) {}
 
 void ExternalControl::Announce() {
-    m_port.BroadcastBind(1);
+    m_port.BroadcastBind(ToUnderlying(BindAnswer::Free));
 }
 
 LRESULT ExternalControl::OnRegister(WPARAM request, LPARAM clientWindow) {
     const auto client = static_cast<Handle>(clientWindow);
     if (client == 0 || static_cast<LPARAM>(client) != clientWindow)
         return 0;
-    switch (request) {
-        case 1:
+    switch (static_cast<RegisterRequest>(request)) {
+        case RegisterRequest::Bind:
             if (m_client != 0 && m_client != client && !m_port.ClientExists(m_client)) {
-                // Its program ended without unbinding. No Bind 1 to everyone here: the
+                // Its program ended without unbinding. No Bind Free to everyone here: the
                 // newcomer is bound at once and must hear only its own answer.
                 Forget();
             }
             if (m_client == 0) {
                 m_client = client;
-                m_port.SendBind(client, 2);
+                m_port.SendBind(client, ToUnderlying(BindAnswer::Bound));
             } else {
-                m_port.SendBind(client, m_client == client ? 3 : 4);
+                m_port.SendBind(client, ToUnderlying(m_client == client ? BindAnswer::AlreadyBound
+                                                                        : BindAnswer::OtherBound));
             }
             return 0;
-        case 0:
+        case RegisterRequest::Unbind:
             if (m_client != client)
                 return 0;
             Release();
             return 1;
-        case kStatusRequest:
+        case RegisterRequest::Status:
             return m_client == client ? 1 : 0;
-        default:
-            m_port.SendBind(client, 5);
-            return 0;
     }
+    m_port.SendBind(client, ToUnderlying(BindAnswer::Refused));
+    return 0;
 }
 
 void ExternalControl::Forget() {
@@ -84,30 +92,32 @@ void ExternalControl::Forget() {
 
 void ExternalControl::Release() {
     Forget();
-    m_port.BroadcastBind(1);
+    m_port.BroadcastBind(ToUnderlying(BindAnswer::Free));
 }
 
 void ExternalControl::OnClose() {
     if (m_client == 0)
         return;
     m_port.RestoreDevices();
-    m_port.PostBind(m_client, 0, 0);
+    m_port.PostBind(m_client, ToUnderlying(BindAnswer::Closing), 0);
     m_client = 0;
     m_record.reset();
 }
 
-bool ExternalControl::HasOption(uint8_t option) const {
-    return m_record && (m_record->options & option);
+bool ExternalControl::HasOption(ClientOption option) const {
+    return m_record && (m_record->options & ToUnderlying(option));
 }
 
 bool ExternalControl::Idle() const {
-    return (m_state.callStatus == 0 || m_state.callStatus == 11) && !m_state.call.active;
+    return (m_state.callStatus == CallStatus::ReadyToCall ||
+            m_state.callStatus == CallStatus::CallEnded) &&
+           !m_state.call.active;
 }
 
 bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray& data) {
     if (m_client == 0 || sender != m_client)
         return false;
-    if (type == 1) {
+    if (type == ToUnderlying(ClientCommand::ClientRecord)) {
         auto record = ExternalClientRecord::Parse(data);
         if (!record)
             return false;
@@ -116,80 +126,84 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
         SendStateRecord();
         return true;
     }
-    if (type >= 2 && type <= 16 && m_state.signin.pending)
+    if (type < Proto::kFirstClientCommand || type > Proto::kLastClientCommand)
+        return false;
+    if (m_state.signin.pending)
         return true;
-    switch (type) {
-        case 2: {
+    switch (static_cast<ClientCommand>(type)) {
+        case ClientCommand::ClientRecord:
+            return false;  // handled above
+        case ClientCommand::Key: {
             if (data.isEmpty() || data.at(0) == '\0')
                 return false;
             const QChar ch = QChar::fromLatin1(data.at(0));
             m_input.OnChar(ch);
-            const uint8_t flag = ch == u'*'   ? ExternalClientRecord::StarDials
-                                 : ch == u'#' ? ExternalClientRecord::HashDials
-                                              : 0;
-            if (flag && HasOption(flag) && Idle())
+            const std::optional<ClientOption> flag = ch == u'*'   ? ClientOption::StarDials
+                                                     : ch == u'#' ? ClientOption::HashDials
+                                                                  : std::optional<ClientOption>();
+            if (flag && HasOption(*flag) && Idle())
                 m_input.PlaceCall();
             return true;
         }
-        case 3:
+        case ClientCommand::KeyUp:
             m_input.OnKeyUp();
             return true;
-        case 4:
+        case ClientCommand::DeleteLast:
             m_input.DeleteLast();
             return true;
-        case 5:
+        case ClientCommand::ShowNumber:
             if (m_state.call.active)
                 return false;
             m_input.ShowNumber(QString::fromUtf8(UpToZero(data)));
             return true;
-        case 6:
+        case ClientCommand::CallOrHangUp:
             if (!m_state.call.active)
                 m_input.PlaceCall();
-            else if (!HasOption(ExternalClientRecord::CallKeepsCall))
+            else if (!HasOption(ClientOption::CallKeepsCall))
                 m_input.HangUpOrClear(false);
             return true;
-        case 7:
+        case ClientCommand::HangUp:
             m_input.HangUpOrClear(false);
             return true;
-        case 8:
+        case ClientCommand::Redial:
             m_input.Redial();
             m_input.StartAutoDial(kAutoDialMs);
             return true;
-        case 9:
-        case 10:
-            if (!HasOption(ExternalClientRecord::NoVolume)) {
+        case ClientCommand::VolumeUp:
+        case ClientCommand::VolumeDown:
+            if (!HasOption(ClientOption::NoVolume)) {
                 for (int i = 0; i < 2; ++i)
-                    type == 9 ? m_input.VolumeUp() : m_input.VolumeDown();
+                    type == ToUnderlying(ClientCommand::VolumeUp) ? m_input.VolumeUp()
+                                                                  : m_input.VolumeDown();
             }
             return true;
-        case 11:
+        case ClientCommand::Mute:
             if (m_state.call.active)
                 m_input.SetMute(true);
             return true;
-        case 12:
+        case ClientCommand::Unmute:
             m_input.SetMute(false);
             return true;
-        case 13:
+        case ClientCommand::HistoryRequest:
             SendHistoryList();
             return true;
-        case 14:
+        case ClientCommand::HomePage:
             m_dialogs.OpenHomePage();
             return true;
-        case 15:
+        case ClientCommand::SupportPage:
             m_dialogs.OpenSupportPage();
             return true;
-        case 16:
+        case ClientCommand::StateRequest:
             SendStateRecord();
             return true;
-        default:
-            return false;
     }
+    return false;
 }
 
-bool ExternalControl::Send(uint32_t type, const QByteArray& data) {
+bool ExternalControl::Send(PhoneNotice type, const QByteArray& data) {
     if (m_client == 0)
         return false;
-    if (!m_port.SendCopyData(m_client, type, data)) {
+    if (!m_port.SendCopyData(m_client, ToUnderlying(type), data)) {
         Release();
         return false;
     }
@@ -197,22 +211,24 @@ bool ExternalControl::Send(uint32_t type, const QByteArray& data) {
 }
 
 QByteArray ExternalControl::StateRecord(const QString& number, bool callActive, bool muted) {
-    QByteArray record(kStateRecordSize, '\0');
-    const QByteArray text = number.toUtf8().left(127);
+    namespace Layout = Proto::StateRecord;
+    QByteArray record(Layout::kSize, '\0');
+    const QByteArray text = number.toUtf8().left(Layout::kNumberSize - 1);
     std::copy(text.begin(), text.end(), record.begin());
-    qToLittleEndian<int32_t>(callActive ? 1 : 0, record.data() + 128);
-    qToLittleEndian<int32_t>(muted ? 1 : 0, record.data() + 132);
+    qToLittleEndian<int32_t>(callActive ? 1 : 0, record.data() + Layout::kCallActiveOffset);
+    qToLittleEndian<int32_t>(muted ? 1 : 0, record.data() + Layout::kMutedOffset);
     return record;
 }
 
 void ExternalControl::SendStateRecord() {
-    Send(1, StateRecord(m_state.display.numberLine, m_state.call.active, m_state.call.muted));
+    Send(PhoneNotice::State,
+         StateRecord(m_state.display.numberLine, m_state.call.active, m_state.call.muted));
 }
 
 void ExternalControl::SendHistoryList() {
     QByteArray list = m_history.JoinedNumbers().toUtf8();
     list.append('\0');
-    Send(5, list);
+    Send(PhoneNotice::History, list);
 }
 
 void ExternalControl::NumberLineRedrawn(const QString& number) {
@@ -221,7 +237,7 @@ void ExternalControl::NumberLineRedrawn(const QString& number) {
     m_lastNumberSent = number;
     QByteArray text = number.toUtf8();
     text.append('\0');
-    Send(2, text);
+    Send(PhoneNotice::Number, text);
 }
 
 }  // namespace zuvo

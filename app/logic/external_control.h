@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 
 namespace zuvo {
@@ -21,7 +22,7 @@ class ExternalClientPort {
 public:
     using Handle = uint32_t;
     virtual ~ExternalClientPort() = default;
-    // Sends (waits for) Bind with wParam to client, lParam = the phone's window.
+    // Sends (waits for) Bind with wParam (a BindAnswer) to client, lParam = the phone's window.
     virtual void SendBind(Handle client, WPARAM wParam) = 0;
     virtual void PostBind(Handle client, WPARAM wParam, LPARAM lParam) = 0;
     virtual void BroadcastBind(WPARAM wParam) = 0;
@@ -34,17 +35,9 @@ public:
     virtual void RestoreDevices() = 0;
 };
 
-// The client record a control program sends (copy-data type 1).
+// The client record a control program sends (ClientCommand::ClientRecord).
 struct ExternalClientRecord {
-    static constexpr qsizetype kSize = 390;
-    static constexpr qsizetype kOptionsOffset = 132;
-    static constexpr qsizetype kMicOffset = 134;
-    static constexpr qsizetype kSpeakerOffset = 262;
-    static constexpr qsizetype kNameSize = 128;
-
-    enum Option : uint8_t { CallKeepsCall = 1, NoVolume = 2, StarDials = 4, HashDials = 8 };
-
-    QByteArray raw;  // always kSize bytes, zero-filled after what the client sent
+    QByteArray raw;  // always ClientRecord::kSize bytes, zero-filled after what the client sent
     uint8_t options = 0;
     QString microphone;
     QString speaker;
@@ -54,35 +47,35 @@ struct ExternalClientRecord {
     static std::optional<ExternalClientRecord> Parse(const QByteArray& data);
 };
 
-// The external-control protocol: binding one client through the Register/Bind messages and
-// carrying out its copy-data commands (types 1..16), and sending it types 1..5.
+// The phone's side of the external-control protocol: binding one client through the
+// Register/Bind messages, carrying out its ClientCommands and sending it PhoneNotices.
 class ExternalControl {
 public:
     using Handle = ExternalClientPort::Handle;
-    static constexpr WPARAM kStatusRequest = 0x1000;
-    static constexpr qsizetype kStateRecordSize = 136;
 
     ExternalControl(PhoneState& state, DialogDelegate& dialogs, DialingInput& input,
                     const CallHistory& history, ExternalClientPort& port);
 
-    // At start: broadcast Bind 1.
+    // At start: broadcast Bind Free.
     void Announce();
-    // The Register message: request 1 bind (answers Bind 2, 3 or 4; a bound client whose window
-    // is gone is forgotten first), 0 unbind (returns 1 for the
-    // bound client, else 0), 0x1000 (returns 1 for the bound client, else 0, no answer); any
-    // other request is answered Bind 5. A null client window gets no answer.
+    // The Register message, as it came off the bus: Bind (answers Bound, AlreadyBound or
+    // OtherBound; a bound client whose window is gone is forgotten first), Unbind (returns 1 for
+    // the bound client, else 0), Status (returns 1 for the bound client, else 0, no answer); any
+    // other request is answered Refused. A null client window gets no answer.
     LRESULT OnRegister(WPARAM request, LPARAM clientWindow);
-    // A copy-data message. Only the bound client is obeyed (false for anyone else); while sign-in
-    // is pending types 2..16 are ignored with true.
+    // A copy-data message, type as it came off the bus. Only the bound client is obeyed (false
+    // for anyone else); while sign-in is pending every command but ClientRecord is ignored with
+    // true.
     bool OnCopyData(Handle sender, uint32_t type, const QByteArray& data);
-    // At close: devices back and Bind 0 posted to the bound client.
+    // At close: devices back and Bind Closing posted to the bound client.
     void OnClose();
 
     // Sends copy-data to the bound client; a failed send releases it. False when not sent.
-    bool Send(uint32_t type, const QByteArray& data);
+    bool Send(ExternalControlProtocol::PhoneNotice type, const QByteArray& data);
     void SendStateRecord();
     void SendHistoryList();
-    // The number area was redrawn: sends the number (type 2) when it changed since last sent.
+    // The number area was redrawn: sends the number (PhoneNotice::Number) when it changed since
+    // last sent.
     void NumberLineRedrawn(const QString& number);
 
     Handle client() const { return m_client; }
@@ -93,9 +86,9 @@ public:
 private:
     // Devices back, client and its record forgotten.
     void Forget();
-    // Forget, then Bind 1 to everyone: the phone is free again.
+    // Forget, then Bind Free to everyone: the phone is free again.
     void Release();
-    bool HasOption(uint8_t option) const;
+    bool HasOption(ExternalControlProtocol::ClientOption option) const;
     bool Idle() const;
 
     PhoneState& m_state;

@@ -7,6 +7,8 @@
 #include "app/logic/shell_delegate.h"
 #include "app/logic/timer_delegate.h"
 
+#include "platform/external_control_protocol.h"
+
 namespace zuvo {
 
 // Everything the call logic asks of the main window, by role. The window implements it; tests

@@ -10,7 +10,10 @@
 
 #include "app/core/phone_settings.h"
 #include "app/core/settings_store.h"
+#include "app/logic/call_status.h"
+#include "platform/exit_code.h"
 #include "telephony/discovery/sip_server_entry.h"
+#include "telephony/rtc_types.h"
 
 namespace zuvo {
 
@@ -118,9 +121,10 @@ struct PhoneState {
     SipServers servers;
     KeypadState keypad;
 
-    int callStatus = 9;       // shown as string 3000 + code
-    int connectionState = 0;  // last registration state; 2 = signed in
-    int exitCode = 20;
+    CallStatus callStatus = CallStatus::SignedOut;  // shown as its status string
+    // The engine's last registration state; RTCRS_REGISTERED = signed in.
+    RtcRegistrationState connectionState = RTCRS_NOT_REGISTERED;
+    ExitCode exitCode = ExitCode::NotStarted;
 
     PhoneSettings settings;
     bool configLocked = false;          // the lock PIN is set

@@ -15,8 +15,8 @@ struct StatusLine {
 };
 
 // The status line for the current state: the call clock while a call is connected and
-// "DisplayTimer" is on; signed in: 3018 "Calling..." for a pending auto-dial, else 3020 "Mute",
-// else 3000 + call status; not signed in: 3019 "Signing in..." or 3009 "Signed out".
+// "DisplayTimer" is on; signed in: "Calling..." for a pending auto-dial, else "Mute", else the
+// call status's text; not signed in: "Signing in..." or "Signed out".
 StatusLine StatusLineOf(const PhoneState& state);
 
 }  // namespace zuvo

@@ -9,6 +9,7 @@
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
 #include "app/ui/main_window.h"
+#include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
 #include "platform/profile.h"
@@ -55,11 +56,11 @@ int CPhoneApp::ExitInstance() {
         QResource::unregisterResource(m_bundlePath, u"/lang"_s);
         m_bundlePath.clear();
     }
-    return App().exitCode;
+    return ToUnderlying(App().exitCode);
 }
 
 bool CPhoneApp::HandOverToRunningPhone() {
-    const auto running = LocalBus::FindWindow(u"ZuvoClass"_s);
+    const auto running = LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass);
     if (!running) {
         return false;
     }

@@ -67,8 +67,8 @@ SigninResult SigninFlow::Run(WPARAM wParam) {
         m_state.display.numberLine.clear();
     }
 
-    m_state.callStatus = 9;
-    m_state.connectionState = 0;
+    m_state.callStatus = CallStatus::SignedOut;
+    m_state.connectionState = RTCRS_NOT_REGISTERED;
     m_state.signin.signingIn = false;
     m_delegate.RedrawNumber();
     m_delegate.RedrawStatus();

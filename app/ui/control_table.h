@@ -29,7 +29,7 @@ struct ControlEntry {
 inline constexpr int kKeypadTooltip = -1;
 inline constexpr int kSiteNameTooltip = -2;
 
-// The keypad in key-index order (index 0..11 = "0".."9", "*", "#"; id = 105 + index).
+// The keypad in key-index order (index 0..11 = "0".."9", "*", "#"; id = Cmd::Key0 + index).
 extern const std::array<ControlEntry, 12> kKeypadControls;
 // Call, hang-up, account, rates, redial, close, minimise, in creation order.
 extern const std::array<ControlEntry, 7> kFunctionControls;

@@ -133,7 +133,7 @@ void CMainWindow::OnCreate() {
     m_state.exitCode = app.exitCode;
 
     // Bus endpoint first, so the running phone can be found as soon as it exists.
-    m_endpoint = new LocalBusEndpoint(u"ZuvoClass"_s, this);
+    m_endpoint = new LocalBusEndpoint(ExternalControlProtocol::kPhoneWindowClass, this);
     m_endpoint->setMessageHandler(
         [this](uint32_t message, WPARAM w, LPARAM l) { return OnBusMessage(message, w, l); });
     m_endpoint->setCopyDataHandler([this](WindowHandle sender, uint32_t type, const QByteArray& d) {
@@ -185,8 +185,9 @@ void CMainWindow::OnCreate() {
                                              *m_speedDial, m_historySelection);
     m_machine = std::make_unique<CallStateMachine>(m_state, *this, m_engine.get(), *m_input);
     m_external = std::make_unique<ExternalControl>(m_state, *this, *m_input, m_history, *this);
-    m_bindMessage = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
-    m_registerMessage = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
+    m_bindMessage = LocalBus::RegisterWindowMessage(ExternalControlProtocol::kBindMessageName);
+    m_registerMessage =
+        LocalBus::RegisterWindowMessage(ExternalControlProtocol::kRegisterMessageName);
     m_external->Announce();
 
     m_machineKey = MachineKey();
@@ -333,7 +334,7 @@ LRESULT CMainWindow::OnSigninPrompt(WPARAM wParam, LPARAM) {
         // Nobody is there to read the message or fix the account: an unattended run whose
         // sign-in was refused ends as a rejected registration instead of asking for ever.
         qCWarning(lcWindow) << "unattended sign-in refused (reason" << wParam << ")";
-        m_machine->UnattendedStep(30);
+        m_machine->UnattendedStep(ExitCode::RegistrationFailed);
         return 0;
     }
     m_signin->Run(wParam);
@@ -710,8 +711,9 @@ void CMainWindow::ShowKeypadButton(int index, bool down) {
     }
 }
 
-void CMainWindow::NotifyExternalClient(int type, const QByteArray& data) {
-    m_external->Send(static_cast<uint32_t>(type), data);
+void CMainWindow::NotifyExternalClient(ExternalControlProtocol::PhoneNotice type,
+                                       const QByteArray& data) {
+    m_external->Send(type, data);
 }
 
 // ---- Window actions ----

@@ -57,9 +57,9 @@ struct CallAuthorisationResult;
 }  // namespace service
 
 // The phone: one skinned, borderless window shaped like a handset, reachable by other processes
-// as "ZuvoClass". It owns the run-time state and the engine; its message table routes private
-// messages, timers and commands to the small classes that hold the logic. It stays thin: handlers
-// forward and redraw.
+// as ExternalControlProtocol::kPhoneWindowClass. It owns the run-time state and the engine; its
+// message table routes private messages, timers and commands to the small classes that hold the
+// logic. It stays thin: handlers forward and redraw.
 class CMainWindow : public QWidget,
                     public PhoneDelegate,
                     public ExternalClientPort,
@@ -105,7 +105,8 @@ public:
     void WizardDevicesChanged() override {}
     void WizardVolumeChanged(int, int) override {}
     void ShowKeypadButton(int index, bool down) override;
-    void NotifyExternalClient(int type, const QByteArray& data) override;
+    void NotifyExternalClient(ExternalControlProtocol::PhoneNotice type,
+                              const QByteArray& data) override;
     void NotifyHandset(int, int) override {}  // no handset driver on this desktop
     void RebuildRequestKey() override;
     void StartBalanceRequest(bool withConnection) override;
@@ -178,7 +179,7 @@ private:
     void ApplyServiceCheck(const service::ServiceCheckResult& result);
     void StartServerConfiguration(const WebServerChoice& choice, const QString& account);
     void ApplyServerConfiguration(const ServerConfiguration& configuration);
-    void RunUnattendedStep(int step);
+    void RunUnattendedStep(ExitCode step);
     void StartWorker(std::function<void()> work);
     // The way back of the current sign-in's workers (a fresh one when there is none yet).
     std::shared_ptr<WorkerReturn> CurrentRun();

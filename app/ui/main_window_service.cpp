@@ -136,7 +136,7 @@ void CMainWindow::ApplyServerConfiguration(const ServerConfiguration& configurat
     m_port->SetTimer(Timer::RegisterNow, 100);
 }
 
-void CMainWindow::RunUnattendedStep(int step) {
+void CMainWindow::RunUnattendedStep(ExitCode step) {
     m_machine->UnattendedStep(step);
 }
 

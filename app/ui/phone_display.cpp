@@ -74,7 +74,8 @@ QRect PhoneDisplay::StatusTextRect(const QString& text) const {
 }
 
 bool PhoneDisplay::ShowsBalance(const PhoneState& state) {
-    return state.settings.displayBalance && state.connectionState == 2 && !state.call.active;
+    return state.settings.displayBalance && state.connectionState == RTCRS_REGISTERED &&
+           !state.call.active;
 }
 
 QString PhoneDisplay::BalanceText(const PhoneState& state) {

@@ -46,7 +46,7 @@ void SigninConnection::SigninPrompt(int reason) {
     });
 }
 
-void SigninConnection::UnattendedStep(int step) {
+void SigninConnection::UnattendedStep(ExitCode step) {
     m_return->Post([step](CMainWindow& w) { w.RunUnattendedStep(step); });
 }
 

@@ -32,7 +32,7 @@ public:
     void StartServerConfiguration(const WebServerChoice& choice, const QString& account) override;
     void ServerConfigurationReceived(const ServerConfiguration& configuration) override;
     void SigninPrompt(int reason) override;
-    void UnattendedStep(int step) override;
+    void UnattendedStep(ExitCode step) override;
     bool PreferencesOpen() override { return m_preferencesOpen; }
 
 private:

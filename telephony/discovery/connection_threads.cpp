@@ -72,7 +72,7 @@ void RunConnect(const ConnectJob& job, ConnectionReporter& reporter,
     }
     const bool nameResolved = resolved != u"0.0.0.0"_s;
     if (job.unattended && job.connectStep && !nameResolved) {
-        reporter.UnattendedStep(31);
+        reporter.UnattendedStep(ExitCode::WebServerUnresolved);
         return;
     }
     const QStringList servers = WebServerList(job, resolved);
@@ -91,7 +91,7 @@ void RunConnect(const ConnectJob& job, ConnectionReporter& reporter,
         applyCheck(result);
         if (!result.passed) {
             if (job.unattended) {
-                reporter.UnattendedStep(32);
+                reporter.UnattendedStep(ExitCode::NoInternet);
             } else {
                 reporter.SigninPrompt(2);
             }
@@ -141,7 +141,7 @@ void RunConnect(const ConnectJob& job, ConnectionReporter& reporter,
                 profile.WriteInt(u"Network\\Last Connect"_s, u"HTTPS"_s, scheme);
                 profile.WriteString(u"Network\\Last Connect"_s, u"Web Server"_s, entry);
             } else if (job.unattended) {
-                reporter.UnattendedStep(33);
+                reporter.UnattendedStep(ExitCode::WebServerSilent);
                 return;
             }
         }
@@ -205,7 +205,7 @@ void RunServerConfiguration(const ServerConfigurationJob& job, ConnectionReporte
         }
         if (job.unattended && ++attempts >= allowed) {
             qCDebug(lcHosts) << "no SIP servers after" << attempts << "attempts; giving up";
-            reporter.UnattendedStep(33);
+            reporter.UnattendedStep(ExitCode::WebServerSilent);
             return;
         }
         if (!Pause(1000, cancel)) {

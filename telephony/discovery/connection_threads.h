@@ -5,6 +5,7 @@
 
 #include <atomic>
 
+#include "platform/exit_code.h"
 #include "service/proxy_settings.h"
 #include "service/service_check.h"
 #include "telephony/discovery/sip_server_entry.h"
@@ -41,8 +42,8 @@ public:
     virtual void ServerConfigurationReceived(const ServerConfiguration& configuration) = 0;
     // WM_SIGNIN_PROMPT with this reason (1 rejected, 2 unreachable).
     virtual void SigninPrompt(int reason) = 0;
-    // The unattended cycle's step (31, 32, 33).
-    virtual void UnattendedStep(int step) = 0;
+    // The unattended cycle's step (WebServerUnresolved, NoInternet, WebServerSilent).
+    virtual void UnattendedStep(ExitCode step) = 0;
     virtual bool PreferencesOpen() = 0;
 };
 

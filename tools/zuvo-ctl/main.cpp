@@ -2,7 +2,8 @@
 // handset programs.
 //   zuvo-ctl state | dial NUMBER | key DIGITS | call | hangup | redial | mute | unmute
 //            | volume up|down | history | watch
-// Exit codes: 0 done, 1 no phone running or no answer, 2 bad arguments, 3 another client is bound.
+// Exit codes (CtlExitCode below): 0 done, 1 no phone running or no answer, 2 bad arguments,
+// 3 another client is bound.
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -17,14 +18,17 @@
 #include <cstdio>
 #include <optional>
 
+#include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
+using namespace zuvo::ExternalControlProtocol;
 
 namespace {
 
-enum BindAnswer : WPARAM { kBound = 2, kAlreadyBound = 3, kOtherBound = 4, kRefused = 5 };
+// zuvo-ctl's exit codes: scripts test them, so they never change.
+enum class CtlExitCode : int { Done = 0, Failed = 1, BadArguments = 2, OtherClientBound = 3 };
 
 QTextStream& Out() {
     static QTextStream out(stdout);
@@ -34,10 +38,10 @@ QTextStream& Out() {
 // Ends the command: unwinds to main, so that the client unbinds and its socket file goes.
 struct Failure {
     QString message;
-    int code;
+    CtlExitCode code;
 };
 
-[[noreturn]] void Fail(const QString& message, int code) {
+[[noreturn]] void Fail(const QString& message, CtlExitCode code) {
     throw Failure{message, code};
 }
 
@@ -53,12 +57,12 @@ QString CText(const QByteArray& data) {
 class Client {
 public:
     Client() : m_endpoint(u"ZuvoCtl"_s) {
-        m_bind = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
-        m_register = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
+        m_bind = LocalBus::RegisterWindowMessage(kBindMessageName);
+        m_register = LocalBus::RegisterWindowMessage(kRegisterMessageName);
         m_endpoint.setMessageHandler([this](uint32_t message, WPARAM w, LPARAM) -> LRESULT {
-            // Bind 1 announces a free phone to everyone; it answers nobody's request.
-            if (message == m_bind && w != 1) {
-                m_bindAnswer = w;
+            // Free announces a free phone to everyone; it answers nobody's request.
+            if (message == m_bind && w != ToUnderlying(BindAnswer::Free)) {
+                m_bindAnswer = static_cast<BindAnswer>(w);
             }
             return 1;
         });
@@ -70,28 +74,30 @@ public:
             return LRESULT{1};
         });
         if (!m_endpoint.Listen()) {
-            Fail(u"cannot open a bus endpoint in %1"_s.arg(LocalBus::Folder()), 1);
+            Fail(u"cannot open a bus endpoint in %1"_s.arg(LocalBus::Folder()),
+                 CtlExitCode::Failed);
         }
     }
 
     void Bind() {
-        const auto phone = LocalBus::FindWindow(u"ZuvoClass"_s);
+        const auto phone = LocalBus::FindWindow(kPhoneWindowClass);
         if (!phone) {
-            Fail(u"no phone is running"_s, 1);
+            Fail(u"no phone is running"_s, CtlExitCode::Failed);
         }
         m_phone = *phone;
         m_bindAnswer.reset();
-        if (!LocalBus::SendMessage(m_phone, m_register, 1, m_endpoint.handle())) {
-            Fail(u"the phone did not answer"_s, 1);
+        if (!LocalBus::SendMessage(m_phone, m_register, ToUnderlying(RegisterRequest::Bind),
+                                   m_endpoint.handle())) {
+            Fail(u"the phone did not answer"_s, CtlExitCode::Failed);
         }
         // From here on every way out unbinds: harmless when the phone did not bind us.
         m_bound = true;
         WaitFor([this] { return m_bindAnswer.has_value(); }, 3000);
-        if (m_bindAnswer == kOtherBound) {
-            Fail(u"another client is bound to the phone"_s, 3);
+        if (m_bindAnswer == BindAnswer::OtherBound) {
+            Fail(u"another client is bound to the phone"_s, CtlExitCode::OtherClientBound);
         }
-        if (m_bindAnswer != kBound && m_bindAnswer != kAlreadyBound) {
-            Fail(u"the phone refused the binding"_s, 1);
+        if (m_bindAnswer != BindAnswer::Bound && m_bindAnswer != BindAnswer::AlreadyBound) {
+            Fail(u"the phone refused the binding"_s, CtlExitCode::Failed);
         }
     }
 
@@ -101,26 +107,28 @@ public:
 
     void Unbind() {
         if (m_bound) {
-            LocalBus::SendMessage(m_phone, m_register, 0, m_endpoint.handle(), 2000);
+            LocalBus::SendMessage(m_phone, m_register, ToUnderlying(RegisterRequest::Unbind),
+                                  m_endpoint.handle(), 2000);
             m_bound = false;
         }
     }
 
-    bool Send(uint32_t type, const QByteArray& data = {}) {
-        const auto r = LocalBus::SendCopyData(m_phone, m_endpoint.handle(), type, data);
+    bool Send(ClientCommand type, const QByteArray& data = {}) {
+        const auto r =
+            LocalBus::SendCopyData(m_phone, m_endpoint.handle(), ToUnderlying(type), data);
         if (!r) {
-            Fail(u"the phone did not answer"_s, 1);
+            Fail(u"the phone did not answer"_s, CtlExitCode::Failed);
         }
         return *r != 0;
     }
 
     // Waits for the phone to send copy-data of this type; its bytes.
-    std::optional<QByteArray> Expect(uint32_t type, int timeoutMs = 3000) {
+    std::optional<QByteArray> Expect(PhoneNotice type, int timeoutMs = 3000) {
         std::optional<QByteArray> found;
         WaitFor(
             [&] {
                 for (const auto& [t, d] : m_received) {
-                    if (t == type) {
+                    if (t == ToUnderlying(type)) {
                         found = d;
                         return true;
                     }
@@ -141,30 +149,39 @@ public:
     }
 
     static void Print(uint32_t type, const QByteArray& d) {
-        switch (type) {
-            case 1:
-                Out() << "state: number \"" << CText(d.left(128)) << "\" call "
-                      << (d.size() >= 132 && d[128] != 0 ? "active" : "idle") << " muted "
-                      << (d.size() >= 136 && (d[132] | d[133] | d[134] | d[135]) != 0 ? "yes"
-                                                                                      : "no")
+        namespace Layout = StateRecord;
+        switch (static_cast<PhoneNotice>(type)) {
+            case PhoneNotice::State: {
+                const qsizetype active = Layout::kCallActiveOffset;
+                const qsizetype muted = Layout::kMutedOffset;
+                Out() << "state: number \"" << CText(d.left(Layout::kNumberSize)) << "\" call "
+                      << (d.size() >= muted && d[active] != 0 ? "active" : "idle") << " muted "
+                      << (d.size() >= Layout::kSize &&
+                                  (d[muted] | d[muted + 1] | d[muted + 2] | d[muted + 3]) != 0
+                              ? "yes"
+                              : "no")
                       << '\n';
-                break;
-            case 2:
+                Out().flush();
+                return;
+            }
+            case PhoneNotice::Number:
                 Out() << "number: " << CText(d) << '\n';
-                break;
-            case 3:
+                Out().flush();
+                return;
+            case PhoneNotice::CallEnded:
                 Out() << "call ended\n";
-                break;
-            case 4:
+                Out().flush();
+                return;
+            case PhoneNotice::CallStarted:
                 Out() << "call started\n";
-                break;
-            case 5:
+                Out().flush();
+                return;
+            case PhoneNotice::History:
                 Out() << "history: " << CText(d) << '\n';
-                break;
-            default:
-                Out() << "message " << type << '\n';
-                break;
+                Out().flush();
+                return;
         }
+        Out() << "message " << type << '\n';
         Out().flush();
     }
 
@@ -185,7 +202,7 @@ private:
     WindowHandle m_phone = 0;
     bool m_bound = false;
     bool m_watch = false;
-    std::optional<WPARAM> m_bindAnswer;
+    std::optional<BindAnswer> m_bindAnswer;
     QList<QPair<uint32_t, QByteArray>> m_received;
 };
 
@@ -201,12 +218,12 @@ QByteArray Char(QChar c) {
 }
 
 // What zuvo-ctl does with its arguments; the exit code.
-int Run(QCoreApplication& app, const QStringList& args) {
+CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
     const QString usage =
         u"usage: zuvo-ctl state | dial NUMBER | key DIGITS | call | hangup | redial | mute | "
         u"unmute | volume up|down | history | watch"_s;
     if (args.isEmpty()) {
-        Fail(usage, 2);
+        Fail(usage, CtlExitCode::BadArguments);
     }
     const QString command = args[0].toLower();
     const QString argument = args.value(1);
@@ -214,25 +231,25 @@ int Run(QCoreApplication& app, const QStringList& args) {
                                        u"mute"_s,  u"unmute"_s, u"history"_s, u"watch"_s};
     if (simple.contains(command)) {
         if (args.size() != 1) {
-            Fail(u"%1 takes no argument"_s.arg(command), 2);
+            Fail(u"%1 takes no argument"_s.arg(command), CtlExitCode::BadArguments);
         }
     } else if (command == u"dial"_s || command == u"key"_s) {
         if (args.size() != 2 || argument.isEmpty()) {
-            Fail(u"%1 needs one argument"_s.arg(command), 2);
+            Fail(u"%1 needs one argument"_s.arg(command), CtlExitCode::BadArguments);
         }
         if (command == u"key"_s) {
             for (const QChar c : argument) {
                 if (!c.isDigit() && c != u'*' && c != u'#' && c != u'+') {
-                    Fail(u"'%1' is not a keypad key"_s.arg(c), 2);
+                    Fail(u"'%1' is not a keypad key"_s.arg(c), CtlExitCode::BadArguments);
                 }
             }
         }
     } else if (command == u"volume"_s) {
         if (args.size() != 2 || (argument != u"up"_s && argument != u"down"_s)) {
-            Fail(u"volume needs up or down"_s, 2);
+            Fail(u"volume needs up or down"_s, CtlExitCode::BadArguments);
         }
     } else {
-        Fail(u"unknown command '%1'\n%2"_s.arg(args[0], usage), 2);
+        Fail(u"unknown command '%1'\n%2"_s.arg(args[0], usage), CtlExitCode::BadArguments);
     }
 
     // A signal ends any command the orderly way: unbound, socket file removed.
@@ -249,41 +266,41 @@ int Run(QCoreApplication& app, const QStringList& args) {
 
     Client client;
     client.Bind();
-    int code = 0;
+    CtlExitCode code = CtlExitCode::Done;
     if (command == u"state"_s) {
-        client.Send(16);
-        const auto record = client.Expect(1);
+        client.Send(ClientCommand::StateRequest);
+        const auto record = client.Expect(PhoneNotice::State);
         if (!record) {
-            Fail(u"the phone sent no state"_s, 1);
+            Fail(u"the phone sent no state"_s, CtlExitCode::Failed);
         }
-        Client::Print(1, *record);
+        Client::Print(ToUnderlying(PhoneNotice::State), *record);
     } else if (command == u"dial"_s) {
-        if (!client.Send(5, argument.toLatin1() + '\0')) {
+        if (!client.Send(ClientCommand::ShowNumber, argument.toLatin1() + '\0')) {
             QTextStream(stderr) << "zuvo-ctl: the phone is in a call" << Qt::endl;
-            code = 1;
+            code = CtlExitCode::Failed;
         } else {
-            client.Send(6);
+            client.Send(ClientCommand::CallOrHangUp);
         }
     } else if (command == u"key"_s) {
         for (const QChar c : argument) {
-            client.Send(2, Char(c));
-            client.Send(3, Char(c));
+            client.Send(ClientCommand::Key, Char(c));
+            client.Send(ClientCommand::KeyUp, Char(c));
         }
     } else if (command == u"call"_s) {
-        client.Send(6);
+        client.Send(ClientCommand::CallOrHangUp);
     } else if (command == u"hangup"_s) {
-        client.Send(7);
+        client.Send(ClientCommand::HangUp);
     } else if (command == u"redial"_s) {
-        client.Send(8);
+        client.Send(ClientCommand::Redial);
     } else if (command == u"mute"_s) {
-        client.Send(11);
+        client.Send(ClientCommand::Mute);
     } else if (command == u"unmute"_s) {
-        client.Send(12);
+        client.Send(ClientCommand::Unmute);
     } else if (command == u"volume"_s) {
-        client.Send(argument == u"up"_s ? 9 : 10);
+        client.Send(argument == u"up"_s ? ClientCommand::VolumeUp : ClientCommand::VolumeDown);
     } else if (command == u"history"_s) {
-        client.Send(13);
-        const auto list = client.Expect(5);
+        client.Send(ClientCommand::HistoryRequest);
+        const auto list = client.Expect(PhoneNotice::History);
         Out() << (list ? CText(*list).split(u',', Qt::SkipEmptyParts).join(u'\n') : QString())
               << '\n';
     } else if (command == u"watch"_s) {
@@ -293,7 +310,7 @@ int Run(QCoreApplication& app, const QStringList& args) {
         return code;
     }
     if (g_stop) {
-        Fail(u"interrupted"_s, 1);
+        Fail(u"interrupted"_s, CtlExitCode::Failed);
     }
     return code;
 }
@@ -304,7 +321,7 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
-    int code = 0;
+    CtlExitCode code = CtlExitCode::Done;
     try {
         code = Run(app, args);
     } catch (const Failure& failure) {
@@ -313,5 +330,5 @@ int main(int argc, char* argv[]) {
         code = failure.code;
     }
     Out().flush();
-    return code;
+    return ToUnderlying(code);
 }

@@ -9,21 +9,25 @@
 #include <QStringList>
 #include <QTextStream>
 
+#include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
 #include "platform/profile.h"
+#include "platform/speed_dial_store.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
 
 namespace {
 
-const QString kSection = u"AddIns\\Speed Dial Manager"_s;
-const QString kKeys = u"0123456789*#"_s;
+// zuvo-speeddial's exit codes: scripts test them, so they never change.
+enum class SpeedDialExitCode : int { Done = 0, NotWritten = 1, BadArguments = 2 };
+
+const QString& kKeys = SpeedDialStore::kKeys;
 
 [[noreturn]] void Fail(const QString& message) {
     QTextStream(stderr) << "zuvo-speeddial: " << message << Qt::endl;
-    std::exit(2);
+    std::exit(ToUnderlying(SpeedDialExitCode::BadArguments));
 }
 
 int KeyIndex(const QString& key) {
@@ -34,7 +38,7 @@ int KeyIndex(const QString& key) {
 }
 
 void RefreshTooltip(int index) {
-    if (const auto phone = LocalBus::FindWindow(u"ZuvoClass"_s)) {
+    if (const auto phone = LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass)) {
         LocalBus::PostMessage(*phone, Msg::SpeedDialTooltip, static_cast<WPARAM>(index), 0);
     }
 }
@@ -50,41 +54,43 @@ int main(int argc, char* argv[]) {
     }
     Profile profile = Profile::Phone();
     Registry& hive = profile.hive();
-    const QString key = profile.KeyPath(kSection);
+    const QString key = profile.KeyPath(SpeedDialStore::kSection);
     const QString command = args[0].toLower();
     QTextStream out(stdout);
     if (command == u"list"_s && args.size() == 1) {
         for (int i = 0; i < kKeys.size(); ++i) {
-            const QString value = hive.ReadString(key, u"Nu%1"_s.arg(i)).value_or(QString());
-            const qsizetype semi = value.indexOf(u';');
+            const QString value =
+                hive.ReadString(key, SpeedDialStore::ValueName(i)).value_or(QString());
+            const qsizetype semi = value.indexOf(SpeedDialStore::kSeparator);
             const QString number = semi < 0 ? value : value.left(semi);
             const QString name = semi < 0 ? QString() : value.mid(semi + 1);
             out << kKeys[i] << '\t' << number << (name.isEmpty() ? u""_s : u"\t"_s + name) << '\n';
         }
-        return 0;
+        return ToUnderlying(SpeedDialExitCode::Done);
     }
     if (command == u"set"_s && (args.size() == 3 || args.size() == 4)) {
         const int index = KeyIndex(args[1]);
         const QString number = args[2].trimmed();
-        if (number.isEmpty() || number.contains(u';')) {
+        if (number.isEmpty() || number.contains(SpeedDialStore::kSeparator)) {
             Fail(u"the number must not be empty or contain ';'"_s);
         }
-        const QString value = args.size() == 4 ? number + u';' + args[3] : number;
-        if (value.toUtf8().size() > 1023) {
-            Fail(u"the entry is longer than 1023 bytes"_s);
+        const QString value =
+            args.size() == 4 ? number + SpeedDialStore::kSeparator + args[3] : number;
+        if (value.toUtf8().size() > SpeedDialStore::kMaxBytes - 1) {
+            Fail(u"the entry is longer than %1 bytes"_s.arg(SpeedDialStore::kMaxBytes - 1));
         }
-        if (!hive.WriteString(key, u"Nu%1"_s.arg(index), value)) {
+        if (!hive.WriteString(key, SpeedDialStore::ValueName(index), value)) {
             QTextStream(stderr) << "zuvo-speeddial: cannot write " << hive.path() << Qt::endl;
-            return 1;
+            return ToUnderlying(SpeedDialExitCode::NotWritten);
         }
         RefreshTooltip(index);
-        return 0;
+        return ToUnderlying(SpeedDialExitCode::Done);
     }
     if (command == u"clear"_s && args.size() == 2) {
         const int index = KeyIndex(args[1]);
-        hive.DeleteValue(key, u"Nu%1"_s.arg(index));
+        hive.DeleteValue(key, SpeedDialStore::ValueName(index));
         RefreshTooltip(index);
-        return 0;
+        return ToUnderlying(SpeedDialExitCode::Done);
     }
     Fail(u"usage: zuvo-speeddial list | set KEY NUMBER [NAME] | clear KEY"_s);
 }

@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
+#include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
 #include "platform/registry.h"
 #include "tests/support/test_environment.h"
@@ -180,8 +181,9 @@ TEST(FoundationProcessTest, SecondPhoneHandsTheNumberOverAndEnds) {
 
     ChildProcess first(BinaryPath(u"zuvo"_s), {}, PhoneEnvironment());
     ASSERT_TRUE(first.Start());
-    ASSERT_TRUE(test::WaitUntil([] { return LocalBus::FindWindow(u"ZuvoClass"_s).has_value(); },
-                                std::chrono::seconds(20)));
+    ASSERT_TRUE(test::WaitUntil(
+        [] { return LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass).has_value(); },
+        std::chrono::seconds(20)));
 
     // Without a "Call History" key nothing is handed over; the second phone still ends. (The
     // phone makes the key when it loads its history: wait for that before taking it away.)

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QLocalServer>
 
+#include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
 #include "tests/support/phone_peers.h"
@@ -85,7 +86,7 @@ TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
     }
     ASSERT_NO_FATAL_FAILURE(LaunchPhone());
     ASSERT_NO_FATAL_FAILURE(WaitUntilIdleAndSignedIn());
-    const auto phone = LocalBus::FindWindow(u"ZuvoClass"_s);
+    const auto phone = LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(phone);
 
     // Every message number up to 0x7FF but the two meant for others (tried below), with
@@ -108,8 +109,10 @@ TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
 
     // A client that binds and then never answers: the phone waits for it while the client's own
     // request gives up, four times over.
-    const uint32_t bind = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
-    const uint32_t reg = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
+    const uint32_t bind =
+        LocalBus::RegisterWindowMessage(ExternalControlProtocol::kBindMessageName);
+    const uint32_t reg =
+        LocalBus::RegisterWindowMessage(ExternalControlProtocol::kRegisterMessageName);
     const WindowHandle slowHandle = 0x7E57AB01;
     QLocalServer slow;
     ASSERT_TRUE(

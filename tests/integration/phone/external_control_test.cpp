@@ -10,6 +10,7 @@
 
 #include <csignal>
 
+#include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
 #include "tests/support/phone_peers.h"
 
@@ -228,8 +229,10 @@ TEST_F(ExternalControlTest, AClientThatEndsLeavesThePhoneFree) {
     };
 
     // This process is a client too: it hears every Bind the phone sends it.
-    const uint32_t bind = zuvo::LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
-    const uint32_t reg = zuvo::LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
+    const uint32_t bind =
+        zuvo::LocalBus::RegisterWindowMessage(zuvo::ExternalControlProtocol::kBindMessageName);
+    const uint32_t reg =
+        zuvo::LocalBus::RegisterWindowMessage(zuvo::ExternalControlProtocol::kRegisterMessageName);
     zuvo::LocalBusEndpoint self(u"ControlTest"_s);
     ASSERT_TRUE(self.Listen());
     QList<zuvo::WPARAM> binds;
@@ -243,7 +246,7 @@ TEST_F(ExternalControlTest, AClientThatEndsLeavesThePhoneFree) {
                                              m_peers->Environment());
     ASSERT_TRUE(m_phone->Start());
     ASSERT_TRUE(WaitUntil([&] { return binds.contains(1); })) << m_phone->output().constData();
-    const auto phone = zuvo::LocalBus::FindWindow(u"ZuvoClass"_s);
+    const auto phone = zuvo::LocalBus::FindWindow(zuvo::ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(phone);
 
     ChildProcess watch(BinaryPath(u"zuvo-ctl"_s), {u"watch"_s}, m_peers->Environment());

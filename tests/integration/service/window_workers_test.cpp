@@ -16,6 +16,7 @@
 
 #include "app/dialogs/proxy_dialog.h"
 #include "app/ui/main_window.h"
+#include "platform/ids.h"
 #include "platform/profile.h"
 #include "service/service_request.h"
 #include "tests/support/provider_simulator.h"
@@ -125,8 +126,8 @@ private:
         if (!shown) {
             return false;
         }
-        auto* userEdit = dialog->findChild<QLineEdit*>(u"1003"_s);
-        auto* passwordEdit = dialog->findChild<QLineEdit*>(u"1004"_s);
+        auto* userEdit = dialog->findChild<QLineEdit*>(QString::number(Ctl::Proxy::UserName));
+        auto* passwordEdit = dialog->findChild<QLineEdit*>(QString::number(Ctl::Proxy::Password));
         if (!userEdit->isEnabled() || !passwordEdit->isEnabled()) {
             return false;
         }

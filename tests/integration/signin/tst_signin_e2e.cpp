@@ -88,11 +88,13 @@ private:
             ++m_dialogs;
             const Answer answer = m_answers.takeFirst();
             if (answer.exit) {
-                dialog->findChild<QPushButton*>(u"2"_s)->click();
+                dialog->findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
             } else {
-                dialog->findChild<QLineEdit*>(u"118"_s)->setText(answer.user);
-                dialog->findChild<QLineEdit*>(u"1000"_s)->setText(answer.pin);
-                dialog->findChild<QPushButton*>(u"1"_s)->click();
+                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
+                    ->setText(answer.user);
+                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
+                    ->setText(answer.pin);
+                dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
             }
         }
         QTimer::singleShot(50, this, &TestSigninEndToEnd::DriveDialogs);

@@ -40,9 +40,9 @@ public:
 
     void Hold() { m_holding = true; }
     // Handles the held messages in order; the call status after each session message.
-    std::vector<int> Release(const PhoneState& state) {
+    std::vector<CallStatus> Release(const PhoneState& state) {
         m_holding = false;
-        std::vector<int> statuses;
+        std::vector<CallStatus> statuses;
         for (const auto& [kind, lParam] : m_held) {
             m_machine.OnRtcEvent(kind, lParam);
             if (kind == RTC_EVT_SESSION) {
@@ -158,12 +158,12 @@ TEST_F(EngineIntoStateMachine, ACallHandledOnlyAfterItEndedStillTakesEveryStep) 
     m_machine->RegisterNow();
     ASSERT_TRUE(WaitUntil([&] { return m_state.connectionState == RTCRS_REGISTERED; },
                           std::chrono::seconds(15)));
-    ASSERT_EQ(m_state.exitCode, 21);
+    ASSERT_EQ(m_state.exitCode, ExitCode::SignedIn);
 
     m_window->Hold();
     m_state.display.numberLine = u"4420794600"_s;
     m_machine->OnTimer(Timer::Unattended);  // 21 -> 22: dial
-    ASSERT_EQ(m_state.exitCode, 22);
+    ASSERT_EQ(m_state.exitCode, ExitCode::Dialled);
     ASSERT_TRUE(m_engine->IsCallActive());
     ASSERT_TRUE(WaitUntil(
         [&] { return m_window->Held(RTC_EVT_SESSION) == 4 && m_window->Held(RTC_EVT_MEDIA) == 2; },
@@ -173,10 +173,12 @@ TEST_F(EngineIntoStateMachine, ACallHandledOnlyAfterItEndedStillTakesEveryStep) 
     EXPECT_EQ(farEnd.Wait(), 0) << farEnd.output().constData();
 
     // Trying, ringing (with the flash tone), answered with the call clock, ended after media.
-    EXPECT_EQ(m_window->Release(m_state), (std::vector<int>{2, 3, 7, 11}));
+    EXPECT_EQ(m_window->Release(m_state),
+              (std::vector<CallStatus>{CallStatus::PleaseWait, CallStatus::PleaseWaitRinging,
+                                       CallStatus::Connected, CallStatus::CallEnded}));
     EXPECT_FALSE(m_state.call.clock.running);
     EXPECT_TRUE(m_state.call.mediaStarted);
-    EXPECT_EQ(m_state.exitCode, 2);
+    EXPECT_EQ(m_state.exitCode, ExitCode::EndedAfterMedia);
     EXPECT_EQ(m_delegate.signOuts, 1);
     EXPECT_EQ(m_engine->QueuedEvents(), 0u);
 }

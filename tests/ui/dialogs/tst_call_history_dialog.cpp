@@ -23,7 +23,7 @@ CallHistory HistoryOf(int count) {
 }
 
 QTableWidget* List(QWidget& dialog) {
-    return dialog.findChild<QTableWidget*>(u"1015"_s);
+    return dialog.findChild<QTableWidget*>(QString::number(Ctl::CallHistory::List));
 }
 
 int SelectedRow(QWidget& dialog) {
@@ -110,8 +110,8 @@ private Q_SLOTS:
         dialog.SetResultCallback([&](WPARAM w) { reports << w; });
         dialog.show();
 
-        dialog.findChild<QPushButton*>(u"1"_s)->click();
-        dialog.findChild<QPushButton*>(u"2"_s)->click();
+        dialog.findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+        dialog.findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
         QTest::keyClick(&dialog, Qt::Key_Escape);
         QCOMPARE(reports, (QList<WPARAM>{2, 1, 1}));
         // The main window decides when the dialog goes.
@@ -148,4 +148,5 @@ private Q_SLOTS:
 };
 
 QTEST_MAIN(TestCallHistoryDialog)
+#include "platform/ids.h"
 #include "tst_call_history_dialog.moc"

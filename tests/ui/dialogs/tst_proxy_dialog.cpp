@@ -18,7 +18,10 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString kSection = u"Network\\Proxy"_s;
-const QStringList kEdits{u"118"_s, u"1000"_s, u"1001"_s, u"1003"_s, u"1004"_s};
+const QStringList kEdits{
+    QString::number(Ctl::Proxy::Address), QString::number(Ctl::Proxy::HttpPort),
+    QString::number(Ctl::Proxy::HttpsPort), QString::number(Ctl::Proxy::UserName),
+    QString::number(Ctl::Proxy::Password)};
 
 QLineEdit* Edit(QWidget& dialog, const QString& id) {
     return dialog.findChild<QLineEdit*>(id);
@@ -79,23 +82,24 @@ private Q_SLOTS:
         CProxyDialog dialog(settings, profile);
         dialog.show();
         QCOMPARE(dialog.windowTitle(), u"HTTP Proxy Server Settings"_s);
-        QVERIFY(Radio(dialog, 1038)->isChecked());
+        QVERIFY(Radio(dialog, Ctl::Proxy::DesktopProxy)->isChecked());
         QVERIFY(EditsEnabled(dialog, false));
-        QCOMPARE(Edit(dialog, u"1004"_s)->echoMode(), QLineEdit::Password);
+        QCOMPARE(Edit(dialog, QString::number(Ctl::Proxy::Password))->echoMode(),
+                 QLineEdit::Password);
 
-        Choose(Radio(dialog, 1039));
+        Choose(Radio(dialog, Ctl::Proxy::ExplicitProxy));
         QVERIFY(EditsEnabled(dialog, true));
-        Choose(Radio(dialog, 1037));
+        Choose(Radio(dialog, Ctl::Proxy::NoProxy));
         QVERIFY(EditsEnabled(dialog, false));
 
         CProxyDialog explicitDialog(Explicit(), profile);
-        QVERIFY(Radio(explicitDialog, 1039)->isChecked());
+        QVERIFY(Radio(explicitDialog, Ctl::Proxy::ExplicitProxy)->isChecked());
         QVERIFY(EditsEnabled(explicitDialog, true));
-        QCOMPARE(Edit(explicitDialog, u"1001"_s)->text(), u"8443"_s);
+        QCOMPARE(Edit(explicitDialog, QString::number(Ctl::Proxy::HttpsPort))->text(), u"8443"_s);
 
         settings.mode = 9;  // unknown: shown as no proxy
         CProxyDialog unknown(settings, profile);
-        QVERIFY(Radio(unknown, 1037)->isChecked());
+        QVERIFY(Radio(unknown, Ctl::Proxy::NoProxy)->isChecked());
         QVERIFY(EditsEnabled(unknown, false));
     }
 
@@ -105,16 +109,17 @@ private Q_SLOTS:
         MessageRecorder messages;
         CProxyDialog dialog(Explicit(), profile);
         dialog.show();
-        auto* ok = dialog.findChild<QPushButton*>(u"1"_s);
+        auto* ok = dialog.findChild<QPushButton*>(QString::number(Cmd::Ok));
         const QString expected = u"Please enter an integer between 1 and 65535."_s;
 
-        for (const auto& [id, text] : QList<QPair<QString, QString>>{{u"1000"_s, u"0"_s},
-                                                                     {u"1000"_s, u"abc"_s},
-                                                                     {u"1000"_s, QString()},
-                                                                     {u"1001"_s, u"65536"_s},
-                                                                     {u"1001"_s, u"-5"_s}}) {
-            Edit(dialog, u"1000"_s)->setText(u"3128"_s);
-            Edit(dialog, u"1001"_s)->setText(u"8443"_s);
+        for (const auto& [id, text] :
+             QList<QPair<QString, QString>>{{QString::number(Ctl::Proxy::HttpPort), u"0"_s},
+                                            {QString::number(Ctl::Proxy::HttpPort), u"abc"_s},
+                                            {QString::number(Ctl::Proxy::HttpPort), QString()},
+                                            {QString::number(Ctl::Proxy::HttpsPort), u"65536"_s},
+                                            {QString::number(Ctl::Proxy::HttpsPort), u"-5"_s}}) {
+            Edit(dialog, QString::number(Ctl::Proxy::HttpPort))->setText(u"3128"_s);
+            Edit(dialog, QString::number(Ctl::Proxy::HttpsPort))->setText(u"8443"_s);
             Edit(dialog, id)->setText(text);
             messages.texts.clear();
             ok->click();
@@ -125,8 +130,8 @@ private Q_SLOTS:
         QVERIFY(!profile.hive().Query(profile.KeyPath(kSection), u"Status"_s));
 
         // The bounds themselves are fine.
-        Edit(dialog, u"1000"_s)->setText(u"1"_s);
-        Edit(dialog, u"1001"_s)->setText(u"65535"_s);
+        Edit(dialog, QString::number(Ctl::Proxy::HttpPort))->setText(u"1"_s);
+        Edit(dialog, QString::number(Ctl::Proxy::HttpsPort))->setText(u"65535"_s);
         ok->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(dialog.settings().httpPort, 1);
@@ -140,11 +145,11 @@ private Q_SLOTS:
         {
             CProxyDialog dialog(Explicit(), profile);
             dialog.show();
-            Edit(dialog, u"118"_s)->setText(u"  proxy.example  "_s);
-            Edit(dialog, u"1000"_s)->setText(u" 8080 "_s);
-            Edit(dialog, u"1003"_s)->setText(u"\tbob "_s);
-            Edit(dialog, u"1004"_s)->setText(u" pw "_s);
-            dialog.findChild<QPushButton*>(u"2"_s)->click();
+            Edit(dialog, QString::number(Ctl::Proxy::Address))->setText(u"  proxy.example  "_s);
+            Edit(dialog, QString::number(Ctl::Proxy::HttpPort))->setText(u" 8080 "_s);
+            Edit(dialog, QString::number(Ctl::Proxy::UserName))->setText(u"\tbob "_s);
+            Edit(dialog, QString::number(Ctl::Proxy::Password))->setText(u" pw "_s);
+            dialog.findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
             QCOMPARE(dialog.result(), int(QDialog::Rejected));
             QVERIFY(!profile.hive().Query(profile.KeyPath(kSection), u"Address"_s));
             QCOMPARE(dialog.settings().address, u"proxy.local"_s);
@@ -152,11 +157,11 @@ private Q_SLOTS:
         {
             CProxyDialog dialog(Explicit(), profile);
             dialog.show();
-            Edit(dialog, u"118"_s)->setText(u"  proxy.example  "_s);
-            Edit(dialog, u"1000"_s)->setText(u" 8080 "_s);
-            Edit(dialog, u"1003"_s)->setText(u"\tbob "_s);
-            Edit(dialog, u"1004"_s)->setText(u" pw "_s);
-            dialog.findChild<QPushButton*>(u"1"_s)->click();
+            Edit(dialog, QString::number(Ctl::Proxy::Address))->setText(u"  proxy.example  "_s);
+            Edit(dialog, QString::number(Ctl::Proxy::HttpPort))->setText(u" 8080 "_s);
+            Edit(dialog, QString::number(Ctl::Proxy::UserName))->setText(u"\tbob "_s);
+            Edit(dialog, QString::number(Ctl::Proxy::Password))->setText(u" pw "_s);
+            dialog.findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(profile.GetInt(kSection, u"Status"_s, -1), 2);
             QCOMPARE(profile.GetString(kSection, u"Address"_s, QString()), u"proxy.example"_s);
@@ -172,9 +177,9 @@ private Q_SLOTS:
             // keeps its last good value instead of blocking OK.
             CProxyDialog dialog(Explicit(), profile);
             dialog.show();
-            Edit(dialog, u"1000"_s)->setText(u"99999"_s);
-            Choose(Radio(dialog, 1037));
-            dialog.findChild<QPushButton*>(u"1"_s)->click();
+            Edit(dialog, QString::number(Ctl::Proxy::HttpPort))->setText(u"99999"_s);
+            Choose(Radio(dialog, Ctl::Proxy::NoProxy));
+            dialog.findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
             QCOMPARE(dialog.result(), int(QDialog::Accepted));
             QCOMPARE(profile.GetInt(kSection, u"Status"_s, -1), 0);
             QCOMPARE(profile.GetInt(kSection, u"HTTP"_s, -1), 3128);

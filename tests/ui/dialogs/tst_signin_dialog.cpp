@@ -17,6 +17,7 @@
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "platform/ids.h"
 #include "platform/profile.h"
 #include "tests/support/test_environment.h"
 
@@ -95,18 +96,18 @@ private Q_SLOTS:
     void captionControlsAndTips() {
         CSigninDialog dialog(Data(u"alice"_s, u"1234"_s));
         QCOMPARE(dialog.windowTitle(), u"Sign in to Zuvo"_s);
-        auto* user = Control<QLineEdit>(dialog, u"118"_s);
-        auto* password = Control<QLineEdit>(dialog, u"1000"_s);
+        auto* user = Control<QLineEdit>(dialog, QString::number(Ctl::Signin::UserName));
+        auto* password = Control<QLineEdit>(dialog, QString::number(Ctl::Signin::Password));
         QCOMPARE(user->maxLength(), 60);
         QCOMPARE(password->maxLength(), 60);
         QCOMPARE(password->echoMode(), QLineEdit::Password);
         QCOMPARE(user->toolTip(), u"Enter your Account"_s);
         QCOMPARE(password->toolTip(), u"Enter your PIN"_s);
-        QCOMPARE(Control<QPushButton>(dialog, u"57670"_s)->toolTip(), u"Help"_s);
-        QCOMPARE(Control<QPushButton>(dialog, u"1"_s)->text(), u"Sign In"_s);
-        QCOMPARE(Control<QPushButton>(dialog, u"2"_s)->text(), u"Exit"_s);
-        QVERIFY(dialog.findChild<QWidget*>(u"1024"_s));
-        QVERIFY(dialog.findChild<QWidget*>(u"1025"_s));
+        QCOMPARE(Control<QPushButton>(dialog, QString::number(Cmd::Help))->toolTip(), u"Help"_s);
+        QCOMPARE(Control<QPushButton>(dialog, QString::number(Cmd::Ok))->text(), u"Sign In"_s);
+        QCOMPARE(Control<QPushButton>(dialog, QString::number(Cmd::Cancel))->text(), u"Exit"_s);
+        QVERIFY(dialog.findChild<QWidget*>(QString::number(Ctl::Signin::UserLabel)));
+        QVERIFY(dialog.findChild<QWidget*>(QString::number(Ctl::Signin::PasswordLabel)));
         QCOMPARE(user->text(), u"alice"_s);
     }
 
@@ -114,9 +115,9 @@ private Q_SLOTS:
         MessageRecorder messages;
         CSigninDialog dialog(Data(QString(), QString()));
         dialog.show();
-        auto* user = Control<QLineEdit>(dialog, u"118"_s);
-        auto* password = Control<QLineEdit>(dialog, u"1000"_s);
-        auto* signIn = Control<QPushButton>(dialog, u"1"_s);
+        auto* user = Control<QLineEdit>(dialog, QString::number(Ctl::Signin::UserName));
+        auto* password = Control<QLineEdit>(dialog, QString::number(Ctl::Signin::Password));
+        auto* signIn = Control<QPushButton>(dialog, QString::number(Cmd::Ok));
 
         // Blanks only count as empty.
         user->setText(u"   "_s);
@@ -152,17 +153,23 @@ private Q_SLOTS:
         {
             CSigninDialog dialog(Data(QString(), u"1234"_s));
             dialog.show();
-            QCOMPARE(dialog.focusWidget(), Control<QLineEdit>(dialog, u"118"_s));
+            QCOMPARE(dialog.focusWidget(),
+                     Control<QLineEdit>(dialog, QString::number(Ctl::Signin::UserName)));
             // Nothing to remember without a user name, and so no password either.
-            QVERIFY(!Control<QCheckBox>(dialog, u"1045"_s)->isChecked());
-            QVERIFY(!Control<QCheckBox>(dialog, u"1046"_s)->isChecked());
+            QVERIFY(!Control<QCheckBox>(dialog, QString::number(Ctl::Signin::RememberUser))
+                         ->isChecked());
+            QVERIFY(!Control<QCheckBox>(dialog, QString::number(Ctl::Signin::RememberPassword))
+                         ->isChecked());
         }
         {
             CSigninDialog dialog(Data(u"alice"_s, QString()));
             dialog.show();
-            QCOMPARE(dialog.focusWidget(), Control<QLineEdit>(dialog, u"1000"_s));
-            QVERIFY(Control<QCheckBox>(dialog, u"1045"_s)->isChecked());
-            QVERIFY(!Control<QCheckBox>(dialog, u"1046"_s)->isChecked());
+            QCOMPARE(dialog.focusWidget(),
+                     Control<QLineEdit>(dialog, QString::number(Ctl::Signin::Password)));
+            QVERIFY(Control<QCheckBox>(dialog, QString::number(Ctl::Signin::RememberUser))
+                        ->isChecked());
+            QVERIFY(!Control<QCheckBox>(dialog, QString::number(Ctl::Signin::RememberPassword))
+                         ->isChecked());
         }
     }
 
@@ -170,29 +177,36 @@ private Q_SLOTS:
         SigninDialogData data = Data(u"alice"_s, u"1234"_s);
         CSigninDialog normal(data);
         normal.show();
-        QVERIFY(Control<QCheckBox>(normal, u"1045"_s)->isVisible());
-        QVERIFY(Control<QCheckBox>(normal, u"1046"_s)->isVisible());
+        QVERIFY(
+            Control<QCheckBox>(normal, QString::number(Ctl::Signin::RememberUser))->isVisible());
+        QVERIFY(Control<QCheckBox>(normal, QString::number(Ctl::Signin::RememberPassword))
+                    ->isVisible());
 
         data.callShopMode = true;
         CSigninDialog callShop(data);
         callShop.show();
-        QVERIFY(!Control<QCheckBox>(callShop, u"1045"_s)->isVisible());
-        QVERIFY(!Control<QCheckBox>(callShop, u"1046"_s)->isVisible());
-        QVERIFY(Control<QLineEdit>(callShop, u"118"_s)->isEnabled());
+        QVERIFY(
+            !Control<QCheckBox>(callShop, QString::number(Ctl::Signin::RememberUser))->isVisible());
+        QVERIFY(!Control<QCheckBox>(callShop, QString::number(Ctl::Signin::RememberPassword))
+                     ->isVisible());
+        QVERIFY(Control<QLineEdit>(callShop, QString::number(Ctl::Signin::UserName))->isEnabled());
 
         data.callShopMode = false;
         data.lockToAccount = true;
         CSigninDialog locked(data);
         locked.show();
-        QVERIFY(!Control<QCheckBox>(locked, u"1045"_s)->isVisible());
-        QVERIFY(!Control<QLineEdit>(locked, u"118"_s)->isEnabled());
-        QVERIFY(!Control<QLineEdit>(locked, u"1000"_s)->isEnabled());
+        QVERIFY(
+            !Control<QCheckBox>(locked, QString::number(Ctl::Signin::RememberUser))->isVisible());
+        QVERIFY(!Control<QLineEdit>(locked, QString::number(Ctl::Signin::UserName))->isEnabled());
+        QVERIFY(!Control<QLineEdit>(locked, QString::number(Ctl::Signin::Password))->isEnabled());
 
         // The preferences change while the dialog is open.
         locked.Refresh(false, false);
-        QVERIFY(Control<QCheckBox>(locked, u"1045"_s)->isVisible());
-        QVERIFY(Control<QLineEdit>(locked, u"118"_s)->isEnabled());
-        QCOMPARE(locked.focusWidget(), Control<QLineEdit>(locked, u"1000"_s));
+        QVERIFY(
+            Control<QCheckBox>(locked, QString::number(Ctl::Signin::RememberUser))->isVisible());
+        QVERIFY(Control<QLineEdit>(locked, QString::number(Ctl::Signin::UserName))->isEnabled());
+        QCOMPARE(locked.focusWidget(),
+                 Control<QLineEdit>(locked, QString::number(Ctl::Signin::Password)));
     }
 
     void tunnelTickOnlyWithTheComponent() {
@@ -200,16 +214,16 @@ private Q_SLOTS:
         data.tunnelChoice = true;
         CSigninDialog without(data);
         without.show();
-        QVERIFY(!Control<QCheckBox>(without, u"1053"_s)->isVisible());
+        QVERIFY(!Control<QCheckBox>(without, QString::number(Ctl::Signin::UseTunnel))->isVisible());
 
         data.hasTunnel = true;
         CSigninDialog with(data);
         with.show();
-        auto* tick = Control<QCheckBox>(with, u"1053"_s);
+        auto* tick = Control<QCheckBox>(with, QString::number(Ctl::Signin::UseTunnel));
         QVERIFY(tick->isVisible());
         QVERIFY(tick->isChecked());
         tick->setChecked(false);
-        Control<QPushButton>(with, u"1"_s)->click();
+        Control<QPushButton>(with, QString::number(Cmd::Ok))->click();
         QCOMPARE(with.result(), SigninResult::SignIn);
         QVERIFY(!with.data().tunnelChoice);
     }
@@ -223,8 +237,9 @@ private Q_SLOTS:
         std::atomic_bool cancel{false};
         DialogDelegate delegate;
         delegate.act = [](CSigninDialog& dialog) {
-            Control<QLineEdit>(dialog, u"118"_s)->setText(u"carol"_s);
-            Control<QCheckBox>(dialog, u"1045"_s)->setChecked(true);
+            Control<QLineEdit>(dialog, QString::number(Ctl::Signin::UserName))->setText(u"carol"_s);
+            Control<QCheckBox>(dialog, QString::number(Ctl::Signin::RememberUser))
+                ->setChecked(true);
             // Escape is the Exit button.
             QTest::keyClick(&dialog, Qt::Key_Escape);
         };
@@ -237,9 +252,10 @@ private Q_SLOTS:
 
         // The next sign-in opens with it, and "Sign In" through the dialog starts the connection.
         delegate.act = [](CSigninDialog& dialog) {
-            QCOMPARE(Control<QLineEdit>(dialog, u"118"_s)->text(), u"carol"_s);
-            Control<QLineEdit>(dialog, u"1000"_s)->setText(u"7777"_s);
-            Control<QPushButton>(dialog, u"1"_s)->click();
+            QCOMPARE(Control<QLineEdit>(dialog, QString::number(Ctl::Signin::UserName))->text(),
+                     u"carol"_s);
+            Control<QLineEdit>(dialog, QString::number(Ctl::Signin::Password))->setText(u"7777"_s);
+            Control<QPushButton>(dialog, QString::number(Cmd::Ok))->click();
         };
         QCOMPARE(flow.Run(0), SigninResult::SignIn);
         QVERIFY(delegate.started);
@@ -256,7 +272,7 @@ private Q_SLOTS:
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
 
-        Control<QPushButton>(dialog, u"57670"_s)->click();
+        Control<QPushButton>(dialog, QString::number(Cmd::Help))->click();
         QCOMPARE(help, 1);
 
         const QPoint blank(6, dialog.height() / 2);  // the card's margin, no control there

@@ -21,6 +21,7 @@
 #include "app/ui/signin_connection.h"
 #include "app/ui/worker_return.h"
 #include "platform/ids.h"
+#include "platform/speed_dial_store.h"
 #include "service/request_cipher.h"
 #include "service/request_key.h"
 #include "skin/make_region.h"
@@ -139,7 +140,7 @@ private Q_SLOTS:
         QCOMPARE(w.button(Cmd::Rates)->geometry().size(), QSize(0, 0));
         QCOMPARE(w.toolTips()->TextAt(&w, QPoint(100, 110)), u"Sign-in / call status"_s);
         QCOMPARE(w.toolTips()->TextAt(&w, QPoint(100, 140)), u"Phone number"_s);
-        auto* speaker = w.findChild<QWidget*>(u"153"_s);
+        auto* speaker = w.findChild<QWidget*>(QString::number(Cmd::SpkVolume));
         QVERIFY(speaker != nullptr);
         QCOMPARE(speaker->geometry(), kSpeakerSliderRect);
         QCOMPARE(w.toolTips()->TextAt(speaker, QPoint(5, 5)), u"Speaker volume"_s);
@@ -204,8 +205,8 @@ private Q_SLOTS:
         QCOMPARE(PhoneDisplay::StatusText(s), u"Signed out"_s);
         s.signin.signingIn = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Signing in..."_s);
-        s.connectionState = 2;
-        s.callStatus = 0;
+        s.connectionState = RTCRS_REGISTERED;
+        s.callStatus = CallStatus::ReadyToCall;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Ready to call"_s);
         s.call.muted = true;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Mute"_s);
@@ -213,7 +214,7 @@ private Q_SLOTS:
         QCOMPARE(PhoneDisplay::StatusText(s), u"Calling..."_s);
         s.call.autoDial = false;
         s.call.muted = false;
-        s.callStatus = 2;
+        s.callStatus = CallStatus::PleaseWait;
         QCOMPARE(PhoneDisplay::StatusText(s), u"Please wait"_s);
         s.call.clock = CallClock{100, 3823, 3723, true};
         QCOMPARE(PhoneDisplay::StatusText(s), u"01:02:03"_s);
@@ -368,14 +369,14 @@ private Q_SLOTS:
             s.signin.signingIn = true;
             check("signed out -> signing in");
             s.signin.signingIn = false;
-            s.connectionState = 2;
-            s.callStatus = 0;
+            s.connectionState = RTCRS_REGISTERED;
+            s.callStatus = CallStatus::ReadyToCall;
             check("signing in -> ready to call");
-            s.callStatus = 16;
+            s.callStatus = CallStatus::AnsweringMachine;
             check("ready to call -> answering machine");
-            s.callStatus = 17;
+            s.callStatus = CallStatus::RemotePartyOffline;
             check("answering machine -> remote party offline");
-            s.connectionState = 0;
+            s.connectionState = RTCRS_NOT_REGISTERED;
             check("remote party offline -> signed out");
             m_window.reset();
             if (french) {
@@ -388,7 +389,7 @@ private Q_SLOTS:
     // The keypad tool tips take string 4000 from the loaded language.
     void keypadTipsComeFromTheStringTable() {
         Profile profile = Profile::Phone();
-        profile.hive().WriteString(profile.KeyPath(u"AddIns\\Speed Dial Manager"_s), u"Nu1"_s,
+        profile.hive().WriteString(profile.KeyPath(SpeedDialStore::kSection), u"Nu1"_s,
                                    u"0123;Maman"_s);
         const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
         QVERIFY(QResource::registerResource(bundle, u"/lang"_s));

@@ -3,6 +3,7 @@
 #include "app/strings/string_table.h"
 #include "contacts/speed_dial.h"
 #include "platform/profile.h"
+#include "platform/speed_dial_store.h"
 #include "tests/support/test_environment.h"
 
 namespace zuvo::test {
@@ -27,7 +28,7 @@ TEST(SpeedDial, LookupAndTooltipsFromTheStore) {
     ASSERT_TRUE(StringTable::Global().Load());
     Profile profile = Profile::Phone();
     SpeedDial dial(profile);
-    const QString key = profile.KeyPath(u"AddIns\\Speed Dial Manager"_s);
+    const QString key = profile.KeyPath(SpeedDialStore::kSection);
 
     EXPECT_FALSE(dial.Lookup(1));
     EXPECT_EQ(dial.TooltipText(1), QString());

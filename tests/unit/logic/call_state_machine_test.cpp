@@ -50,7 +50,7 @@ TEST_F(CallStateMachineTest, RejectingServersAreWalkedQuicklyThenAfterAPause) {
                                       u"127.0.0.1:5060"_s, u"127.0.0.2:5060"_s}));
     EXPECT_EQ(rig.engine.registrations[2].transport, u"TLS"_s);
     EXPECT_EQ(rig.engine.unregisters, 4);  // each retry drops the old profile first
-    EXPECT_EQ(rig.state.callStatus, 9);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::SignedOut);
     EXPECT_EQ(StatusLineOf(rig.state).stringId, 3009);
 }
 
@@ -60,7 +60,7 @@ TEST_F(CallStateMachineTest, LastGoodServerIsWhereTheLongPauseHappens) {
     EXPECT_EQ(Reject(), 10);             // 0 failed, now 1
     rig.Registration(RTCRS_REGISTERED);  // 1 accepted
     EXPECT_EQ(rig.state.servers.lastGood, 1);
-    EXPECT_EQ(rig.state.connectionState, 2);
+    EXPECT_EQ(rig.state.connectionState, RTCRS_REGISTERED);
     EXPECT_EQ(rig.delegate.indicator, PhoneDelegate::Indicator::Lit);
     EXPECT_EQ(Reject(), 10);     // 1 failed, now 2
     EXPECT_EQ(Reject(), 10);     // now 0
@@ -102,7 +102,7 @@ TEST_F(CallStateMachineTest, RegisteredStartsServiceStepsAndAutoDial) {
     rig.state.call.autoDial = true;
     rig.state.service.popupsAvailable = true;
     rig.Registration(RTCRS_REGISTERED);
-    EXPECT_EQ(rig.state.callStatus, 0);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::ReadyToCall);
     EXPECT_EQ(rig.delegate.Count(u"key"_s), 1);
     EXPECT_EQ(rig.delegate.Count(u"balance-cp"_s), 1);
     EXPECT_EQ(rig.delegate.timers.value(Timer::AutoDial), 3000);
@@ -112,10 +112,10 @@ TEST_F(CallStateMachineTest, RegisteredStartsServiceStepsAndAutoDial) {
 
     rig.Registration(RTCRS_REGISTERING);
     EXPECT_EQ(rig.delegate.indicator, PhoneDelegate::Indicator::Blinking);
-    EXPECT_EQ(rig.state.callStatus, 1);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::SigningIn);
     rig.state.signin.signingIn = true;
     rig.Registration(RTCRS_UNREGISTERING);
-    EXPECT_EQ(rig.state.callStatus, 1);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::SigningIn);
     EXPECT_EQ(StatusLineOf(rig.state).stringId, 3019);
 }
 
@@ -125,16 +125,16 @@ TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
     ASSERT_TRUE(rig.state.call.active);
 
     rig.Session(RTCSS_INPROGRESS, 180);  // no SIP facility: not ringing
-    EXPECT_EQ(rig.state.callStatus, 2);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::PleaseWait);
     EXPECT_TRUE(rig.engine.tones.isEmpty());
     rig.Session(RTCSS_INPROGRESS, 0x00EE0000 | 180);
-    EXPECT_EQ(rig.state.callStatus, 2);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::PleaseWait);
     rig.Session(RTCSS_INPROGRESS, SipStatus(183, false));
-    EXPECT_EQ(rig.state.callStatus, 3);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::PleaseWaitRinging);
     EXPECT_EQ(rig.engine.tones, QList<int32_t>{RTC_DTMF_FLASH});
 
     rig.Session(RTCSS_CONNECTED);
-    EXPECT_EQ(rig.state.callStatus, 7);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::Connected);
     EXPECT_TRUE(rig.state.call.clock.running);
     EXPECT_EQ(rig.delegate.timers.value(Timer::CallClock), 250);
     rig.now += 3723;
@@ -145,7 +145,7 @@ TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
     rig.state.settings.displayTimer = true;
 
     rig.Session(RTCSS_DISCONNECTED, SipStatus(486, true));
-    EXPECT_EQ(rig.state.callStatus, 13);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::LineBusy);
     EXPECT_FALSE(rig.state.call.active);
     EXPECT_FALSE(rig.state.call.clock.running);
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::CallClock));
@@ -157,11 +157,11 @@ TEST_F(CallStateMachineTest, SipCodesDecideTheCallStatus) {
     EXPECT_EQ(StatusLineOf(rig.state).stringId, 3013);
 
     rig.Session(RTCSS_DISCONNECTED, SipStatus(404, true));
-    EXPECT_EQ(rig.state.callStatus, 12);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::CallRejected);
     rig.Session(RTCSS_DISCONNECTED, SipStatus(200, false));
-    EXPECT_EQ(rig.state.callStatus, 12);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::CallRejected);
     rig.Session(RTCSS_DISCONNECTED, 0);
-    EXPECT_EQ(rig.state.callStatus, 11);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::CallEnded);
     // The call ended message went out only once: the later disconnects found no active call.
     int ended = 0;
     for (const auto& m : rig.delegate.clientMessages)
@@ -216,16 +216,18 @@ TEST_F(CallStateMachineTest, EventsQueuedTogetherKeepTheirOwnReports) {
     queue(RtcMediaEvent(RTCMET_STARTED, RTCMER_NORMAL));
     queue(RtcMediaEvent(RTCMET_STOPPED, RTCMER_NORMAL));
 
-    std::vector<int> statuses;
+    std::vector<CallStatus> statuses;
     for (const auto& [kind, sequence] : posted) {
         rig.machine.OnRtcEvent(kind, sequence);
         statuses.push_back(rig.state.callStatus);
     }
-    EXPECT_EQ(statuses, (std::vector<int>{3, 7, 7, 7, 7}));
+    EXPECT_EQ(statuses, (std::vector<CallStatus>{CallStatus::PleaseWaitRinging,
+                                                 CallStatus::Connected, CallStatus::Connected,
+                                                 CallStatus::Connected, CallStatus::Connected}));
     EXPECT_EQ(rig.engine.tones, QList<int32_t>{RTC_DTMF_FLASH});
     EXPECT_TRUE(rig.state.call.clock.running);
     EXPECT_TRUE(rig.state.call.mediaStarted);
-    EXPECT_EQ(rig.state.exitCode, 24);
+    EXPECT_EQ(rig.state.exitCode, ExitCode::Connected);
     EXPECT_EQ(rig.engine.queue.Size(), 0u);
 
     // The same message again, a number never posted, or a kind that does not match its report:
@@ -235,11 +237,11 @@ TEST_F(CallStateMachineTest, EventsQueuedTogetherKeepTheirOwnReports) {
     const LPARAM ended = rig.engine.Queue(RtcStateEvent(RTC_EVT_SESSION, RTCSS_DISCONNECTED, 0));
     rig.machine.OnRtcEvent(RTC_EVT_REGISTRATION, ended);
     rig.machine.OnRtcEvent(RTC_EVT_MEDIA, ended);
-    EXPECT_EQ(rig.state.callStatus, 7);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::Connected);
     EXPECT_TRUE(rig.state.call.active);
     rig.machine.OnRtcEvent(RTC_EVT_SESSION, ended);
-    EXPECT_EQ(rig.state.callStatus, 11);
-    EXPECT_EQ(rig.state.exitCode, 2);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::CallEnded);
+    EXPECT_EQ(rig.state.exitCode, ExitCode::EndedAfterMedia);
 }
 
 // The external client hears that a call ended once for every call it heard had started,
@@ -323,25 +325,25 @@ protected:
         rig.state.unattended.ringDelayMs = 5000;
         rig.state.unattended.delayMs = 7000;
         rig.SignedIn();
-        EXPECT_EQ(rig.state.exitCode, 21);
+        EXPECT_EQ(rig.state.exitCode, ExitCode::SignedIn);
         EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
         rig.state.display.numberLine = u"0044123"_s;
         rig.Fire(Timer::Unattended);  // 21 -> 22: dial
-        EXPECT_EQ(rig.state.exitCode, 22);
+        EXPECT_EQ(rig.state.exitCode, ExitCode::Dialled);
         EXPECT_EQ(rig.engine.calls.size(), 1);
         EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 7000);
     }
     void Ringing() {
         rig.Session(RTCSS_INPROGRESS, SipStatus(180, false));
-        EXPECT_EQ(rig.state.exitCode, 23);
+        EXPECT_EQ(rig.state.exitCode, ExitCode::Ringing);
         EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
     }
     void Connected() {
         rig.Session(RTCSS_CONNECTED);
-        EXPECT_EQ(rig.state.exitCode, 24);
+        EXPECT_EQ(rig.state.exitCode, ExitCode::Connected);
         EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 5000);
     }
-    void ExpectSignedOutWith(int code) {
+    void ExpectSignedOutWith(ExitCode code) {
         EXPECT_EQ(rig.state.exitCode, code);
         EXPECT_GE(rig.delegate.signOuts, 1);
     }
@@ -352,61 +354,61 @@ TEST_F(UnattendedTest, ConnectedWithMediaGivesZero) {
     Connected();
     rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
     rig.Fire(Timer::Unattended);
-    ExpectSignedOutWith(0);
+    ExpectSignedOutWith(ExitCode::CallHeld);
 }
 
 TEST_F(UnattendedTest, ConnectedWithoutMediaGivesOne) {
     Connected();
     rig.Fire(Timer::Unattended);
-    ExpectSignedOutWith(1);
+    ExpectSignedOutWith(ExitCode::ConnectedWithoutMedia);
 }
 
 TEST_F(UnattendedTest, RingingForTheRingDelayGivesTenOrEleven) {
     Ringing();
     rig.Fire(Timer::Unattended);
-    ExpectSignedOutWith(11);
+    ExpectSignedOutWith(ExitCode::RingingWithoutMedia);
     rig.state.call.mediaStarted = true;
-    rig.machine.UnattendedStep(10);
-    EXPECT_EQ(rig.state.exitCode, 10);
+    rig.machine.UnattendedStep(ExitCode::RingingWithMedia);
+    EXPECT_EQ(rig.state.exitCode, ExitCode::RingingWithMedia);
 }
 
 TEST_F(UnattendedTest, NoAnswerWithinTheDialDelayGives36) {
     rig.Fire(Timer::Unattended);
-    ExpectSignedOutWith(36);
+    ExpectSignedOutWith(ExitCode::NoAnswer);
 }
 
 TEST_F(UnattendedTest, EndedCallsGiveTwoThreeThirtyFiveOrThirtySeven) {
     rig.Session(RTCSS_DISCONNECTED, SipStatus(486, true));
-    ExpectSignedOutWith(37);
+    ExpectSignedOutWith(ExitCode::LineBusy);
     rig.Session(RTCSS_DISCONNECTED, SipStatus(403, true));
-    ExpectSignedOutWith(35);
+    ExpectSignedOutWith(ExitCode::CallRejected);
     rig.Session(RTCSS_DISCONNECTED, 0);
-    ExpectSignedOutWith(3);
+    ExpectSignedOutWith(ExitCode::EndedBeforeMedia);
     rig.Media(RTCMET_STARTED, RTCMER_NORMAL);
     rig.Session(RTCSS_DISCONNECTED, 0);
-    ExpectSignedOutWith(2);
+    ExpectSignedOutWith(ExitCode::EndedAfterMedia);
 }
 
 TEST_F(UnattendedTest, RejectedRegistrationGives30) {
     rig.Registration(RTCRS_REJECTED);
-    ExpectSignedOutWith(30);
+    ExpectSignedOutWith(ExitCode::RegistrationFailed);
 }
 
 TEST(UnattendedSteps, DialDelayZeroArmsNothingAndUnknownStepsOnlySetTheCode) {
     PhoneRig rig;
     rig.SignedIn(u"0044123"_s);
     rig.state.unattended.enabled = true;
-    rig.machine.UnattendedStep(22);
+    rig.machine.UnattendedStep(ExitCode::Dialled);
     EXPECT_EQ(rig.engine.calls.size(), 1);
-    EXPECT_EQ(rig.state.exitCode, 22);
+    EXPECT_EQ(rig.state.exitCode, ExitCode::Dialled);
     EXPECT_FALSE(rig.delegate.timers.contains(Timer::Unattended));
-    rig.machine.UnattendedStep(99);
-    EXPECT_EQ(rig.state.exitCode, 99);
+    rig.machine.UnattendedStep(static_cast<ExitCode>(99));
+    EXPECT_EQ(rig.state.exitCode, static_cast<ExitCode>(99));
     EXPECT_EQ(rig.delegate.signOuts, 0);
     // Timer 3 repeats any other code's step.
     rig.state.signin.configurationReceived = true;
     rig.delegate.timers[Timer::Unattended] = 1;
-    rig.state.exitCode = 33;
+    rig.state.exitCode = ExitCode::WebServerSilent;
     rig.Fire(Timer::Unattended);
     EXPECT_EQ(rig.delegate.signOuts, 1);
 }
@@ -427,7 +429,7 @@ TEST(UnattendedSteps, NothingDialledEndsWithThree) {
         rig.engine.placeCallResult = a.engineResult;
         rig.SignedIn(a.number);
         rig.Fire(Timer::Unattended);  // 21 -> 22: dial
-        EXPECT_EQ(rig.state.exitCode, 3);
+        EXPECT_EQ(rig.state.exitCode, ExitCode::EndedBeforeMedia);
         EXPECT_EQ(rig.delegate.signOuts, 1);
         EXPECT_FALSE(rig.delegate.timers.contains(Timer::Unattended));
     }
@@ -439,11 +441,11 @@ TEST(UnattendedSteps, NothingDialledEndsWithThree) {
     rig.state.unattended.delayMs = 7000;
     rig.SignedIn();
     rig.Fire(Timer::Unattended);
-    EXPECT_EQ(rig.state.exitCode, 22);
+    EXPECT_EQ(rig.state.exitCode, ExitCode::Dialled);
     EXPECT_EQ(rig.delegate.signOuts, 0);
     EXPECT_EQ(rig.delegate.timers.value(Timer::Unattended), 7000);
     rig.Fire(Timer::Unattended);
-    EXPECT_EQ(rig.state.exitCode, 36);
+    EXPECT_EQ(rig.state.exitCode, ExitCode::NoAnswer);
     EXPECT_EQ(rig.delegate.signOuts, 1);
 }
 

@@ -4,6 +4,7 @@
 #include "app/logic/normalise_number.h"
 #include "app/logic/status_line.h"
 #include "logic_fakes.h"
+#include "platform/speed_dial_store.h"
 
 namespace zuvo::test {
 namespace {
@@ -191,7 +192,7 @@ TEST_F(DialingTest, HangUpOrClearBranches) {
     rig.input.HangUpOrClear(true);
     EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
     EXPECT_FALSE(rig.state.display.minutesShown);
-    EXPECT_EQ(rig.state.callStatus, 0);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::ReadyToCall);
     EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
     rig.input.HangUpOrClear(false);
     EXPECT_EQ(rig.delegate.Count(u"balance-req"_s), 1);
@@ -204,7 +205,7 @@ TEST_F(DialingTest, HangUpOrClearBranches) {
 
 TEST_F(DialingTest, HoldToDialAndAutoDialTimer) {
     rig.SignedIn();
-    rig.profile.hive().WriteString(rig.profile.KeyPath(u"AddIns\\Speed Dial Manager"_s), u"Nu2"_s,
+    rig.profile.hive().WriteString(rig.profile.KeyPath(SpeedDialStore::kSection), u"Nu2"_s,
                                    u"+44 20;Office"_s);
     rig.input.OnKeypadPressed(2);
     rig.Fire(Timer::HoldToDial);

@@ -39,11 +39,11 @@ public:
 };
 
 QByteArray Record(uint8_t options, const QByteArray& mic, const QByteArray& speaker,
-                  qsizetype size = ExternalClientRecord::kSize) {
+                  qsizetype size = ExternalControlProtocol::ClientRecord::kSize) {
     QByteArray r(size, '\0');
-    r[ExternalClientRecord::kOptionsOffset] = static_cast<char>(options);
-    r.replace(ExternalClientRecord::kMicOffset, mic.size(), mic);
-    r.replace(ExternalClientRecord::kSpeakerOffset, speaker.size(), speaker);
+    r[ExternalControlProtocol::ClientRecord::kOptionsOffset] = static_cast<char>(options);
+    r.replace(ExternalControlProtocol::ClientRecord::kMicOffset, mic.size(), mic);
+    r.replace(ExternalControlProtocol::ClientRecord::kSpeakerOffset, speaker.size(), speaker);
     return r.left(size);
 }
 
@@ -118,7 +118,7 @@ TEST_F(ExternalControlTest, ClientRecordIsCheckedAndReadSafely) {
     EXPECT_EQ(port.speaker, u"USB Speaker"_s);
     ASSERT_EQ(port.copies.size(), 1);
     EXPECT_EQ(port.copies[0].first, 1u);
-    EXPECT_EQ(port.copies[0].second.size(), ExternalControl::kStateRecordSize);
+    EXPECT_EQ(port.copies[0].second.size(), ExternalControlProtocol::StateRecord::kSize);
 }
 
 TEST_F(ExternalControlTest, StateRecordLayout) {
@@ -153,7 +153,8 @@ TEST_F(ExternalControlTest, CommandsFromTheBoundClientOnly) {
     EXPECT_EQ(rig.state.display.numberLine, u"00441"_s);
 
     // "#" dials with option 8.
-    control.OnCopyData(kClient, 1, Record(ExternalClientRecord::HashDials, "", ""));
+    control.OnCopyData(
+        kClient, 1, Record(ToUnderlying(ExternalControlProtocol::ClientOption::HashDials), "", ""));
     EXPECT_TRUE(control.OnCopyData(kClient, 2, "#"));
     ASSERT_EQ(rig.engine.calls.size(), 1);
     EXPECT_EQ(rig.engine.calls[0].remote, u"+441"_s);
@@ -182,7 +183,8 @@ TEST_F(ExternalControlTest, VolumeOptionAndFailedSendReleases) {
     rig.engine.volumes[RTCAD_SPEAKER] = 0x1000;
     control.OnCopyData(kClient, 9, {});
     EXPECT_EQ(rig.engine.volumes[RTCAD_SPEAKER], 0x1000 + 2 * 2047);
-    control.OnCopyData(kClient, 1, Record(ExternalClientRecord::NoVolume, "", ""));
+    control.OnCopyData(
+        kClient, 1, Record(ToUnderlying(ExternalControlProtocol::ClientOption::NoVolume), "", ""));
     control.OnCopyData(kClient, 10, {});
     EXPECT_EQ(rig.engine.volumes[RTCAD_SPEAKER], 0x1000 + 2 * 2047);
 
@@ -191,7 +193,7 @@ TEST_F(ExternalControlTest, VolumeOptionAndFailedSendReleases) {
     EXPECT_EQ(port.copies.count({2u, QByteArray("12\0", 3)}), 1);
 
     port.sendFails = true;
-    EXPECT_FALSE(control.Send(3, {}));
+    EXPECT_FALSE(control.Send(ExternalControlProtocol::PhoneNotice::CallEnded, {}));
     EXPECT_EQ(control.client(), 0u);
     EXPECT_EQ(port.restores, 1);
     EXPECT_EQ(port.broadcasts.last(), 1u);

@@ -139,8 +139,9 @@ public:
     void WizardDevicesChanged() override { log << QStringLiteral("wizard-devices"); }
     void WizardVolumeChanged(int, int) override { log << QStringLiteral("wizard-volume"); }
     void ShowKeypadButton(int, bool) override {}
-    void NotifyExternalClient(int type, const QByteArray& data) override {
-        clientMessages.append({type, data});
+    void NotifyExternalClient(ExternalControlProtocol::PhoneNotice type,
+                              const QByteArray& data) override {
+        clientMessages.append({ToUnderlying(type), data});
     }
     void NotifyHandset(int code, int value) override { handset.append({code, value}); }
     void RebuildRequestKey() override { log << QStringLiteral("key"); }

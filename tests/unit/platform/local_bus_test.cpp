@@ -18,6 +18,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
 #include "tests/support/test_environment.h"
 
@@ -33,9 +34,9 @@ char* argv[] = {arg0, nullptr};
 TEST(LocalBusTest, FindSendPostCopyDataAndBroadcast) {
     test::TestEnvironment env;
     QCoreApplication app(argc, argv);
-    EXPECT_FALSE(LocalBus::FindWindow(u"ZuvoClass"_s));
+    EXPECT_FALSE(LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass));
 
-    LocalBusEndpoint phone(u"ZuvoClass"_s);
+    LocalBusEndpoint phone(ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(phone.Listen());
     EXPECT_EQ(QFileInfo(LocalBus::Folder()).permissions() & 0077, 0);
     std::vector<std::tuple<uint32_t, WPARAM, LPARAM>> messages;
@@ -51,7 +52,7 @@ TEST(LocalBusTest, FindSendPostCopyDataAndBroadcast) {
         return static_cast<LRESULT>(type);
     });
 
-    const auto found = LocalBus::FindWindow(u"ZuvoClass"_s);
+    const auto found = LocalBus::FindWindow(ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(found);
     EXPECT_EQ(*found, phone.handle());
     EXPECT_FALSE(LocalBus::FindWindow(u"OtherClass"_s));
@@ -89,8 +90,9 @@ TEST(LocalBusTest, FindSendPostCopyDataAndBroadcast) {
     // Junk on the socket is dropped and the window stays responsive.
     {
         QLocalSocket junk;
-        const QString name =
-            LocalBus::Folder() + u"/ZuvoClass."_s + QString::number(phone.handle(), 16);
+        const QString name = LocalBus::Folder() + u"/"_s +
+                             ExternalControlProtocol::kPhoneWindowClass + u"."_s +
+                             QString::number(phone.handle(), 16);
         junk.connectToServer(name);
         ASSERT_TRUE(junk.waitForConnected(1000));
         junk.write(QByteArray("\xff\xff\xff\xff garbage", 12));
@@ -122,7 +124,7 @@ QByteArray FrameHead(quint32 size) {
 TEST(LocalBusTest, ASenderThatLeavesDuringTheHandlerDoesNotHurtTheWindow) {
     test::TestEnvironment env;
     QCoreApplication app(argc, argv);
-    LocalBusEndpoint phone(u"ZuvoClass"_s);
+    LocalBusEndpoint phone(ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(phone.Listen());
     std::atomic_bool senderGone{false};
     phone.setMessageHandler([&](uint32_t message, WPARAM w, LPARAM) {
@@ -164,7 +166,7 @@ TEST(LocalBusTest, ASenderThatLeavesDuringTheHandlerDoesNotHurtTheWindow) {
 TEST(LocalBusTest, WhatOtherProcessesMayMakeAWindowHoldIsBounded) {
     test::TestEnvironment env;
     QCoreApplication app(argc, argv);
-    LocalBusEndpoint phone(u"ZuvoClass"_s);
+    LocalBusEndpoint phone(ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(phone.Listen());
     phone.setMessageHandler([](uint32_t, WPARAM w, LPARAM) { return static_cast<LRESULT>(w); });
     const QString path = EndpointFile(phone);
@@ -235,8 +237,10 @@ TEST(LocalBusTest, IsWindowTellsALiveWindowFromALeftOverFile) {
 }
 
 TEST(LocalBusTest, RegisteredMessagesAreStableAndInRange) {
-    const uint32_t bind = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIBind"_s);
-    const uint32_t reg = LocalBus::RegisterWindowMessage(u"TavicoreAccessAPIRegister"_s);
+    const uint32_t bind =
+        LocalBus::RegisterWindowMessage(ExternalControlProtocol::kBindMessageName);
+    const uint32_t reg =
+        LocalBus::RegisterWindowMessage(ExternalControlProtocol::kRegisterMessageName);
     EXPECT_NE(bind, reg);
     EXPECT_EQ(bind, LocalBus::RegisterWindowMessage(u"tavicoreaccessapibind"_s));
     for (const uint32_t m : {bind, reg}) {

@@ -88,8 +88,8 @@ protected:
 
 TEST_F(SigninFlowTest, StepsRunInOrderAndTheConnectionStarts) {
     delegate.tunnel = true;
-    state.callStatus = 4;
-    state.connectionState = 2;
+    state.callStatus = CallStatus::Incoming;
+    state.connectionState = RTCRS_REGISTERED;
     state.signin.signingIn = true;
     state.display.numberLine = u"0044"_s;
 
@@ -100,8 +100,8 @@ TEST_F(SigninFlowTest, StepsRunInOrderAndTheConnectionStarts) {
                                u"IndicatorOff"_s,     u"Dialog"_s,       u"RedrawStatus"_s,
                                u"StartConnection"_s};
     EXPECT_EQ(delegate.calls, expected);
-    EXPECT_EQ(state.callStatus, 9);
-    EXPECT_EQ(state.connectionState, 0);
+    EXPECT_EQ(state.callStatus, CallStatus::SignedOut);
+    EXPECT_EQ(state.connectionState, RTCRS_NOT_REGISTERED);
     EXPECT_TRUE(state.display.numberLine.isEmpty());
     EXPECT_TRUE(state.signin.signingIn);  // set again by the connection start
     EXPECT_FALSE(cancel);
