@@ -216,6 +216,38 @@ QString FinalAnswerScenario(const QString& folder, int code, const QString& reas
     return path;
 }
 
+IdlePhone::IdlePhone(PhonePeers& peers) : m_peers(peers) {}
+
+bool IdlePhone::Launch() {
+    QProcessEnvironment env = m_peers.Environment();
+    env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
+    m_phone = std::make_unique<ChildProcess>(
+        BinaryPath(u"zuvo"_s),
+        QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s}, env);
+    return m_phone->Start();
+}
+
+bool IdlePhone::SignedIn() {
+    m_output += m_phone->process().readAll();
+    return m_peers.SignedIn() || m_output.contains("balance request (with connection true");
+}
+
+bool IdlePhone::WaitUntilIdleAndSignedIn(std::chrono::seconds timeout) {
+    if (!WaitUntil([this] { return SignedIn(); }, timeout)) {
+        return false;
+    }
+    WaitUntil([] { return false; }, std::chrono::milliseconds(5500));
+    return Running();
+}
+
+bool IdlePhone::Running() const {
+    return m_phone && m_phone->process().state() == QProcess::Running;
+}
+
+QByteArray IdlePhone::Output() {
+    return m_phone ? (m_output + m_phone->output()).right(3000) : QByteArray();
+}
+
 ProgramResult RunProgram(const QString& name, const QStringList& arguments,
                          const QProcessEnvironment& environment,
                          std::chrono::milliseconds timeout) {

@@ -85,6 +85,30 @@ private:
     std::unique_ptr<ProviderSimulator> m_simulator;
 };
 
+// A phone that signs in unattended with account 12345, finds no number to dial and then waits
+// (/U600) for a call that the test places, against the given peers. The phone notes each sign-in
+// (its balance request) in its debug output, which is kept for failure reports.
+class IdlePhone {
+public:
+    explicit IdlePhone(PhonePeers& peers);
+    bool Launch();
+    // Registered, and its cycle has tried (5 s later) to dial the empty number line, so that
+    // nothing of the cycle falls into a call the test makes; false when that did not happen within
+    // timeout or the phone has ended.
+    bool WaitUntilIdleAndSignedIn(std::chrono::seconds timeout = std::chrono::seconds(20));
+    bool Running() const;
+    int WaitForExit(std::chrono::milliseconds timeout) { return m_phone->WaitForExit(timeout); }
+    // What the phone printed so far, at most the last 3000 bytes.
+    QByteArray Output();
+
+private:
+    bool SignedIn();
+
+    PhonePeers& m_peers;
+    std::unique_ptr<ChildProcess> m_phone;
+    QByteArray m_output;
+};
+
 // Runs one of our programs with the given environment until it ends; its exit code (-1 on time-out
 // or crash) and what it printed.
 struct ProgramResult {

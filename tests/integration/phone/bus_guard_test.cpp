@@ -37,28 +37,15 @@ protected:
     }
 
     void LaunchPhone() {
-        QProcessEnvironment env = m_peers->Environment();
-        env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
-        m_phone = std::make_unique<ChildProcess>(
-            BinaryPath(u"zuvo"_s),
-            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s}, env);
-        ASSERT_TRUE(m_phone->Start());
+        m_phone = std::make_unique<IdlePhone>(*m_peers);
+        ASSERT_TRUE(m_phone->Launch());
     }
 
-    bool SignedIn() {
-        m_phoneOutput += m_phone->process().readAll();
-        return m_peers->SignedIn() ||
-               m_phoneOutput.contains("balance request (with connection true");
-    }
-
-    // Registered, and its unattended cycle has tried to dial the empty number line.
     void WaitUntilIdleAndSignedIn() {
-        ASSERT_TRUE(WaitUntil([this] { return SignedIn(); }, kSignIn)) << Diagnostics();
-        WaitUntil([] { return false; }, std::chrono::milliseconds(5500));
-        ASSERT_TRUE(Running()) << Diagnostics();
+        ASSERT_TRUE(m_phone->WaitUntilIdleAndSignedIn(kSignIn)) << Diagnostics();
     }
 
-    bool Running() { return m_phone->process().state() == QProcess::Running; }
+    bool Running() { return m_phone->Running(); }
 
     // What zuvo-ctl state prints, or its exit code and message.
     std::string State() {
@@ -68,14 +55,13 @@ protected:
     }
 
     std::string Diagnostics() {
-        return "--- phone\n" + (m_phoneOutput + m_phone->output()).right(3000).toStdString() +
-               '\n' + m_peers->Logs().toStdString();
+        return "--- phone\n" + m_phone->Output().toStdString() + '\n' +
+               m_peers->Logs().toStdString();
     }
 
     TestEnvironment m_env;
     std::unique_ptr<PhonePeers> m_peers;
-    std::unique_ptr<ChildProcess> m_phone;
-    QByteArray m_phoneOutput;
+    std::unique_ptr<IdlePhone> m_phone;
 };
 
 TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {

@@ -34,28 +34,12 @@ protected:
     }
 
     void LaunchPhone() {
-        QProcessEnvironment env = m_peers->Environment();
-        // The phone notes each sign-in (its balance request) in this category.
-        env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
-        m_phone = std::make_unique<ChildProcess>(
-            BinaryPath(u"zuvo"_s),
-            QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s}, env);
-        ASSERT_TRUE(m_phone->Start());
+        m_phone = std::make_unique<IdlePhone>(*m_peers);
+        ASSERT_TRUE(m_phone->Launch());
     }
 
-    // Signed in: the phone asked for the balance, which it does once registered.
-    bool SignedIn() {
-        m_phoneOutput += m_phone->process().readAll();
-        return m_peers->SignedIn() ||
-               m_phoneOutput.contains("balance request (with connection true");
-    }
-
-    // Waits until the phone is registered and its cycle has tried (5 s later) to dial the empty
-    // number line, so that nothing of the cycle falls into the call the test makes.
     void WaitUntilIdleAndSignedIn() {
-        ASSERT_TRUE(WaitUntil([this] { return SignedIn(); }, kSignIn)) << Diagnostics();
-        WaitUntil([] { return false; }, std::chrono::milliseconds(5500));
-        ASSERT_EQ(m_phone->process().state(), QProcess::Running) << Diagnostics();
+        ASSERT_TRUE(m_phone->WaitUntilIdleAndSignedIn(kSignIn)) << Diagnostics();
     }
 
     ProgramResult Ctl(const QStringList& args) {
@@ -72,15 +56,14 @@ protected:
     }
 
     std::string Diagnostics() {
-        return "--- phone\n" + (m_phoneOutput + m_phone->output()).right(3000).toStdString() +
-               '\n' + m_peers->Logs().toStdString() + "\n--- SIP at the far end\n" +
+        return "--- phone\n" + (m_phone ? m_phone->Output().toStdString() : std::string()) + '\n' +
+               m_peers->Logs().toStdString() + "\n--- SIP at the far end\n" +
                m_peers->FarEndMessages().right(3000).toStdString();
     }
 
     TestEnvironment m_env;
     std::unique_ptr<PhonePeers> m_peers;
-    std::unique_ptr<ChildProcess> m_phone;
-    QByteArray m_phoneOutput;
+    std::unique_ptr<IdlePhone> m_phone;
 };
 
 TEST_F(ExternalControlTest, DialsMutesListsAndHangsUp) {
@@ -242,10 +225,9 @@ TEST_F(ExternalControlTest, AClientThatEndsLeavesThePhoneFree) {
         }
         return 1;
     });
-    m_phone = std::make_unique<ChildProcess>(BinaryPath(u"zuvo"_s), QStringList{},
-                                             m_peers->Environment());
-    ASSERT_TRUE(m_phone->Start());
-    ASSERT_TRUE(WaitUntil([&] { return binds.contains(1); })) << m_phone->output().constData();
+    ChildProcess waitingPhone(BinaryPath(u"zuvo"_s), QStringList{}, m_peers->Environment());
+    ASSERT_TRUE(waitingPhone.Start());
+    ASSERT_TRUE(WaitUntil([&] { return binds.contains(1); })) << waitingPhone.output().constData();
     const auto phone = zuvo::LocalBus::FindWindow(zuvo::ExternalControlProtocol::kPhoneWindowClass);
     ASSERT_TRUE(phone);
 
