@@ -440,6 +440,9 @@ bool CMainWindow::OnWindowCommand(int id) {
         case Cmd::ProxySettings:
             OpenProxySettings();
             return true;
+        case Cmd::Preferences:
+            OpenPreferences();
+            return true;
         default:
             qCDebug(lcWindow) << "command" << id << "has nothing to do on this phone yet";
             return false;

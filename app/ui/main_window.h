@@ -174,6 +174,10 @@ private:
     void OpenHelpPage();
     void OpenPage(const QString& address);
     void OpenProxySettings();
+    // The modal preferences sheet; refused while one is already open.
+    void OpenPreferences();
+    // Set exactly while the preferences sheet is shown; the connection threads wait on it.
+    void SetPreferencesOpen(bool open);
     service::RequestKeyInputs KeyInputs(const QString& account) const;
     // Reports of the connection threads, on the main thread.
     void ApplyServiceCheck(const service::ServiceCheckResult& result);

@@ -68,6 +68,7 @@ void CMainWindow::StartConnection() {
     service::RequestKeyInputs inputs = KeyInputs(m_state.account.number);
     m_connection = std::make_shared<SigninConnection>(m_run, m_cipher, m_requestKey, inputs,
                                                       m_state.service.localAddress);
+    m_connection->SetPreferencesOpen(m_preferencesOpen);
     m_web = WebServerChoice{job.configuredWebServer, 0, 0};
     StartWorker([job, connection = m_connection, run = m_run, prompt = CurrentPrompt()]() mutable {
         job.prompt = prompt.get();

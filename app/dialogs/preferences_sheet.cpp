@@ -1,0 +1,202 @@
+#include "app/dialogs/preferences_sheet.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+#include "app/dialogs/message_box.h"
+#include "app/strings/string_ids.h"
+#include "app/strings/string_table.h"
+#include "platform/ids.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zuvo {
+
+namespace {
+
+// Room for a pasted number far too long to be a port, which then gets the range message.
+constexpr int kPortTextLimit = 32;
+
+}  // namespace
+
+CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profile,
+                                     PreferencesModel::ApplySink sink, std::function<void()> help,
+                                     QWidget* parent)
+    : QDialog(parent),
+      m_profile(profile),
+      m_model(page),
+      m_sink(std::move(sink)),
+      m_help(std::move(help)) {
+    const QString title = StringTable::Global().Text(StringId::PreferencesTitle);
+    setWindowTitle(title);
+    setModal(true);
+
+    auto* tabs = new QTabWidget(this);
+    auto* pageWidget = new QWidget(tabs);
+    pageWidget->setObjectName(QString::number(PreferencesCtl::Page));
+    tabs->addTab(pageWidget, title);
+
+    m_balance =
+        AddCheck(PreferencesCtl::DisplayBalance, u"Display account balance"_s, page.displayBalance);
+    m_minutes = AddCheck(PreferencesCtl::DisplayMinutes, u"Display \"Minutes for this call\""_s,
+                         page.displayMinutes);
+    m_popups = AddCheck(PreferencesCtl::Popups, u"Enable pop-up message notifications"_s,
+                        page.popupsEnabled);
+    m_automatic = new QRadioButton(u"Automatically select the port"_s, this);
+    m_automatic->setObjectName(QString::number(PreferencesCtl::AutomaticPort));
+    m_fixed = new QRadioButton(u"Use the following Port:"_s, this);
+    m_fixed->setObjectName(QString::number(PreferencesCtl::FixedPort));
+    auto* radios = new QButtonGroup(this);
+    radios->addButton(m_automatic);
+    radios->addButton(m_fixed);
+    m_port = new QLineEdit(m_model.PortText(), this);
+    m_port->setObjectName(QString::number(PreferencesCtl::Port));
+    m_port->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[0-9]*"_s), m_port));
+    m_port->setMaxLength(kPortTextLimit);
+    m_port->setMaximumWidth(90);
+    m_saveOptions = AddCheck(PreferencesCtl::SaveOptions,
+                             u"Enable the Username and Password save options"_s, page.saveOptions);
+    m_lockToAccount =
+        AddCheck(PreferencesCtl::LockToAccount,
+                 u"Lock the phone to the current Username and Password"_s, page.lockToAccount);
+    m_accountButton = AddCheck(PreferencesCtl::AccountButton,
+                               u"Enable the account information button"_s, page.accountButton);
+    m_webLinks =
+        AddCheck(PreferencesCtl::WebLinks, u"Enable Web links and online help"_s, page.webLinks);
+    m_phoneBook = AddCheck(PreferencesCtl::PhoneBook, u"Enable Phone Book"_s, page.phoneBook);
+
+    auto* general = new QGroupBox(u"General Settings"_s, pageWidget);
+    auto* generalLayout = new QVBoxLayout(general);
+    for (QCheckBox* box :
+         {m_balance, m_minutes, m_popups, m_accountButton, m_webLinks, m_phoneBook}) {
+        generalLayout->addWidget(box);
+    }
+    auto* callShop = new QGroupBox(u"Call Shop Settings"_s, pageWidget);
+    auto* callShopLayout = new QVBoxLayout(callShop);
+    callShopLayout->addWidget(m_saveOptions);
+    callShopLayout->addWidget(m_lockToAccount);
+    auto* rtp = new QGroupBox(u"RTP (audio) Ports Settings"_s, pageWidget);
+    auto* rtpLayout = new QVBoxLayout(rtp);
+    rtpLayout->addWidget(m_automatic);
+    auto* fixedRow = new QHBoxLayout;
+    fixedRow->addWidget(m_fixed);
+    fixedRow->addWidget(m_port);
+    fixedRow->addStretch(1);
+    rtpLayout->addLayout(fixedRow);
+
+    auto* pageLayout = new QVBoxLayout(pageWidget);
+    pageLayout->addWidget(general);
+    pageLayout->addWidget(callShop);
+    pageLayout->addWidget(rtp);
+    pageLayout->addStretch(1);
+
+    auto* buttons = new QDialogButtonBox(
+        QDialogButtonBox::Ok | QDialogButtonBox::Cancel | QDialogButtonBox::Apply, this);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QString::number(Cmd::Ok));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    m_apply = buttons->button(QDialogButtonBox::Apply);
+    m_apply->setObjectName(QString::number(PreferencesCtl::Apply));
+    m_apply->setEnabled(false);
+    if (page.webLinks) {
+        QPushButton* helpButton = buttons->addButton(QDialogButtonBox::Help);
+        helpButton->setObjectName(QString::number(Cmd::Help));
+        connect(helpButton, &QPushButton::clicked, this, [this] {
+            if (m_help) {
+                m_help();
+            }
+        });
+    }
+    buttons->button(QDialogButtonBox::Ok)->setDefault(true);
+    connect(buttons, &QDialogButtonBox::accepted, this, &CPreferencesSheet::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CPreferencesSheet::reject);
+    connect(m_apply, &QPushButton::clicked, this, [this] {
+        if (ApplyPage()) {
+            m_apply->setEnabled(false);
+        }
+    });
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(tabs);
+    layout->addWidget(buttons);
+
+    // Page start: what the service offers decides two of the boxes; the radio pair follows the
+    // dynamic choice and opens the port box for a fixed port.
+    m_minutes->setVisible(page.minutesAvailable);
+    m_popups->setVisible(page.popupsAvailable);
+    m_automatic->setChecked(page.rtpDynamic);
+    m_fixed->setChecked(!page.rtpDynamic);
+    m_port->setEnabled(!page.rtpDynamic);
+
+    QWidget* order[] = {m_balance,       m_minutes,  m_popups,      m_automatic,
+                        m_fixed,         m_port,     m_saveOptions, m_lockToAccount,
+                        m_accountButton, m_webLinks, m_phoneBook};
+    for (size_t i = 1; i < std::size(order); ++i) {
+        setTabOrder(order[i - 1], order[i]);
+    }
+    m_balance->setFocus(Qt::OtherFocusReason);
+
+    connect(m_automatic, &QRadioButton::clicked, this, [this] {
+        m_port->setEnabled(false);
+        MarkModified();
+    });
+    connect(m_fixed, &QRadioButton::clicked, this, [this] {
+        m_port->setEnabled(true);
+        MarkModified();
+    });
+    connect(m_port, &QLineEdit::textChanged, this, &CPreferencesSheet::MarkModified);
+}
+
+CPreferencesSheet::~CPreferencesSheet() = default;
+
+QCheckBox* CPreferencesSheet::AddCheck(int id, const QString& text, bool checked) {
+    auto* box = new QCheckBox(text, this);
+    box->setObjectName(QString::number(id));
+    box->setChecked(checked);
+    connect(box, &QCheckBox::clicked, this, &CPreferencesSheet::MarkModified);
+    return box;
+}
+
+void CPreferencesSheet::MarkModified() {
+    m_apply->setEnabled(true);
+}
+
+bool CPreferencesSheet::ApplyPage() {
+    PreferencesPage controls = m_model.page();
+    controls.displayBalance = m_balance->isChecked();
+    controls.displayMinutes = m_minutes->isChecked();
+    controls.popupsEnabled = m_popups->isChecked();
+    controls.rtpDynamic = m_automatic->isChecked();
+    controls.saveOptions = m_saveOptions->isChecked();
+    controls.lockToAccount = m_lockToAccount->isChecked();
+    controls.accountButton = m_accountButton->isChecked();
+    controls.webLinks = m_webLinks->isChecked();
+    controls.phoneBook = m_phoneBook->isChecked();
+    const PreferencesModel::PortCheck check =
+        m_model.Apply(controls, m_port->text(), m_profile, m_sink);
+    if (check.messageId == 0) {
+        return true;
+    }
+    ShowMessageBox(this, PreferencesModel::Message(check), MessageIcon::Warning);
+    if (m_port->isEnabled()) {
+        m_port->selectAll();
+        m_port->setFocus(Qt::OtherFocusReason);
+    }
+    return false;
+}
+
+void CPreferencesSheet::accept() {
+    if (ApplyPage()) {
+        QDialog::accept();
+    }
+}
+
+}  // namespace zuvo

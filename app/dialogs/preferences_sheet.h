@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QDialog>
+
+#include <functional>
+
+#include "app/logic/preferences_model.h"
+
+class QAbstractButton;
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+namespace zuvo {
+
+class Profile;
+
+// Controls of the preferences page (dialog 321); a control's object name is its id in decimal.
+namespace PreferencesCtl {
+inline constexpr int Page = 321;
+inline constexpr int DisplayBalance = 1046;
+inline constexpr int DisplayMinutes = 1047;
+inline constexpr int Popups = 1048;
+inline constexpr int AutomaticPort = 1037;
+inline constexpr int FixedPort = 1038;
+inline constexpr int Port = 118;
+inline constexpr int SaveOptions = 1049;
+inline constexpr int LockToAccount = 1053;
+inline constexpr int AccountButton = 1050;
+inline constexpr int WebLinks = 1052;
+inline constexpr int PhoneBook = 1051;
+inline constexpr int Apply = 0x3021;  // the sheet's Apply button
+}  // namespace PreferencesCtl
+
+// The modal "Preferences" sheet (command 32804) with its one page: the check boxes, the audio
+// port radio pair and the port edit box (digits only, enabled with "Use the following Port:").
+// OK and Apply check the port (strings 61712 and 61714; the sheet stays open on a bad one) and
+// apply through the model; Apply is active only after a change. Help is there only when web
+// links are on. model() holds the values to take back whatever closed the sheet. Main thread only.
+class CPreferencesSheet : public QDialog {
+    Q_OBJECT
+public:
+    CPreferencesSheet(const PreferencesPage& page, Profile& profile,
+                      PreferencesModel::ApplySink sink, std::function<void()> help,
+                      QWidget* parent = nullptr);
+    ~CPreferencesSheet() override;
+
+    const PreferencesModel& model() const { return m_model; }
+
+public Q_SLOTS:
+    void accept() override;
+
+private:
+    QCheckBox* AddCheck(int id, const QString& text, bool checked);
+    void MarkModified();
+    // Reads the controls and applies them; false (after telling the user) when the port is bad.
+    bool ApplyPage();
+
+    Profile& m_profile;
+    PreferencesModel m_model;
+    PreferencesModel::ApplySink m_sink;
+    std::function<void()> m_help;
+    QCheckBox* m_balance = nullptr;
+    QCheckBox* m_minutes = nullptr;
+    QCheckBox* m_popups = nullptr;
+    QRadioButton* m_automatic = nullptr;
+    QRadioButton* m_fixed = nullptr;
+    QLineEdit* m_port = nullptr;
+    QCheckBox* m_saveOptions = nullptr;
+    QCheckBox* m_lockToAccount = nullptr;
+    QCheckBox* m_accountButton = nullptr;
+    QCheckBox* m_webLinks = nullptr;
+    QCheckBox* m_phoneBook = nullptr;
+    QPushButton* m_apply = nullptr;
+};
+
+}  // namespace zuvo
