@@ -83,6 +83,7 @@ public:
     AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
     QWidget* callHistoryDialog() const;
+    bool preferencesOpen() const { return m_preferencesOpen; }
 
     // Starts the connection for the account now in the account record (the sign-in dialog was
     // confirmed): signing-in flag, a fresh cancel token, status redrawn, connect thread started.

@@ -1,11 +1,15 @@
 #include <QtTest>
 
+#include <QCheckBox>
 #include <QDesktopServices>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPaintEvent>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QResource>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
@@ -175,6 +179,56 @@ private Q_SLOTS:
         page.webLinks = true;
         w.port().SendMessage(Msg::PreferencesApplied, 0, reinterpret_cast<LPARAM>(&page));
         QVERIFY(w.button(Cmd::HomePageButton)->isVisible());
+    }
+
+    void preferencesCommandOpensOneSheetAndTakesThePortBack() {
+        Profile profile = Profile::Phone();
+        profile.WriteInt(u"Network"_s, u"RTP Dynamic"_s, 0);
+        profile.WriteInt(u"Network"_s, u"RTP Port"_s, 70000);
+        CMainWindow& w = Window();
+        QVERIFY(!w.preferencesOpen());
+        QWidget* firstSheet = nullptr;
+        QString title;
+        bool secondRefused = false;
+        bool openWhileShown = false;
+        QTimer::singleShot(0, &w, [&] {
+            firstSheet = QApplication::activeModalWidget();
+            openWhileShown = w.preferencesOpen();
+            title = firstSheet != nullptr ? firstSheet->windowTitle() : QString();
+            // A second command while the sheet is up opens nothing more.
+            w.port().SendMessage(Wm::Command, Cmd::Preferences, 0);
+            secondRefused = QApplication::activeModalWidget() == firstSheet;
+            if (firstSheet != nullptr) {
+                QTest::keyClick(firstSheet, Qt::Key_Escape);
+            }
+        });
+        w.port().SendMessage(Wm::Command, Cmd::Preferences, 0);
+        QVERIFY(firstSheet != nullptr);
+        QCOMPARE(title, u"Preferences"_s);
+        QVERIFY(openWhileShown);
+        QVERIFY(secondRefused);
+        QVERIFY(!w.preferencesOpen());
+        // Cancelled: the clamped port is what the window keeps; the store is untouched.
+        QCOMPARE(w.state().settings.rtpPort, 65534);
+        QCOMPARE(profile.GetInt(u"Network"_s, u"RTP Port"_s, 0), 70000);
+
+        // OK with a fixed port: the options reach the window and the port is stored.
+        QTimer::singleShot(0, &w, [&] {
+            QWidget* sheet = QApplication::activeModalWidget();
+            QVERIFY(sheet != nullptr);
+            auto* box = sheet->findChild<QLineEdit*>(QString::number(118));
+            auto* balance = sheet->findChild<QCheckBox*>(QString::number(1046));
+            balance->click();
+            box->setText(u"40000"_s);
+            sheet->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+        });
+        w.port().SendMessage(Wm::Command, Cmd::Preferences, 0);
+        QVERIFY(!w.preferencesOpen());
+        QCOMPARE(w.state().settings.rtpPort, 40000);
+        QVERIFY(!w.state().settings.rtpDynamic);
+        QVERIFY(!w.state().settings.displayBalance);
+        QCOMPARE(profile.GetInt(u"Network"_s, u"RTP Port"_s, 0), 40000);
+        QCOMPARE(profile.GetInt(u"Settings"_s, u"DisplayBalance"_s, 1), 0);
     }
 
     void menuAndAcceleratorsComeFromResources() {
