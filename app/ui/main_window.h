@@ -174,6 +174,10 @@ private:
     void OpenHelpPage();
     void OpenPage(const QString& address);
     void OpenProxySettings();
+    // The About box and the configuration lock's dialogs; each holds the window while open.
+    void ShowAboutBox();
+    void LockConfiguration();
+    void UnlockConfiguration();
     service::RequestKeyInputs KeyInputs(const QString& account) const;
     // Reports of the connection threads, on the main thread.
     void ApplyServiceCheck(const service::ServiceCheckResult& result);
