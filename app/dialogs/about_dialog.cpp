@@ -43,7 +43,6 @@ CAboutDialog::CAboutDialog(bool webLinks, QWidget* parent) : QDialog(parent) {
     connect(close, &QPushButton::clicked, this, &CAboutDialog::accept);
     m_help = new QPushButton(u"Help"_s, this);
     m_help->setObjectName(QString::number(Cmd::Help));
-    m_help->setAutoDefault(false);
     m_help->setVisible(webLinks);
     connect(m_help, &QPushButton::clicked, this, [this] {
         if (m_onHelp) {
