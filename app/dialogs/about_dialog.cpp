@@ -1,14 +1,17 @@
 #include "app/dialogs/about_dialog.h"
 
+#include <QBitmap>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QPixmap>
 #include <QPushButton>
 #include <QVBoxLayout>
 
 #include "app/core/deployment.h"
 #include "platform/ids.h"
-#include "skin/image_static.h"
+#include "skin/dib.h"
+#include "skin/make_region.h"
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -19,10 +22,16 @@ CAboutDialog::CAboutDialog(bool webLinks, QWidget* parent) : QDialog(parent) {
     setWindowTitle(u"About"_s);
     setModal(true);
 
-    m_logo = new CImageStatic(this);
+    // The logo at the bitmap's own size; the skin's key colour around its rounded corners
+    // lets the dialog show through, as it does around the phone.
+    m_logo = new QLabel(this);
     m_logo->setObjectName(QString::number(Ctl::About::Logo));
-    if (m_logo->Load(SkinModule::Program, QString::number(Ctl::About::LogoBitmap))) {
-        m_logo->setFixedSize(m_logo->size());
+    CDib bitmap;
+    if (bitmap.Load(SkinModule::Program, QString::number(Ctl::About::LogoBitmap))) {
+        QPixmap picture = QPixmap::fromImage(bitmap.GetImage());
+        picture.setMask(picture.createMaskFromColor(QColor(kSkinKeyColour), Qt::MaskInColor));
+        m_logo->setPixmap(picture);
+        m_logo->setFixedSize(picture.size());
     } else {
         m_logo->setFixedSize(0, 0);
     }

@@ -5,11 +5,10 @@
 
 #include <functional>
 
+class QLabel;
 class QPushButton;
 
 namespace zuvo {
-
-class CImageStatic;
 
 // The modal About box (100): the logo 1028 (bitmap 293 at its own size), the brand name 1025,
 // "Version:" and the version text 1024, "Close" and "Help" (57670, left out when web links are
@@ -28,7 +27,7 @@ public:
 
 private:
     std::function<void()> m_onHelp;
-    CImageStatic* m_logo = nullptr;
+    QLabel* m_logo = nullptr;
     QPushButton* m_help = nullptr;
 };
 
