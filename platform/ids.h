@@ -100,6 +100,13 @@ inline constexpr int Help = 57670;
 // Controls of the dialogs, by dialog. A control's object name is its id in decimal, so tests
 // find it with QString::number(id).
 namespace Ctl {
+namespace About {
+inline constexpr int Dialog = 100;
+inline constexpr int Version = 1024;
+inline constexpr int ProductLine = 1025;
+inline constexpr int Logo = 1028;
+inline constexpr int LogoBitmap = 293;
+}  // namespace About
 namespace Signin {
 inline constexpr int Dialog = 208;
 inline constexpr int UserName = 118;
@@ -114,6 +121,16 @@ namespace CallHistory {
 inline constexpr int Dialog = 315;
 inline constexpr int List = 1015;
 }  // namespace CallHistory
+namespace Lock {
+inline constexpr int Dialog = 332;
+inline constexpr int Pin = 1054;
+inline constexpr int Confirmation = 1055;
+}  // namespace Lock
+namespace Unlock {
+inline constexpr int Dialog = 331;
+inline constexpr int Pin = 1054;
+inline constexpr int Permanently = 1045;
+}  // namespace Unlock
 namespace Proxy {
 inline constexpr int Address = 118;
 inline constexpr int HttpPort = 1000;

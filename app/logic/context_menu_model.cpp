@@ -9,7 +9,40 @@ namespace zuvo {
 using namespace Qt::Literals::StringLiterals;
 
 bool ContextMenuModel::Shown(const PhoneState& state) {
-    return !state.display.callHistoryDialogOpen;
+    return !state.modal.IsOpen();
+}
+
+QList<ContextMenuModel::Item> ContextMenuModel::ConfigurationItems(const PhoneState& state) {
+    using enum ItemState;
+    const bool call = state.call.active;
+    const auto greyIf = [](bool grey) { return grey ? Greyed : Enabled; };
+    QList<Item> items;
+    if (!state.configLocked) {
+        items = {{Cmd::UnlockConfig, Greyed},        {Cmd::LockConfig, greyIf(call)},
+                 {Cmd::HomePage, Enabled},           {Cmd::About, Enabled},
+                 {Cmd::AudioSettings, greyIf(call)}, {Cmd::Preferences, greyIf(call)},
+                 {Cmd::ProxySettings, greyIf(call)}};
+    } else {
+        items = {{Cmd::UnlockConfig, greyIf(call)}, {Cmd::LockConfig, Greyed},
+                 {Cmd::HomePage, Greyed},           {Cmd::About, Greyed},
+                 {Cmd::AudioSettings, Greyed},      {Cmd::Preferences, Greyed},
+                 {Cmd::ProxySettings, Greyed}};
+    }
+    if (!state.settings.webLinks) {
+        for (Item& item : items) {
+            if (item.id == Cmd::HomePage)
+                item.state = Removed;
+        }
+    }
+    return items;
+}
+
+bool ContextMenuModel::Allows(const PhoneState& state, int id) {
+    for (const Item& item : ConfigurationItems(state)) {
+        if (item.id == id)
+            return Shown(state) && item.state == ItemState::Enabled;
+    }
+    return true;
 }
 
 ContextMenuModel ContextMenuModel::Build(const PhoneState& state, const CallHistory& history) {
@@ -17,23 +50,7 @@ ContextMenuModel ContextMenuModel::Build(const PhoneState& state, const CallHist
     ContextMenuModel menu;
     const bool call = state.call.active;
     const auto greyIf = [](bool grey) { return grey ? Greyed : Enabled; };
-    if (!state.configLocked) {
-        menu.m_items = {{Cmd::UnlockConfig, Greyed},        {Cmd::LockConfig, greyIf(call)},
-                        {Cmd::HomePage, Enabled},           {Cmd::About, Enabled},
-                        {Cmd::AudioSettings, greyIf(call)}, {Cmd::Preferences, greyIf(call)},
-                        {Cmd::ProxySettings, greyIf(call)}};
-    } else {
-        menu.m_items = {{Cmd::UnlockConfig, greyIf(call)}, {Cmd::LockConfig, Greyed},
-                        {Cmd::HomePage, Greyed},           {Cmd::About, Greyed},
-                        {Cmd::AudioSettings, Greyed},      {Cmd::Preferences, Greyed},
-                        {Cmd::ProxySettings, Greyed}};
-    }
-    if (!state.settings.webLinks) {
-        for (Item& item : menu.m_items) {
-            if (item.id == Cmd::HomePage)
-                item.state = Removed;
-        }
-    }
+    menu.m_items = ConfigurationItems(state);
     menu.m_items.append({Cmd::SignOutMenu, greyIf(call || state.signin.pending)});
 
     for (int i = 0; i < history.Count(); ++i)

@@ -22,9 +22,13 @@ public:
         QString text;
     };
 
-    // Nothing to show while the call-history dialog is open.
+    // Nothing to show while a dialog holds the window (the call-history dialog among them).
     static bool Shown(const PhoneState& state);
     static ContextMenuModel Build(const PhoneState& state, const CallHistory& history);
+    // False for a configuration entry ("Lock Config", "Unlock Config", "About", "Home Page",
+    // "Audio Settings", "Preferences", "HTTP Proxy Settings") that the menu would grey or leave
+    // out now, or while a dialog holds the window: its command is refused whoever sends it.
+    static bool Allows(const PhoneState& state, int id);
 
     // The state of a command item; Enabled for ids the menu does not change.
     ItemState StateOf(int id) const;
@@ -36,6 +40,9 @@ public:
     static QString HistoryItemText(int index, const QString& number, const QString& time);
 
 private:
+    // The configuration entries, greyed by the lock, the call and "WebLinks".
+    static QList<Item> ConfigurationItems(const PhoneState& state);
+
     QList<Item> m_items;
     QList<HistoryItem> m_history;
     bool m_historyGreyed = true;

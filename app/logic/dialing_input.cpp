@@ -1,5 +1,7 @@
 #include "app/logic/dialing_input.h"
 
+#include <QLoggingCategory>
+
 #include "app/logic/normalise_number.h"
 #include "app/logic/phone_delegate.h"
 #include "app/logic/status_line.h"
@@ -10,6 +12,8 @@
 #include "telephony/rtc_engine_interface.h"
 
 namespace zuvo {
+
+Q_DECLARE_LOGGING_CATEGORY(lcLogic)
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -372,9 +376,14 @@ void DialingInput::HandleHistoryDialogKey(int code) {
 void DialingInput::HandleHandsetKey(int code, bool pressed) {
     if (m_state.signin.pending)
         return;
-    if (m_state.display.callHistoryDialogOpen) {
+    if (m_state.modal.IsOpen(ModalDialog::CallHistory)) {
         if (pressed)
             HandleHistoryDialogKey(code);
+        return;
+    }
+    if (m_state.modal.IsOpen()) {
+        // Another dialog holds the window: nothing may dial or open behind it.
+        qCDebug(lcLogic) << "handset key" << code << "ignored while a dialog is open";
         return;
     }
     const auto key = static_cast<HandsetKey>(code);
@@ -465,15 +474,14 @@ void DialingInput::HandleHandsetKey(int code, bool pressed) {
 LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
     switch (static_cast<HistoryDialogRequest>(wParam)) {
         case HistoryDialogRequest::Open:
-            if (m_state.call.active || m_state.display.callHistoryDialogOpen)
+            if (m_state.call.active || !m_state.modal.Open(ModalDialog::CallHistory))
                 break;
             m_shell.FocusMainWindow();
-            m_state.display.callHistoryDialogOpen = true;
             m_selection.Open(m_history.Count());
             m_dialogs.OpenCallHistoryDialog();
             break;
         case HistoryDialogRequest::TakeNumber:
-            if (!m_state.display.callHistoryDialogOpen)
+            if (!m_state.modal.IsOpen(ModalDialog::CallHistory))
                 break;
             if (const int entry = m_selection.SelectedEntry(); entry >= 0) {
                 m_state.display.numberLine = m_history.Number(entry);
@@ -481,10 +489,10 @@ LRESULT DialingInput::OnCallHistoryDialog(WPARAM wParam) {
             }
             [[fallthrough]];
         case HistoryDialogRequest::Close:
-            if (!m_state.display.callHistoryDialogOpen)
+            if (!m_state.modal.IsOpen(ModalDialog::CallHistory))
                 break;
             m_dialogs.CloseCallHistoryDialog();
-            m_state.display.callHistoryDialogOpen = false;
+            m_state.modal.Close(ModalDialog::CallHistory);
             break;
     }
     return 0;

@@ -11,6 +11,7 @@
 #include "app/core/phone_settings.h"
 #include "app/core/settings_store.h"
 #include "app/logic/call_status.h"
+#include "app/logic/modal_dialog.h"
 #include "platform/exit_code.h"
 #include "telephony/discovery/sip_server_entry.h"
 #include "telephony/rtc_types.h"
@@ -38,7 +39,6 @@ struct DisplayTexts {
     QString minutesText;
     bool minutesShown = false;
     QString finalCallTime;  // "%H:%M:%S" of the call that ended last
-    bool callHistoryDialogOpen = false;
 };
 
 // The call in progress, or the one placed last.
@@ -125,6 +125,9 @@ struct PhoneState {
     // The engine's last registration state; RTCRS_REGISTERED = signed in.
     RtcRegistrationState connectionState = RTCRS_NOT_REGISTERED;
     ExitCode exitCode = ExitCode::NotStarted;
+
+    // The dialog that holds the window (the call-history dialog among them), if any.
+    ModalDialogState modal;
 
     PhoneSettings settings;
     bool configLocked = false;          // the lock PIN is set

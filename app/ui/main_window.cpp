@@ -406,6 +406,11 @@ LRESULT CMainWindow::OnCommand(WPARAM wParam, LPARAM lParam) {
             return 0;
         }
     }
+    if (!ContextMenuModel::Allows(m_state, id)) {
+        // A configuration entry the menu would not offer now: not from anyone else either.
+        qCDebug(lcWindow) << "command" << id << "is not offered now";
+        return 0;
+    }
     if (!m_input->OnCommand(id)) {
         OnWindowCommand(id);
     }
@@ -442,6 +447,15 @@ bool CMainWindow::OnWindowCommand(int id) {
             return true;
         case Cmd::Preferences:
             OpenPreferences();
+            return true;
+        case Cmd::About:
+            ShowAboutBox();
+            return true;
+        case Cmd::LockConfig:
+            LockConfiguration();
+            return true;
+        case Cmd::UnlockConfig:
+            UnlockConfiguration();
             return true;
         default:
             qCDebug(lcWindow) << "command" << id << "has nothing to do on this phone yet";

@@ -179,6 +179,10 @@ private:
     void OpenPreferences();
     // Set exactly while the preferences sheet is shown; the connection threads wait on it.
     void SetPreferencesOpen(bool open);
+    // The About box and the configuration lock's dialogs; each holds the window while open.
+    void ShowAboutBox();
+    void LockConfiguration();
+    void UnlockConfiguration();
     service::RequestKeyInputs KeyInputs(const QString& account) const;
     // Reports of the connection threads, on the main thread.
     void ApplyServiceCheck(const service::ServiceCheckResult& result);

@@ -18,8 +18,9 @@ void CMainWindow::SetPreferencesOpen(bool open) {
 }
 
 void CMainWindow::OpenPreferences() {
-    if (m_preferencesOpen) {
-        qCDebug(lcWindow) << "the preferences are open already";
+    const ModalDialogState::Scope held(m_state.modal, ModalDialog::Preferences);
+    if (!held) {
+        qCDebug(lcWindow) << "preferences not shown: another dialog is open";
         return;
     }
     SetPreferencesOpen(true);

@@ -197,7 +197,10 @@ private Q_SLOTS:
             title = firstSheet != nullptr ? firstSheet->windowTitle() : QString();
             // A second command while the sheet is up opens nothing more.
             w.port().SendMessage(Wm::Command, Cmd::Preferences, 0);
-            secondRefused = QApplication::activeModalWidget() == firstSheet;
+            // Nor does another dialog come up over it.
+            w.port().SendMessage(Wm::Command, Cmd::About, 0);
+            secondRefused = QApplication::activeModalWidget() == firstSheet &&
+                            w.state().modal.IsOpen(ModalDialog::Preferences);
             if (firstSheet != nullptr) {
                 QTest::keyClick(firstSheet, Qt::Key_Escape);
             }
@@ -208,6 +211,7 @@ private Q_SLOTS:
         QVERIFY(openWhileShown);
         QVERIFY(secondRefused);
         QVERIFY(!w.preferencesOpen());
+        QVERIFY(!w.state().modal.IsOpen());
         // Cancelled: the clamped port is what the window keeps; the store is untouched.
         QCOMPARE(w.state().settings.rtpPort, 65534);
         QCOMPARE(profile.GetInt(u"Network"_s, u"RTP Port"_s, 0), 70000);

@@ -333,7 +333,7 @@ TEST_F(DialingTest, CallHistoryDialogSelection) {
     for (int i = 0; i < 3; ++i)
         rig.history.Add(QString::number(100 + i));
     rig.input.HandleHandsetKey(22, true);
-    ASSERT_TRUE(rig.state.display.callHistoryDialogOpen);
+    ASSERT_TRUE(rig.state.modal.IsOpen(ModalDialog::CallHistory));
     EXPECT_EQ(rig.selection.Selected(), 0);
     rig.input.HandleHandsetKey(5, true);  // row 5 is beyond the 3 entries
     EXPECT_EQ(rig.selection.Selected(), 0);
@@ -344,7 +344,7 @@ TEST_F(DialingTest, CallHistoryDialogSelection) {
     EXPECT_TRUE(rig.state.display.numberLine.isEmpty());  // keys steer the dialog, not the line
     rig.input.HandleHandsetKey(13, true);
     EXPECT_EQ(rig.state.display.numberLine, u"101"_s);
-    EXPECT_FALSE(rig.state.display.callHistoryDialogOpen);
+    EXPECT_FALSE(rig.state.modal.IsOpen());
 
     // Not opened during a call; 0 selects row 10 only with ten entries.
     CallHistorySelection selection;
@@ -357,7 +357,7 @@ TEST_F(DialingTest, CallHistoryDialogSelection) {
     EXPECT_EQ(selection.Selected(), -1);
     rig.state.call.active = true;
     rig.input.OnCallHistoryDialog(0);
-    EXPECT_FALSE(rig.state.display.callHistoryDialogOpen);
+    EXPECT_FALSE(rig.state.modal.IsOpen());
 }
 
 TEST(ContextMenuModel, HistorySubMenuAndGreying) {
@@ -397,7 +397,7 @@ TEST(ContextMenuModel, HistorySubMenuAndGreying) {
     EXPECT_TRUE(menu.historyGreyed());
     EXPECT_EQ(menu.StateOf(Cmd::UnlockConfig), ContextMenuModel::ItemState::Enabled);
     EXPECT_EQ(menu.StateOf(Cmd::About), ContextMenuModel::ItemState::Greyed);
-    state.display.callHistoryDialogOpen = true;
+    ASSERT_TRUE(state.modal.Open(ModalDialog::CallHistory));
     EXPECT_FALSE(ContextMenuModel::Shown(state));
 }
 

@@ -1,0 +1,73 @@
+#include "app/dialogs/unlock_dialog.h"
+
+#include <QCheckBox>
+#include <QDialogButtonBox>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "app/dialogs/message_box.h"
+#include "app/dialogs/pin_field.h"
+#include "app/logic/config_lock.h"
+#include "app/strings/string_table.h"
+#include "platform/ids.h"
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace zuvo {
+
+CUnlockDialog::CUnlockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent), m_lock(lock) {
+    setObjectName(QString::number(Ctl::Unlock::Dialog));
+    setWindowTitle(u"Unlock Phone Configuration"_s);
+    setModal(true);
+
+    m_pin = MakePinField(this, Ctl::Unlock::Pin);
+    auto* pinLabel = new QLabel(u"Admin PIN"_s, this);
+    pinLabel->setBuddy(m_pin);
+    m_permanently = new QCheckBox(u"Permanently unlock"_s, this);
+    m_permanently->setObjectName(QString::number(Ctl::Unlock::Permanently));
+    m_permanently->hide();  // an unlock always removes the PIN
+
+    auto* fields = new QGridLayout;
+    fields->setHorizontalSpacing(12);
+    fields->addWidget(pinLabel, 0, 0);
+    fields->addWidget(m_pin, 0, 1);
+    fields->addWidget(m_permanently, 1, 1);
+    fields->setColumnStretch(1, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setObjectName(QString::number(Cmd::Ok));
+    ok->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    connect(buttons, &QDialogButtonBox::accepted, this, &CUnlockDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &CUnlockDialog::reject);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(fields);
+    layout->addSpacing(6);
+    layout->addWidget(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    setTabOrder(m_pin, ok);
+    setTabOrder(ok, buttons->button(QDialogButtonBox::Cancel));
+    m_pin->setFocus(Qt::OtherFocusReason);
+}
+
+CUnlockDialog::~CUnlockDialog() = default;
+
+void CUnlockDialog::accept() {
+    const ConfigLock::Refusal refusal = m_lock.Unlock(m_pin->text());
+    m_pin->clear();
+    done(refusal == ConfigLock::Refusal::None ? Accepted : Rejected);
+    if (refusal != ConfigLock::Refusal::None) {
+        const ConfigLock::Message message = ConfigLock::MessageFor(refusal);
+        const StringTable& strings = StringTable::Global();
+        ShowMessageBox(parentWidget(), strings.Text(message.text), MessageIcon::Warning,
+                       MessageButtons::Ok, strings.Text(message.title));
+    }
+}
+
+}  // namespace zuvo
