@@ -1,6 +1,7 @@
 #include "app/dialogs/about_dialog.h"
 
 #include <QBitmap>
+#include <QFile>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,6 +10,8 @@
 #include <QVBoxLayout>
 
 #include "app/core/deployment.h"
+#include "app/dialogs/dialog_texts.h"
+#include "app/strings/string_ids.h"
 #include "platform/ids.h"
 #include "skin/dib.h"
 #include "skin/make_region.h"
@@ -19,15 +22,20 @@ namespace zuvo {
 
 CAboutDialog::CAboutDialog(bool webLinks, QWidget* parent) : QDialog(parent) {
     setObjectName(QString::number(Ctl::About::Dialog));
-    setWindowTitle(u"About"_s);
+    SetTitle(this, StringId::AboutTitle);
     setModal(true);
 
     // The logo at the bitmap's own size; the skin's key colour around its rounded corners
     // lets the dialog show through, as it does around the phone.
     m_logo = new QLabel(this);
     m_logo->setObjectName(QString::number(Ctl::About::Logo));
+    // The language bundle's logo (its words translated) when it has one, else the program's.
+    const QString logoName = QString::number(Ctl::About::LogoBitmap);
+    const SkinModule logoModule = QFile::exists(CDib::ResourcePath(SkinModule::Language, logoName))
+                                      ? SkinModule::Language
+                                      : SkinModule::Program;
     CDib bitmap;
-    if (bitmap.Load(SkinModule::Program, QString::number(Ctl::About::LogoBitmap))) {
+    if (bitmap.Load(logoModule, logoName)) {
         QPixmap picture = QPixmap::fromImage(bitmap.GetImage());
         picture.setMask(picture.createMaskFromColor(QColor(kSkinKeyColour), Qt::MaskInColor));
         m_logo->setPixmap(picture);
@@ -41,16 +49,19 @@ CAboutDialog::CAboutDialog(bool webLinks, QWidget* parent) : QDialog(parent) {
     QFont bold = product->font();
     bold.setBold(true);
     product->setFont(bold);
-    auto* versionLabel = new QLabel(u"Version:"_s, this);
+    auto* versionLabel = new QLabel(this);
+    SetText(versionLabel, StringId::AboutVersionLabel);
     auto* version = new QLabel(kVersionText.toString(), this);
     version->setObjectName(QString::number(Ctl::About::Version));
     version->setTextInteractionFlags(Qt::TextSelectableByMouse);
 
-    auto* close = new QPushButton(u"Close"_s, this);
+    auto* close = new QPushButton(this);
+    SetText(close, StringId::ButtonClose);
     close->setObjectName(QString::number(Cmd::Ok));
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &CAboutDialog::accept);
-    m_help = new QPushButton(u"Help"_s, this);
+    m_help = new QPushButton(this);
+    SetText(m_help, StringId::ButtonHelp);
     m_help->setObjectName(QString::number(Cmd::Help));
     m_help->setVisible(webLinks);
     connect(m_help, &QPushButton::clicked, this, [this] {

@@ -7,6 +7,10 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
+#include "app/dialogs/dialog_texts.h"
+#include "app/strings/string_ids.h"
 #include "contacts/call_history.h"
 #include "contacts/call_history_selection.h"
 #include "platform/ids.h"
@@ -37,13 +41,14 @@ CCallHistoryDialog::CCallHistoryDialog(const CallHistory& history, CallHistorySe
                                        QWidget* parent)
     : QDialog(parent), m_selection(selection) {
     setObjectName(QString::number(Ctl::CallHistory::Dialog));
-    setWindowTitle(u"Call History"_s);
+    SetTitle(this, StringId::HistoryTitle);
     setModal(false);
     const int count = history.Count();
 
     m_list = new QTableWidget(CallHistorySelection::kRows, 2, this);
     m_list->setObjectName(QString::number(Ctl::CallHistory::List));
-    m_list->setHorizontalHeaderLabels({u"Key"_s, u"Phone Number"_s});
+    m_list->setHorizontalHeaderLabels(
+        {DialogText(StringId::HistoryKeyHeader), DialogText(StringId::HistoryNumberHeader)});
     m_list->verticalHeader()->hide();
     m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -56,8 +61,12 @@ CCallHistoryDialog::CCallHistoryDialog(const CallHistory& history, CallHistorySe
     m_list->horizontalHeader()->setStretchLastSection(false);
     m_list->horizontalHeader()->setHighlightSections(false);
     m_list->horizontalHeader()->setMinimumSectionSize(kKeyColumnWidth);
-    m_list->setColumnWidth(0, kKeyColumnWidth);
-    m_list->setColumnWidth(1, kNumberColumnWidth);
+    // A column too narrow for its heading grows to it rather than cutting it.
+    const int keyWidth = std::max(kKeyColumnWidth, m_list->horizontalHeader()->sectionSizeHint(0));
+    const int numberWidth =
+        std::max(kNumberColumnWidth, m_list->horizontalHeader()->sectionSizeHint(1));
+    m_list->setColumnWidth(0, keyWidth);
+    m_list->setColumnWidth(1, numberWidth);
     for (int row = 0; row < CallHistorySelection::kRows; ++row) {
         auto* key = new QTableWidgetItem(QString::number(row + 1));
         key->setTextAlignment(Qt::AlignCenter);
@@ -69,10 +78,12 @@ CCallHistoryDialog::CCallHistoryDialog(const CallHistory& history, CallHistorySe
     m_list->installEventFilter(this);
 
     auto* buttons = new QDialogButtonBox(this);
-    QPushButton* call = buttons->addButton(u"Call..."_s, QDialogButtonBox::AcceptRole);
+    QPushButton* call =
+        buttons->addButton(DialogText(StringId::HistoryCall), QDialogButtonBox::AcceptRole);
     call->setObjectName(QString::number(Cmd::Ok));
     call->setDefault(true);
-    QPushButton* close = buttons->addButton(u"Close"_s, QDialogButtonBox::RejectRole);
+    QPushButton* close =
+        buttons->addButton(DialogText(StringId::ButtonClose), QDialogButtonBox::RejectRole);
     close->setObjectName(QString::number(Cmd::Cancel));
     connect(buttons, &QDialogButtonBox::accepted, this, &CCallHistoryDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CCallHistoryDialog::reject);
@@ -83,7 +94,7 @@ CCallHistoryDialog::CCallHistoryDialog(const CallHistory& history, CallHistorySe
 
     // All ten rows fit, so the table is exactly its two columns wide.
     const int frame = 2 * m_list->frameWidth();
-    m_list->setFixedWidth(kKeyColumnWidth + kNumberColumnWidth + frame);
+    m_list->setFixedWidth(keyWidth + numberWidth + frame);
     int height = m_list->horizontalHeader()->sizeHint().height() + frame;
     for (int row = 0; row < CallHistorySelection::kRows; ++row) {
         height += m_list->rowHeight(row);

@@ -7,9 +7,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/pin_field.h"
 #include "app/logic/config_lock.h"
+#include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "platform/ids.h"
 
@@ -19,16 +21,19 @@ namespace zuvo {
 
 CLockDialog::CLockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent), m_lock(lock) {
     setObjectName(QString::number(Ctl::Lock::Dialog));
-    setWindowTitle(u"Lock Phone Configuration"_s);
+    SetTitle(this, StringId::LockTitle);
     setModal(true);
 
     m_pin = MakePinField(this, Ctl::Lock::Pin);
     m_confirmation = MakePinField(this, Ctl::Lock::Confirmation);
-    auto* pinLabel = new QLabel(u"Admin PIN"_s, this);
+    auto* pinLabel = new QLabel(this);
+    SetText(pinLabel, StringId::LockAdminPin);
     pinLabel->setBuddy(m_pin);
-    auto* confirmationLabel = new QLabel(u"Confirm PIN"_s, this);
+    auto* confirmationLabel = new QLabel(this);
+    SetText(confirmationLabel, StringId::LockConfirmPin);
     confirmationLabel->setBuddy(m_confirmation);
-    auto* hint = new QLabel(u"(Min 4 digits)"_s, this);
+    auto* hint = new QLabel(this);
+    SetText(hint, StringId::LockPinHint);
 
     auto* fields = new QGridLayout;
     fields->setHorizontalSpacing(12);
@@ -44,6 +49,7 @@ CLockDialog::CLockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent), m
     ok->setObjectName(QString::number(Cmd::Ok));
     ok->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    SetStandardButtonTexts(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CLockDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CLockDialog::reject);
 

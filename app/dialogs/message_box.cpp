@@ -3,6 +3,7 @@
 #include <QMessageBox>
 
 #include "app/core/deployment.h"
+#include "app/dialogs/dialog_texts.h"
 #include "platform/ids.h"
 
 namespace zuvo {
@@ -59,6 +60,7 @@ int ShowMessageBox(QWidget* parent, const QString& text, MessageIcon icon, Messa
             box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
             break;
     }
+    SetStandardButtonTexts(&box);
     switch (box.exec()) {
         case QMessageBox::Ok:
             return Cmd::Ok;

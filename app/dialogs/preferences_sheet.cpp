@@ -12,6 +12,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/dialogs/message_box.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
@@ -46,14 +47,15 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
     tabs->addTab(pageWidget, title);
 
     m_balance =
-        AddCheck(PreferencesCtl::DisplayBalance, u"Display account balance"_s, page.displayBalance);
-    m_minutes = AddCheck(PreferencesCtl::DisplayMinutes, u"Display \"Minutes for this call\""_s,
-                         page.displayMinutes);
-    m_popups = AddCheck(PreferencesCtl::Popups, u"Enable pop-up message notifications"_s,
-                        page.popupsEnabled);
-    m_automatic = new QRadioButton(u"Automatically select the port"_s, this);
+        AddCheck(PreferencesCtl::DisplayBalance, StringId::PrefDisplayBalance, page.displayBalance);
+    m_minutes =
+        AddCheck(PreferencesCtl::DisplayMinutes, StringId::PrefDisplayMinutes, page.displayMinutes);
+    m_popups = AddCheck(PreferencesCtl::Popups, StringId::PrefPopups, page.popupsEnabled);
+    m_automatic = new QRadioButton(this);
+    SetText(m_automatic, StringId::PrefAutomaticPort);
     m_automatic->setObjectName(QString::number(PreferencesCtl::AutomaticPort));
-    m_fixed = new QRadioButton(u"Use the following Port:"_s, this);
+    m_fixed = new QRadioButton(this);
+    SetText(m_fixed, StringId::PrefFixedPort);
     m_fixed->setObjectName(QString::number(PreferencesCtl::FixedPort));
     auto* radios = new QButtonGroup(this);
     radios->addButton(m_automatic);
@@ -63,28 +65,29 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
     m_port->setValidator(new QRegularExpressionValidator(QRegularExpression(u"[0-9]*"_s), m_port));
     m_port->setMaxLength(kPortTextLimit);
     m_port->setMaximumWidth(90);
-    m_saveOptions = AddCheck(PreferencesCtl::SaveOptions,
-                             u"Enable the Username and Password save options"_s, page.saveOptions);
+    m_saveOptions =
+        AddCheck(PreferencesCtl::SaveOptions, StringId::PrefSaveOptions, page.saveOptions);
     m_lockToAccount =
-        AddCheck(PreferencesCtl::LockToAccount,
-                 u"Lock the phone to the current Username and Password"_s, page.lockToAccount);
-    m_accountButton = AddCheck(PreferencesCtl::AccountButton,
-                               u"Enable the account information button"_s, page.accountButton);
-    m_webLinks =
-        AddCheck(PreferencesCtl::WebLinks, u"Enable Web links and online help"_s, page.webLinks);
-    m_phoneBook = AddCheck(PreferencesCtl::PhoneBook, u"Enable Phone Book"_s, page.phoneBook);
+        AddCheck(PreferencesCtl::LockToAccount, StringId::PrefLockToAccount, page.lockToAccount);
+    m_accountButton =
+        AddCheck(PreferencesCtl::AccountButton, StringId::PrefAccountButton, page.accountButton);
+    m_webLinks = AddCheck(PreferencesCtl::WebLinks, StringId::PrefWebLinks, page.webLinks);
+    m_phoneBook = AddCheck(PreferencesCtl::PhoneBook, StringId::PrefPhoneBook, page.phoneBook);
 
-    auto* general = new QGroupBox(u"General Settings"_s, pageWidget);
+    auto* general = new QGroupBox(pageWidget);
+    SetText(general, StringId::PrefGeneralGroup);
     auto* generalLayout = new QVBoxLayout(general);
     for (QCheckBox* box :
          {m_balance, m_minutes, m_popups, m_accountButton, m_webLinks, m_phoneBook}) {
         generalLayout->addWidget(box);
     }
-    auto* callShop = new QGroupBox(u"Call Shop Settings"_s, pageWidget);
+    auto* callShop = new QGroupBox(pageWidget);
+    SetText(callShop, StringId::PrefCallShopGroup);
     auto* callShopLayout = new QVBoxLayout(callShop);
     callShopLayout->addWidget(m_saveOptions);
     callShopLayout->addWidget(m_lockToAccount);
-    auto* rtp = new QGroupBox(u"RTP (audio) Ports Settings"_s, pageWidget);
+    auto* rtp = new QGroupBox(pageWidget);
+    SetText(rtp, StringId::PrefRtpGroup);
     auto* rtpLayout = new QVBoxLayout(rtp);
     rtpLayout->addWidget(m_automatic);
     auto* fixedRow = new QHBoxLayout;
@@ -115,6 +118,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
             }
         });
     }
+    SetStandardButtonTexts(buttons);
     buttons->button(QDialogButtonBox::Ok)->setDefault(true);
     connect(buttons, &QDialogButtonBox::accepted, this, &CPreferencesSheet::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CPreferencesSheet::reject);
@@ -157,8 +161,9 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
 
 CPreferencesSheet::~CPreferencesSheet() = default;
 
-QCheckBox* CPreferencesSheet::AddCheck(int id, const QString& text, bool checked) {
-    auto* box = new QCheckBox(text, this);
+QCheckBox* CPreferencesSheet::AddCheck(int id, int textId, bool checked) {
+    auto* box = new QCheckBox(this);
+    SetText(box, textId);
     box->setObjectName(QString::number(id));
     box->setChecked(checked);
     connect(box, &QCheckBox::clicked, this, &CPreferencesSheet::MarkModified);

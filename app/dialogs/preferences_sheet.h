@@ -52,7 +52,7 @@ public Q_SLOTS:
     void accept() override;
 
 private:
-    QCheckBox* AddCheck(int id, const QString& text, bool checked);
+    QCheckBox* AddCheck(int id, int textId, bool checked);
     void MarkModified();
     // Reads the controls and applies them; false (after telling the user) when the port is bad.
     bool ApplyPage();

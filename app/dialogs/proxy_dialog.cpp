@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/dialogs/message_box.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
@@ -36,6 +37,12 @@ QLineEdit* MakeEdit(QWidget* parent, int id, const QString& text) {
     return edit;
 }
 
+QLabel* MakeLabel(QWidget* parent, int textId) {
+    auto* label = new QLabel(parent);
+    SetText(label, textId);
+    return label;
+}
+
 std::optional<int> ParsePort(const QString& text) {
     bool ok = false;
     const int port = text.trimmed().toInt(&ok);
@@ -49,24 +56,24 @@ std::optional<int> ParsePort(const QString& text) {
 
 CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profile, QWidget* parent)
     : QDialog(parent), m_profile(profile), m_settings(current), m_mode(current.mode) {
-    setWindowTitle(u"HTTP Proxy Server Settings"_s);
+    SetTitle(this, StringId::ProxyTitle);
     setModal(true);
 
     m_question = new QLabel(this);
     m_question->setWordWrap(true);
     m_question->hide();
-    auto* heading = new QLabel(u"HTTP Proxy Server:"_s, this);
+    QLabel* heading = MakeLabel(this, StringId::ProxyHeading);
     m_modes = new QButtonGroup(this);
-    auto addRadio = [this](int id, const QString& text) {
-        auto* radio = new QRadioButton(text, this);
+    auto addRadio = [this](int id, int textId) {
+        auto* radio = new QRadioButton(this);
+        SetText(radio, textId);
         radio->setObjectName(QString::number(id));
         m_modes->addButton(radio, id);
         return radio;
     };
-    QRadioButton* none = addRadio(kNoProxy, u"No Proxy Server"_s);
-    QRadioButton* desktop = addRadio(kDesktopProxy, u"Use the desktop's proxy settings"_s);
-    QRadioButton* explicitProxy =
-        addRadio(kExplicitProxy, u"Use the following HTTP Proxy settings:"_s);
+    QRadioButton* none = addRadio(kNoProxy, StringId::ProxyNone);
+    QRadioButton* desktop = addRadio(kDesktopProxy, StringId::ProxyDesktop);
+    QRadioButton* explicitProxy = addRadio(kExplicitProxy, StringId::ProxyExplicit);
 
     m_address = MakeEdit(this, Ctl::Proxy::Address, current.address);
     m_httpPort = MakeEdit(this, Ctl::Proxy::HttpPort, QString::number(current.httpPort));
@@ -82,15 +89,15 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
     auto* fields = new QGridLayout;
     fields->setContentsMargins(24, 0, 0, 0);
     fields->setHorizontalSpacing(10);
-    fields->addWidget(new QLabel(u"Address"_s, this), 0, 0);
+    fields->addWidget(MakeLabel(this, StringId::ProxyAddress), 0, 0);
     fields->addWidget(m_address, 0, 1, 1, 3);
-    fields->addWidget(new QLabel(u"HTTP Port"_s, this), 1, 0);
+    fields->addWidget(MakeLabel(this, StringId::ProxyHttpPort), 1, 0);
     fields->addWidget(m_httpPort, 1, 1);
-    fields->addWidget(new QLabel(u"HTTPS Port"_s, this), 1, 2);
+    fields->addWidget(MakeLabel(this, StringId::ProxyHttpsPort), 1, 2);
     fields->addWidget(m_httpsPort, 1, 3);
-    fields->addWidget(new QLabel(u"Username"_s, this), 2, 0);
+    fields->addWidget(MakeLabel(this, StringId::ProxyUserName), 2, 0);
     fields->addWidget(m_userName, 2, 1, 1, 3);
-    fields->addWidget(new QLabel(u"Password"_s, this), 3, 0);
+    fields->addWidget(MakeLabel(this, StringId::ProxyPassword), 3, 0);
     fields->addWidget(m_password, 3, 1, 1, 3);
     fields->setColumnStretch(1, 1);
     fields->setColumnStretch(3, 1);
@@ -98,6 +105,7 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QString::number(Cmd::Ok));
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    SetStandardButtonTexts(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CProxyDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CProxyDialog::reject);
 
@@ -133,7 +141,7 @@ CProxyDialog::~CProxyDialog() = default;
 
 void CProxyDialog::AskForCredentials(const QString& proxy) {
     m_askingCredentials = true;
-    m_question->setText(u"The proxy server %1 asks for a user name and password."_s.arg(proxy));
+    m_question->setText(DialogText(StringId::ProxyAsksCredentials).arg(proxy));
     m_question->show();
     ApplyMode(m_mode);
     QLineEdit* first = m_userName->text().isEmpty() ? m_userName : m_password;

@@ -12,7 +12,10 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "app/core/deployment.h"
+#include "app/dialogs/dialog_texts.h"
 #include "app/dialogs/message_box.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
@@ -72,8 +75,12 @@ QPushButton { background: transparent; color: #96a0aa; border: none; padding: 6p
 QPushButton:hover { color: #27bfaa; }
 )"_s;
 
+// The brand as the handset prints it: light name, accent full stop.
+const QString kBrandMarkup =
+    u"<span style='color:#e2e8ec'>%1</span><span style='color:#27bfaa'>.</span>"_s;
+
 QString Caption(const QString& brand) {
-    return StringTable::ReplaceMarker(u"Sign in to %"_s, brand);
+    return StringTable::Global().Text(StringId::SigninCaption, brand);
 }
 
 }  // namespace
@@ -103,7 +110,8 @@ CSigninDialog::CSigninDialog(const SigninDialogData& data, QWidget* parent)
     Refresh(m_data.lockToAccount, m_data.callShopMode);
     m_tunnel->setVisible(m_data.hasTunnel);
     m_tunnel->setChecked(m_data.tunnelChoice);
-    setFixedSize(kCardWidth, sizeHint().height());
+    // A longer language widens the card rather than cutting its texts.
+    setFixedSize(std::max(kCardWidth, sizeHint().width()), sizeHint().height());
 }
 
 CSigninDialog::~CSigninDialog() = default;
@@ -132,9 +140,7 @@ void CSigninDialog::BuildControls() {
     auto* brand = new QLabel(this);
     brand->setObjectName(u"brand"_s);
     brand->setTextFormat(Qt::RichText);
-    brand->setText(
-        u"<span style='color:#e2e8ec'>%1</span><span style='color:#27bfaa'>.</span>"_s.arg(
-            m_brand.toHtmlEscaped()));
+    brand->setText(kBrandMarkup.arg(m_brand.toHtmlEscaped()));
     QFont brandFont = base;
     brandFont.setPixelSize(28);
     brandFont.setLetterSpacing(QFont::AbsoluteSpacing, 1.5);
@@ -159,21 +165,23 @@ void CSigninDialog::BuildControls() {
     panelLayout->setContentsMargins(16, 14, 16, 16);
     panelLayout->setSpacing(5);
 
-    m_userLabel = new QLabel(u"Username:"_s, panel);
+    m_userLabel = new QLabel(panel);
+    SetText(m_userLabel, StringId::SigninUserLabel);
     m_userLabel->setObjectName(QString::number(Ctl::Signin::UserLabel));
     m_userName = new QLineEdit(panel);
     m_userName->setObjectName(QString::number(Ctl::Signin::UserName));
     m_userName->setMaxLength(kMaxTextLength);
-    m_userName->setToolTip(StringTable::Global().Text(StringId::TipEnterAccount));
+    SetToolTip(m_userName, StringId::TipEnterAccount);
     m_userLabel->setBuddy(m_userName);
 
-    m_passwordLabel = new QLabel(u"Password:"_s, panel);
+    m_passwordLabel = new QLabel(panel);
+    SetText(m_passwordLabel, StringId::SigninPasswordLabel);
     m_passwordLabel->setObjectName(QString::number(Ctl::Signin::PasswordLabel));
     m_password = new QLineEdit(panel);
     m_password->setObjectName(QString::number(Ctl::Signin::Password));
     m_password->setMaxLength(kMaxTextLength);
     m_password->setEchoMode(QLineEdit::Password);
-    m_password->setToolTip(StringTable::Global().Text(StringId::TipEnterPin));
+    SetToolTip(m_password, StringId::TipEnterPin);
     m_passwordLabel->setBuddy(m_password);
 
     panelLayout->addWidget(m_userLabel);
@@ -184,15 +192,16 @@ void CSigninDialog::BuildControls() {
     root->addWidget(panel);
     root->addSpacing(14);
 
-    auto makeTick = [this](int id, const QString& text) {
-        auto* box = new QCheckBox(text, this);
+    auto makeTick = [this](int id, int textId) {
+        auto* box = new QCheckBox(this);
+        SetText(box, textId);
         box->setObjectName(QString::number(id));
         box->setCursor(Qt::PointingHandCursor);
         return box;
     };
-    m_rememberUser = makeTick(Ctl::Signin::RememberUser, u"Remember My Username"_s);
-    m_rememberPassword = makeTick(Ctl::Signin::RememberPassword, u"Remember My Password"_s);
-    m_tunnel = makeTick(Ctl::Signin::UseTunnel, u"Use VPN Tunnel"_s);
+    m_rememberUser = makeTick(Ctl::Signin::RememberUser, StringId::SigninRememberUser);
+    m_rememberPassword = makeTick(Ctl::Signin::RememberPassword, StringId::SigninRememberPassword);
+    m_tunnel = makeTick(Ctl::Signin::UseTunnel, StringId::SigninUseTunnel);
     for (QCheckBox* box : {m_rememberUser, m_rememberPassword, m_tunnel}) {
         root->addWidget(box);
         root->addSpacing(4);
@@ -201,17 +210,20 @@ void CSigninDialog::BuildControls() {
 
     auto* buttons = new QHBoxLayout;
     buttons->setSpacing(8);
-    m_help = new QPushButton(u"Help"_s, this);
+    m_help = new QPushButton(this);
+    SetText(m_help, StringId::ButtonHelp);
     m_help->setObjectName(QString::number(Cmd::Help));
-    m_help->setToolTip(StringTable::Global().Text(StringId::TipHelp));
+    SetToolTip(m_help, StringId::TipHelp);
     m_help->setStyleSheet(kLinkStyle);
     m_help->setAutoDefault(false);
     m_help->setCursor(Qt::PointingHandCursor);
-    m_exit = new QPushButton(u"Exit"_s, this);
+    m_exit = new QPushButton(this);
+    SetText(m_exit, StringId::SigninExit);
     m_exit->setObjectName(QString::number(Cmd::Cancel));
     m_exit->setStyleSheet(kSecondaryStyle);
     m_exit->setAutoDefault(false);
-    m_signIn = new QPushButton(u"Sign In"_s, this);
+    m_signIn = new QPushButton(this);
+    SetText(m_signIn, StringId::SigninSignIn);
     m_signIn->setObjectName(QString::number(Cmd::Ok));
     m_signIn->setStyleSheet(kPrimaryStyle);
     m_signIn->setDefault(true);

@@ -8,9 +8,11 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/pin_field.h"
 #include "app/logic/config_lock.h"
+#include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "platform/ids.h"
 
@@ -20,13 +22,15 @@ namespace zuvo {
 
 CUnlockDialog::CUnlockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent), m_lock(lock) {
     setObjectName(QString::number(Ctl::Unlock::Dialog));
-    setWindowTitle(u"Unlock Phone Configuration"_s);
+    SetTitle(this, StringId::UnlockTitle);
     setModal(true);
 
     m_pin = MakePinField(this, Ctl::Unlock::Pin);
-    auto* pinLabel = new QLabel(u"Admin PIN"_s, this);
+    auto* pinLabel = new QLabel(this);
+    SetText(pinLabel, StringId::LockAdminPin);
     pinLabel->setBuddy(m_pin);
-    m_permanently = new QCheckBox(u"Permanently unlock"_s, this);
+    m_permanently = new QCheckBox(this);
+    SetText(m_permanently, StringId::UnlockPermanently);
     m_permanently->setObjectName(QString::number(Ctl::Unlock::Permanently));
     m_permanently->hide();  // an unlock always removes the PIN
 
@@ -42,6 +46,7 @@ CUnlockDialog::CUnlockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent
     ok->setObjectName(QString::number(Cmd::Ok));
     ok->setDefault(true);
     buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    SetStandardButtonTexts(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CUnlockDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CUnlockDialog::reject);
 

@@ -96,6 +96,61 @@ inline constexpr int IllegalPinTitle = 6708;
 inline constexpr int PinTooShort = 6709;
 inline constexpr int WrongAdminPin = 6710;
 
+// Dialog texts, one block per dialog: common buttons 7000, sign-in 7100, proxy 7200, call
+// history 7300, preferences 7400, lock and unlock 7500, About 7600. Dialogs added later take
+// the next free block.
+inline constexpr int ButtonOk = 7001;
+inline constexpr int ButtonCancel = 7002;
+inline constexpr int ButtonApply = 7003;
+inline constexpr int ButtonHelp = 7004;
+inline constexpr int ButtonClose = 7005;
+inline constexpr int ButtonYes = 7006;
+inline constexpr int ButtonNo = 7007;
+inline constexpr int SigninCaption = 7100;  // "%" stands for the brand name
+inline constexpr int SigninUserLabel = 7101;
+inline constexpr int SigninPasswordLabel = 7102;
+inline constexpr int SigninRememberUser = 7103;
+inline constexpr int SigninRememberPassword = 7104;
+inline constexpr int SigninUseTunnel = 7105;
+inline constexpr int SigninSignIn = 7106;
+inline constexpr int SigninExit = 7107;
+inline constexpr int ProxyTitle = 7200;
+inline constexpr int ProxyHeading = 7201;
+inline constexpr int ProxyNone = 7202;
+inline constexpr int ProxyDesktop = 7203;
+inline constexpr int ProxyExplicit = 7204;
+inline constexpr int ProxyAddress = 7205;
+inline constexpr int ProxyHttpPort = 7206;
+inline constexpr int ProxyHttpsPort = 7207;
+inline constexpr int ProxyUserName = 7208;
+inline constexpr int ProxyPassword = 7209;
+inline constexpr int ProxyAsksCredentials = 7210;  // "%1" is the proxy server
+inline constexpr int HistoryTitle = 7300;
+inline constexpr int HistoryKeyHeader = 7301;
+inline constexpr int HistoryNumberHeader = 7302;
+inline constexpr int HistoryCall = 7303;
+inline constexpr int PrefDisplayBalance = 7401;
+inline constexpr int PrefDisplayMinutes = 7402;
+inline constexpr int PrefPopups = 7403;
+inline constexpr int PrefAutomaticPort = 7404;
+inline constexpr int PrefFixedPort = 7405;
+inline constexpr int PrefSaveOptions = 7406;
+inline constexpr int PrefLockToAccount = 7407;
+inline constexpr int PrefAccountButton = 7408;
+inline constexpr int PrefWebLinks = 7409;
+inline constexpr int PrefPhoneBook = 7410;
+inline constexpr int PrefGeneralGroup = 7411;
+inline constexpr int PrefCallShopGroup = 7412;
+inline constexpr int PrefRtpGroup = 7413;
+inline constexpr int LockTitle = 7500;
+inline constexpr int LockAdminPin = 7501;
+inline constexpr int LockConfirmPin = 7502;
+inline constexpr int LockPinHint = 7503;
+inline constexpr int UnlockTitle = 7510;
+inline constexpr int UnlockPermanently = 7511;
+inline constexpr int AboutTitle = 7600;
+inline constexpr int AboutVersionLabel = 7601;
+
 // Browser window
 inline constexpr int Downloading = 33777;
 inline constexpr int DownloadDone = 33778;
@@ -180,6 +235,57 @@ inline constexpr std::array All = {
     IllegalPinTitle,
     PinTooShort,
     WrongAdminPin,
+    ButtonOk,
+    ButtonCancel,
+    ButtonApply,
+    ButtonHelp,
+    ButtonClose,
+    ButtonYes,
+    ButtonNo,
+    SigninCaption,
+    SigninUserLabel,
+    SigninPasswordLabel,
+    SigninRememberUser,
+    SigninRememberPassword,
+    SigninUseTunnel,
+    SigninSignIn,
+    SigninExit,
+    ProxyTitle,
+    ProxyHeading,
+    ProxyNone,
+    ProxyDesktop,
+    ProxyExplicit,
+    ProxyAddress,
+    ProxyHttpPort,
+    ProxyHttpsPort,
+    ProxyUserName,
+    ProxyPassword,
+    ProxyAsksCredentials,
+    HistoryTitle,
+    HistoryKeyHeader,
+    HistoryNumberHeader,
+    HistoryCall,
+    PrefDisplayBalance,
+    PrefDisplayMinutes,
+    PrefPopups,
+    PrefAutomaticPort,
+    PrefFixedPort,
+    PrefSaveOptions,
+    PrefLockToAccount,
+    PrefAccountButton,
+    PrefWebLinks,
+    PrefPhoneBook,
+    PrefGeneralGroup,
+    PrefCallShopGroup,
+    PrefRtpGroup,
+    LockTitle,
+    LockAdminPin,
+    LockConfirmPin,
+    LockPinHint,
+    UnlockTitle,
+    UnlockPermanently,
+    AboutTitle,
+    AboutVersionLabel,
     Downloading,
     DownloadDone,
     AppTitle,

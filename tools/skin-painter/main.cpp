@@ -492,7 +492,7 @@ QImage PaintIndicator() {
     return Flatten(art);
 }
 
-QImage PaintLogo() {
+QImage PaintLogo(const QString& tagline) {
     QImage art = Transparent(QSize(160, 64));
     QPainter p(&art);
     p.setRenderHint(QPainter::Antialiasing);
@@ -511,7 +511,7 @@ QImage PaintLogo() {
     p.drawText(QRectF(60, 8, 96, 34), Qt::AlignLeft | Qt::AlignVCenter, u"zuvo"_s);
     p.setPen(QColor(150, 160, 172));
     p.setFont(Font(9, false));
-    p.drawText(QRectF(61, 38, 96, 14), Qt::AlignLeft | Qt::AlignVCenter, u"internet phone"_s);
+    p.drawText(QRectF(61, 38, 96, 14), Qt::AlignLeft | Qt::AlignVCenter, tagline);
     p.end();
     return Flatten(art);
 }
@@ -717,7 +717,8 @@ int main(int argc, char** argv) {
         ok = SaveBmp(image, bitmaps + u"/"_s + name + u".bmp"_s) && ok;
     }
     ok = SaveBmp(PaintIndicator(), bitmaps + u"/260.bmp"_s) && ok;
-    ok = SaveBmp(PaintLogo(), bitmaps + u"/293.bmp"_s) && ok;
+    ok = SaveBmp(PaintLogo(u"internet phone"_s), bitmaps + u"/293.bmp"_s) && ok;
+    ok = SaveBmp(PaintLogo(u"t\u00E9l\u00E9phone internet"_s), bitmaps + u"/FR/293.bmp"_s) && ok;
     ok = PaintIcon(64).save(root + u"/icons/31234.png"_s) && ok;
     QPoint hotSpot;
     QImage cursor = PaintCursor(&hotSpot);

@@ -5,6 +5,7 @@
 #include <QTest>
 
 #include "app/dialogs/about_dialog.h"
+#include "app/strings/string_table.h"
 #include "platform/ids.h"
 
 using namespace zuvo;
@@ -14,6 +15,9 @@ class TestAboutDialog : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The dialogs take their texts from the table, as the window loads it.
+    void initTestCase() { QVERIFY(StringTable::Global().Load()); }
+
     void showsBrandVersionAndLogoAtItsOwnSize() {
         CAboutDialog dialog(true);
         dialog.show();

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include "app/dialogs/message_box.h"
+#include "app/strings/string_table.h"
 #include "platform/ids.h"
 
 using namespace zuvo;
@@ -15,6 +16,9 @@ class TestMessageBox : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The dialogs take their texts from the table, as the window loads it.
+    void initTestCase() { QVERIFY(StringTable::Global().Load()); }
+
     // Box texts may come from the service (a balance reply's AMOUNT and TRIGGER): markup in them
     // is shown as it is, never rendered as a link.
     void serviceTextsShowAsPlainText() {

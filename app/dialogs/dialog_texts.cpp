@@ -1,0 +1,85 @@
+#include "app/dialogs/dialog_texts.h"
+
+#include <QAbstractButton>
+#include <QDialogButtonBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLoggingCategory>
+#include <QMessageBox>
+#include <QPushButton>
+
+#include <utility>
+
+#include "app/strings/string_ids.h"
+#include "app/strings/string_table.h"
+
+namespace zuvo {
+
+Q_LOGGING_CATEGORY(lcDialogTexts, "zuvo.strings", QtWarningMsg)
+
+namespace {
+
+// QMessageBox uses the same values for the buttons both kinds of box know.
+constexpr std::pair<QDialogButtonBox::StandardButton, int> kStandardButtons[] = {
+    {QDialogButtonBox::Ok, StringId::ButtonOk},
+    {QDialogButtonBox::Cancel, StringId::ButtonCancel},
+    {QDialogButtonBox::Apply, StringId::ButtonApply},
+    {QDialogButtonBox::Help, StringId::ButtonHelp},
+    {QDialogButtonBox::Close, StringId::ButtonClose},
+    {QDialogButtonBox::Yes, StringId::ButtonYes},
+    {QDialogButtonBox::No, StringId::ButtonNo},
+};
+
+}  // namespace
+
+QString DialogText(int id) {
+    const StringTable& table = StringTable::Global();
+    if (!table.Contains(id)) {
+        qCWarning(lcDialogTexts) << "no text for dialog string" << id;
+        return QString();
+    }
+    return table.Text(id);
+}
+
+void SetText(QLabel* label, int id) {
+    label->setText(DialogText(id));
+}
+
+void SetText(QAbstractButton* button, int id) {
+    button->setText(DialogText(id));
+}
+
+void SetText(QGroupBox* box, int id) {
+    box->setTitle(DialogText(id));
+}
+
+void SetTitle(QWidget* window, int id) {
+    window->setWindowTitle(DialogText(id));
+}
+
+void SetToolTip(QWidget* widget, int id) {
+    widget->setToolTip(DialogText(id));
+}
+
+void SetCueText(QLineEdit* edit, int id) {
+    edit->setPlaceholderText(DialogText(id));
+}
+
+void SetStandardButtonTexts(QDialogButtonBox* buttons) {
+    for (const auto& [which, id] : kStandardButtons) {
+        if (QPushButton* button = buttons->button(which)) {
+            button->setText(DialogText(id));
+        }
+    }
+}
+
+void SetStandardButtonTexts(QMessageBox* box) {
+    for (const auto& [which, id] : kStandardButtons) {
+        if (QAbstractButton* button = box->button(QMessageBox::StandardButton(int(which)))) {
+            button->setText(DialogText(id));
+        }
+    }
+}
+
+}  // namespace zuvo
