@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "telephony/sip_client.h"
@@ -18,6 +19,8 @@ typedef struct _LinphoneAccountParams LinphoneAccountParams;
 typedef struct _LinphoneCall LinphoneCall;
 
 namespace zuvo {
+
+class SoundServerWatch;
 
 // The product SIP client on liblinphone. The core lives on the creating (main) thread and is
 // iterated by a Qt timer: every 20 ms, and every 2 ms while a call is being set up or torn down
@@ -87,6 +90,8 @@ public:
     void HandleAccountState(LinphoneAccount* account, int state);
     void HandleCallState(LinphoneCall* call, int state);
     void HandleAudioDevicesChanged();
+    // The sound server gained or lost a device: the media stack looks again.
+    void ReloadSoundDevices();
     void HandleDtmfReceived(char tone);
 
 private:
@@ -152,6 +157,8 @@ private:
     QTimer m_iterateTimer;
     QTimer m_intensityTimer;
     QTimer m_mediaWatchTimer;
+    std::unique_ptr<SoundServerWatch> m_soundWatch;
+    int m_deviceReports = 0;
 };
 
 }  // namespace zuvo
