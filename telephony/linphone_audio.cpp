@@ -238,6 +238,29 @@ HRESULT LinphoneSipClient::SetPreferredAudioDevice(int32_t device, const QString
     return result;
 }
 
+QString LinphoneSipClient::OutputDeviceName() const {
+    if (m_core == nullptr) {
+        return {};
+    }
+    // The call's device while there is one, else the one the next call takes.
+    const LinphoneAudioDevice* device = linphone_core_get_output_audio_device(m_core);
+    if (device == nullptr) {
+        device = linphone_core_get_default_output_audio_device(m_core);
+    }
+    return device ? QString::fromUtf8(linphone_audio_device_get_device_name(device)) : QString();
+}
+
+QString LinphoneSipClient::InputDeviceName() const {
+    if (m_core == nullptr) {
+        return {};
+    }
+    const LinphoneAudioDevice* device = linphone_core_get_input_audio_device(m_core);
+    if (device == nullptr) {
+        device = linphone_core_get_default_input_audio_device(m_core);
+    }
+    return device ? QString::fromUtf8(linphone_audio_device_get_device_name(device)) : QString();
+}
+
 HRESULT LinphoneSipClient::SetPreferredAec(bool on) {
     if (m_core == nullptr) {
         return E_FAIL;

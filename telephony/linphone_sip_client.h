@@ -84,6 +84,9 @@ public:
     QString ReceivedTones() const { return m_receivedTones; }
     // Whether no sound card, not even the silent stand-in, could be used and files stand in.
     bool UsesFiles() const { return m_usesFiles; }
+    // The names of the devices the media stack uses now (for tests and diagnostics).
+    QString OutputDeviceName() const;
+    QString InputDeviceName() const;
 
     // liblinphone callbacks (C linkage trampolines forward here).
     void HandleGlobalState(int state);

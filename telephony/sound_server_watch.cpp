@@ -38,6 +38,7 @@ SoundServerWatch::SoundServerWatch(QObject* parent) : QObject(parent) {
 
 SoundServerWatch::~SoundServerWatch() {
     if (m_events.state() != QProcess::NotRunning) {
+        m_events.disconnect(this);
         m_events.kill();
         m_events.waitForFinished(1000);
     }
