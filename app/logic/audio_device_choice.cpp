@@ -42,11 +42,7 @@ bool AudioDeviceChoice::Load(const AudioDevices& devices) {
     m_microphoneName = m_profile.GetString(kSection, kMicrophoneNameValue, QString())
                            .left(AudioDeviceList::kMaxNameLength);
     FindRemembered(devices);
-    const bool reset = Check(devices);
-    if (!reset) {
-        Remember(devices);
-    }
-    return reset;
+    return Check(devices);
 }
 
 bool AudioDeviceChoice::Check(const AudioDevices& devices) {
