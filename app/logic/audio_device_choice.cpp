@@ -4,9 +4,9 @@
 
 #include "app/logic/phone_state.h"
 
-Q_LOGGING_CATEGORY(lcAudio, "zuvo.logic.audio", QtWarningMsg)
-
 namespace zuvo {
+
+Q_DECLARE_LOGGING_CATEGORY(lcLogic)
 
 using namespace Qt::Literals::StringLiterals;
 
@@ -56,7 +56,7 @@ bool AudioDeviceChoice::Check(const AudioDevices& devices) {
         reset = true;
     }
     if (reset) {
-        qCDebug(lcAudio) << "device index out of range; now speaker" << m_speaker << "microphone"
+        qCDebug(lcLogic) << "device index out of range; now speaker" << m_speaker << "microphone"
                          << m_microphone;
     }
     return reset;
@@ -83,7 +83,7 @@ bool AudioDeviceChoice::Choose(WPARAM which, LPARAM index, IRtcEngine* engine,
         const AudioDeviceList& list =
             which == kChooseMicrophone ? devices.capture : devices.playback;
         if (index < 0 || index >= list.Count()) {
-            qCDebug(lcAudio) << "device choice" << which << index << "is not a listed device";
+            qCDebug(lcLogic) << "device choice" << which << index << "is not a listed device";
             return false;
         }
         (which == kChooseMicrophone ? m_microphone : m_speaker) = static_cast<int>(index);
@@ -101,6 +101,7 @@ void AudioDeviceChoice::UseClientDevices(const QString& microphone, const QStrin
     if (engine == nullptr) {
         return;
     }
+    m_borrowed = m_borrowed || !microphone.isEmpty() || !speaker.isEmpty();
     if (!microphone.isEmpty() && !Failed(engine->SetAudioDevice(RTCAD_MICROPHONE, microphone))) {
         if (const int found = devices.capture.Find(microphone); found >= 0) {
             m_microphone = found;
@@ -118,6 +119,11 @@ void AudioDeviceChoice::UseClientDevices(const QString& microphone, const QStrin
 }
 
 void AudioDeviceChoice::Restore(IRtcEngine* engine, const AudioDevices& devices) {
+    if (!m_borrowed) {
+        // The client named no device: nothing to put back, and a mute it set stays.
+        return;
+    }
+    m_borrowed = false;
     m_microphone = m_savedMicrophone;
     m_speaker = m_savedSpeaker;
     Check(devices);

@@ -31,7 +31,8 @@ public:
     // An external-control client names its devices (empty: leave that one alone). Not stored.
     void UseClientDevices(const QString& microphone, const QString& speaker, IRtcEngine* engine,
                           const AudioDevices& devices);
-    // Back to the devices last applied (the client let go, or the phone closes).
+    // Back to the devices last applied (the client let go, or the phone closes), when a client
+    // named devices of its own; otherwise nothing changes.
     void Restore(IRtcEngine* engine, const AudioDevices& devices);
     // The device lists changed: the remembered devices are looked for again and applied when
     // they moved or came back; indices past the end fall back to 0. True when applied.
@@ -53,6 +54,7 @@ private:
     int m_savedMicrophone = 0;
     QString m_speakerName;        // the user's choice, by name
     QString m_microphoneName;     // the user's choice, by name
+    bool m_borrowed = false;      // a client named devices of its own
     QString m_appliedSpeaker;     // handed to the engine last
     QString m_appliedMicrophone;  // handed to the engine last
 };

@@ -158,6 +158,14 @@ TEST_F(AudioDeviceChoiceTest, ClientDevicesByNameInAnyCaseAndTheSavedOnesComeBac
     EXPECT_EQ(choice.Microphone(), 0);
     EXPECT_EQ(choice.Speaker(), 0);
 
+    // A client that named no device has nothing to give back: mute and devices stay.
+    engine.audioDevices.clear();
+    choice.UseClientDevices(QString(), QString(), &engine, two);
+    state.call.muted = true;
+    choice.Restore(&engine, two);
+    EXPECT_TRUE(engine.audioDevices.isEmpty());
+    EXPECT_TRUE(state.call.muted);
+
     // A name the engine refuses leaves that index alone; an empty one is not passed at all.
     engine.refused = QStringList{u"headset"_s};
     engine.audioDevices.clear();
