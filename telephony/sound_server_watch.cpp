@@ -33,6 +33,9 @@ SoundServerWatch::SoundServerWatch(QObject* parent) : QObject(parent) {
     connect(&m_events, &QProcess::errorOccurred, this, [](QProcess::ProcessError error) {
         qCDebug(lcTelephony) << "sound server events unavailable:" << error;
     });
+    connect(&m_events, &QProcess::finished, this, [](int code) {
+        qCDebug(lcTelephony) << "sound server events ended (pactl" << code << ")";
+    });
     connect(&m_devices, &QFileSystemWatcher::directoryChanged, this, [this] { m_settle.start(); });
 }
 
