@@ -226,6 +226,8 @@ HRESULT LinphoneSipClient::SetPreferredAudioDevice(int32_t device, const QString
         if (device == RTCAD_SPEAKER) {
             linphone_core_set_default_output_audio_device(m_core, candidate);
             linphone_core_set_output_audio_device(m_core, candidate);
+            // Key tones and ringing come from the phone's speaker too, not the system's default.
+            linphone_core_set_ringer_device(m_core, linphone_audio_device_get_id(candidate));
         } else {
             linphone_core_set_default_input_audio_device(m_core, candidate);
             linphone_core_set_input_audio_device(m_core, candidate);

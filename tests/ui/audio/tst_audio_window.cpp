@@ -156,6 +156,10 @@ private Q_SLOTS:
         window.RestoreDevices();
         QCOMPARE(Microphone(window), u"Microphone_A"_s);
         QCOMPARE(Speaker(window), u"Speaker_B"_s);
+        // On the sound server: a key tone is played on the restored speaker.
+        QCOMPARE(window.engine()->SendTone(5), S_OK);
+        QVERIFY(test::WaitUntil([&] { return !m_pulse->SinksInUse().isEmpty(); }));
+        QCOMPARE(m_pulse->SinksInUse(), QStringList{u"zuvo_speaker_b"_s});
     }
 
     void pluggedOutAndBackTheWizardReListsAndThePhoneReturnsToTheDevice() {
