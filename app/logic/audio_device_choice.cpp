@@ -62,17 +62,23 @@ bool AudioDeviceChoice::Check(const AudioDevices& devices) {
     return reset;
 }
 
-void AudioDeviceChoice::Apply(IRtcEngine* engine, const AudioDevices& devices) {
+void AudioDeviceChoice::HandOver(IRtcEngine* engine, const AudioDevices& devices) {
     m_savedMicrophone = m_microphone;
     m_savedSpeaker = m_speaker;
-    m_state.call.muted = false;
     m_appliedMicrophone = devices.capture.Name(m_microphone);
     m_appliedSpeaker = devices.playback.Name(m_speaker);
+    if (engine != nullptr) {
+        engine->SetAudioDevice(RTCAD_MICROPHONE, m_appliedMicrophone);
+        engine->SetAudioDevice(RTCAD_SPEAKER, m_appliedSpeaker);
+    }
+}
+
+void AudioDeviceChoice::Apply(IRtcEngine* engine, const AudioDevices& devices) {
+    HandOver(engine, devices);
+    m_state.call.muted = false;
     if (engine == nullptr) {
         return;
     }
-    engine->SetAudioDevice(RTCAD_MICROPHONE, m_appliedMicrophone);
-    engine->SetAudioDevice(RTCAD_SPEAKER, m_appliedSpeaker);
     engine->SetMuted(RTCAD_MICROPHONE, false);
     engine->SetMuted(RTCAD_SPEAKER, false);
 }
@@ -137,7 +143,8 @@ bool AudioDeviceChoice::DevicesChanged(IRtcEngine* engine, const AudioDevices& d
         devices.capture.Name(m_microphone) == m_appliedMicrophone) {
         return false;  // the devices in use are still there
     }
-    Apply(engine, devices);
+    // Not the user's doing: a muted call stays muted.
+    HandOver(engine, devices);
     return true;
 }
 

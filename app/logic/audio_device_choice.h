@@ -34,14 +34,17 @@ public:
     // Back to the devices last applied (the client let go, or the phone closes), when a client
     // named devices of its own; otherwise nothing changes.
     void Restore(IRtcEngine* engine, const AudioDevices& devices);
-    // The device lists changed: the remembered devices are looked for again and applied when
-    // they moved or came back; indices past the end fall back to 0. True when applied.
+    // The device lists changed: the remembered devices are looked for again and handed to the
+    // engine when they moved or came back; indices past the end fall back to 0. Mute is left
+    // as it is. True when handed over.
     bool DevicesChanged(IRtcEngine* engine, const AudioDevices& devices);
 
     int Speaker() const { return m_speaker; }
     int Microphone() const { return m_microphone; }
 
 private:
+    // Remembers the indices as the saved ones and hands both names to the engine.
+    void HandOver(IRtcEngine* engine, const AudioDevices& devices);
     void Remember(const AudioDevices& devices);
     // The remembered names' places in the lists, where they are listed.
     void FindRemembered(const AudioDevices& devices);

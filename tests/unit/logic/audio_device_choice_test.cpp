@@ -104,7 +104,12 @@ TEST_F(AudioDeviceChoiceTest, RememberedDevicesAreFoundAgainWhenTheyMoveOrComeBa
     // Unplugged: the first devices take over, and the choice is not forgotten.
     const AudioDevices unplugged = Devices({u"Speakers"_s}, {u"Built-in Mic"_s});
     engine.audioDevices.clear();
+    engine.muted.clear();
+    state.call.muted = true;
     EXPECT_TRUE(choice.DevicesChanged(&engine, unplugged));
+    // Not the user's doing: a muted call stays muted.
+    EXPECT_TRUE(state.call.muted);
+    EXPECT_TRUE(engine.muted.isEmpty());
     EXPECT_EQ(engine.audioDevices,
               (QStringList{u"microphone:Built-in Mic"_s, u"speaker:Speakers"_s}));
     EXPECT_EQ(Stored(u"Audio Devices"_s), u"1,1"_s);
