@@ -103,6 +103,22 @@ TEST_F(VoiceCall, SpokenSampleComesBackOnTheChosenSpeakerAndNotWhenMuted) {
     EXPECT_GE(heardA, 0);
     EXPECT_LT(heardA, kSilent);
 
+    // A device plugged in during the call: the list is reloaded, the call keeps its devices.
+    ASSERT_TRUE(WaitUntil([&] {
+        const auto clients = m_pulse.Pactl({u"list"_s, u"short"_s, u"clients"_s});
+        return clients && clients->count("pactl") >= 2;
+    }));
+    m_window.events.clear();
+    const int module = m_pulse.LoadModule(
+        u"module-null-sink"_s,
+        {u"sink_name=zuvo_plugged"_s, u"sink_properties=device.description=Plugged_In"_s});
+    ASSERT_GE(module, 0);
+    ASSERT_TRUE(WaitUntil([&] { return m_window.Has(RTC_EVT_CLIENT, RTCCET_DEVICE_CHANGE); }));
+    const auto [plugA, plugB] = SpeakAndListen(sample, u"plugged"_s);
+    EXPECT_GT(plugB, kHeard);
+    EXPECT_LT(plugA, kSilent);
+    EXPECT_TRUE(m_pulse.UnloadModule(module));
+
     ASSERT_EQ(m_engine->SetMuted(RTCAD_MICROPHONE, true), S_OK);
     WaitUntil([] { return false; }, std::chrono::milliseconds(300));
     const auto [mutedA, mutedB] = SpeakAndListen(sample, u"muted"_s);
