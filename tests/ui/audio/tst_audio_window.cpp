@@ -138,6 +138,15 @@ private Q_SLOTS:
         CMainWindow& restarted = Window();
         QCOMPARE(restarted.audioDevices().Speaker(), 1);
         QCOMPARE(Speaker(restarted), u"Speaker_B"_s);
+
+        // Help only with the web links.
+        for (const bool links : {false, true}) {
+            restarted.mutableState().settings.webLinks = links;
+            bool help = !links;
+            RunWizard(restarted,
+                      [&](CConfig& wizard) { help = wizard.testOption(QWizard::HaveHelpButton); });
+            QCOMPARE(help, links);
+        }
     }
 
     void clientDevicesByNameAndTheSavedOnesBackWhenItLetsGo() {

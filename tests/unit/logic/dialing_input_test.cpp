@@ -135,6 +135,10 @@ TEST_F(DialingTest, InstallWizardRunsBeforeTheFirstCallOnlyAndTheCallGoesOn) {
     rig.input.PlaceCall();
     EXPECT_EQ(rig.delegate.Count(u"wizard"_s), 1);
     EXPECT_EQ(rig.engine.calls.size(), 2);
+
+    // The handset's audio-settings key opens it any time no dialog is up.
+    rig.input.HandleHandsetKey(23, true);
+    EXPECT_EQ(rig.delegate.Count(u"wizard"_s), 2);
 }
 
 TEST_F(DialingTest, IpAddressesOnlyWhenAllowed) {
