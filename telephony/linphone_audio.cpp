@@ -1,5 +1,7 @@
 #include "telephony/linphone_sip_client.h"
 
+#include "telephony/audio_device_list.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -45,7 +47,20 @@ void LinphoneSipClient::HandleDtmfReceived(char tone) {
 }
 
 void LinphoneSipClient::HandleAudioDevicesChanged() {
+    ++m_deviceReports;
     RaiseClient(RTCCET_DEVICE_CHANGE);
+}
+
+void LinphoneSipClient::ReloadSoundDevices() {
+    if (m_core == nullptr || m_shuttingDown) {
+        return;
+    }
+    const int before = m_deviceReports;
+    linphone_core_reload_sound_devices(m_core);
+    // The list-updated callback reports it; where the stack stays quiet, say it here.
+    if (m_deviceReports == before) {
+        HandleAudioDevicesChanged();
+    }
 }
 
 void LinphoneSipClient::CheckMediaArrived() {
@@ -196,16 +211,23 @@ HRESULT LinphoneSipClient::SetPreferredAudioDevice(int32_t device, const QString
     HRESULT result = E_FAIL;
     for (bctbx_list_t* it = devices; it != nullptr; it = it->next) {
         auto* candidate = static_cast<LinphoneAudioDevice*>(it->data);
+        // The phone knows a device by its name as listed (at most 31 characters), in any case.
         const QString deviceName =
-            QString::fromUtf8(linphone_audio_device_get_device_name(candidate));
+            QString::fromUtf8(linphone_audio_device_get_device_name(candidate))
+                .left(AudioDeviceList::kMaxNameLength);
         const QString deviceId = QString::fromUtf8(linphone_audio_device_get_id(candidate));
-        if ((deviceName != name && deviceId != name) ||
-            !linphone_audio_device_has_capability(candidate, wanted)) {
+        const bool named =
+            !name.isEmpty() && (deviceName.compare(name.left(AudioDeviceList::kMaxNameLength),
+                                                   Qt::CaseInsensitive) == 0 ||
+                                deviceId == name);
+        if (!named || !linphone_audio_device_has_capability(candidate, wanted)) {
             continue;
         }
         if (device == RTCAD_SPEAKER) {
             linphone_core_set_default_output_audio_device(m_core, candidate);
             linphone_core_set_output_audio_device(m_core, candidate);
+            // Key tones and ringing come from the phone's speaker too, not the system's default.
+            linphone_core_set_ringer_device(m_core, linphone_audio_device_get_id(candidate));
         } else {
             linphone_core_set_default_input_audio_device(m_core, candidate);
             linphone_core_set_input_audio_device(m_core, candidate);
@@ -216,6 +238,29 @@ HRESULT LinphoneSipClient::SetPreferredAudioDevice(int32_t device, const QString
     bctbx_list_free_with_data(devices,
                               reinterpret_cast<bctbx_list_free_func>(linphone_audio_device_unref));
     return result;
+}
+
+QString LinphoneSipClient::OutputDeviceName() const {
+    if (m_core == nullptr) {
+        return {};
+    }
+    // The call's device while there is one, else the one the next call takes.
+    const LinphoneAudioDevice* device = linphone_core_get_output_audio_device(m_core);
+    if (device == nullptr) {
+        device = linphone_core_get_default_output_audio_device(m_core);
+    }
+    return device ? QString::fromUtf8(linphone_audio_device_get_device_name(device)) : QString();
+}
+
+QString LinphoneSipClient::InputDeviceName() const {
+    if (m_core == nullptr) {
+        return {};
+    }
+    const LinphoneAudioDevice* device = linphone_core_get_input_audio_device(m_core);
+    if (device == nullptr) {
+        device = linphone_core_get_default_input_audio_device(m_core);
+    }
+    return device ? QString::fromUtf8(linphone_audio_device_get_device_name(device)) : QString();
 }
 
 HRESULT LinphoneSipClient::SetPreferredAec(bool on) {

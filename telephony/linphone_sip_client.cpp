@@ -12,6 +12,7 @@
 #include "telephony/null_sound_card.h"
 #include "telephony/provisioning_profile.h"
 #include "telephony/rtc_port_manager.h"
+#include "telephony/sound_server_watch.h"
 #include "telephony/telephony_log.h"
 
 namespace zuvo {
@@ -260,6 +261,13 @@ HRESULT LinphoneSipClient::Initialize() {
     }
     linphone_core_set_ring(m_core, nullptr);
     linphone_core_set_ringback(m_core, nullptr);
+
+    if (!m_usesFiles) {
+        m_soundWatch = std::make_unique<SoundServerWatch>();
+        connect(m_soundWatch.get(), &SoundServerWatch::Changed, this,
+                &LinphoneSipClient::ReloadSoundDevices);
+        m_soundWatch->Start();
+    }
 
     m_iterateTimer.start(kIdleIterateMs);
     return S_OK;
@@ -927,6 +935,7 @@ HRESULT LinphoneSipClient::PrepareForShutdown() {
 }
 
 HRESULT LinphoneSipClient::Shutdown() {
+    m_soundWatch.reset();
     m_iterateTimer.stop();
     m_intensityTimer.stop();
     m_events = nullptr;

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "telephony/sip_client.h"
@@ -18,6 +19,8 @@ typedef struct _LinphoneAccountParams LinphoneAccountParams;
 typedef struct _LinphoneCall LinphoneCall;
 
 namespace zuvo {
+
+class SoundServerWatch;
 
 // The product SIP client on liblinphone. The core lives on the creating (main) thread and is
 // iterated by a Qt timer: every 20 ms, and every 2 ms while a call is being set up or torn down
@@ -81,12 +84,17 @@ public:
     QString ReceivedTones() const { return m_receivedTones; }
     // Whether no sound card, not even the silent stand-in, could be used and files stand in.
     bool UsesFiles() const { return m_usesFiles; }
+    // The names of the devices the media stack uses now (for tests and diagnostics).
+    QString OutputDeviceName() const;
+    QString InputDeviceName() const;
 
     // liblinphone callbacks (C linkage trampolines forward here).
     void HandleGlobalState(int state);
     void HandleAccountState(LinphoneAccount* account, int state);
     void HandleCallState(LinphoneCall* call, int state);
     void HandleAudioDevicesChanged();
+    // The sound server gained or lost a device: the media stack looks again.
+    void ReloadSoundDevices();
     void HandleDtmfReceived(char tone);
 
 private:
@@ -152,6 +160,8 @@ private:
     QTimer m_iterateTimer;
     QTimer m_intensityTimer;
     QTimer m_mediaWatchTimer;
+    std::unique_ptr<SoundServerWatch> m_soundWatch;
+    int m_deviceReports = 0;
 };
 
 }  // namespace zuvo

@@ -178,8 +178,11 @@ bool DialingInput::OnCommand(int id) {
 }
 
 void DialingInput::PlaceCall() {
-    if (m_state.installWizardPending)
+    if (m_state.installWizardPending) {
+        // Once: the wizard does not come back before every later call.
+        m_state.installWizardPending = false;
         m_dialogs.RunAudioWizard();
+    }
 
     // A shown pop-up stops this request; the next one goes straight on.
     if (!m_state.call.popupCheckDone && PopupsOn()) {

@@ -21,6 +21,7 @@
 #include "app/dialogs/call_history_dialog.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/signin_dialog.h"
+#include "app/logic/audio_device_choice.h"
 #include "app/logic/call_state_machine.h"
 #include "app/logic/dialing_input.h"
 #include "app/signin/signin_flow.h"
@@ -44,6 +45,7 @@
 #include "skin/tool_tip_control.h"
 #include "telephony/engine_bring_up.h"
 #include "telephony/rtc_engine.h"
+#include "telephony/sound_devices.h"
 
 Q_LOGGING_CATEGORY(lcWindow, "zuvo.window", QtWarningMsg)
 
@@ -68,12 +70,13 @@ QString Text(int id) {
 
 }  // namespace
 
-const std::array<MessageMapEntry<CMainWindow>, 12> CMainWindow::kMessageMap = {{
+const std::array<MessageMapEntry<CMainWindow>, 13> CMainWindow::kMessageMap = {{
     OnMessage(Msg::ServiceUnavailable, &CMainWindow::OnServiceUnavailable),
     OnMessage(Msg::DialHandover, &CMainWindow::OnDialHandover),
     OnMessage(Msg::SigninPrompt, &CMainWindow::OnSigninPrompt),
     OnMessage(Msg::CallHistoryDialog, &CMainWindow::OnCallHistoryDialogMessage),
     OnMessage(Msg::PreferencesApplied, &CMainWindow::OnPreferencesApplied),
+    OnMessage(Msg::AudioDeviceChosen, &CMainWindow::OnAudioDeviceChosen),
     OnMessage(Msg::RtcEvent, &CMainWindow::OnRtcEvent),
     OnMessage(Msg::SpeedDialTooltip, &CMainWindow::OnSpeedDialTooltip),
     OnMessage(Wm::Timer, &CMainWindow::OnTimer),
@@ -143,8 +146,10 @@ void CMainWindow::OnCreate() {
         qCWarning(lcWindow) << "other programs cannot reach this phone";
     }
 
+    LoadDevices();
     // Port-range policy off, engine created and started, client name announced.
     m_engine = BringUpRtcEngine(this);
+    ApplyDevices();
     LoadVolumes();
 
     m_tips = new CToolTipControl(this);
@@ -456,6 +461,9 @@ bool CMainWindow::OnWindowCommand(int id) {
             return true;
         case Cmd::UnlockConfig:
             UnlockConfiguration();
+            return true;
+        case Cmd::AudioSettings:
+            RunAudioWizard();
             return true;
         default:
             qCDebug(lcWindow) << "command" << id << "has nothing to do on this phone yet";
@@ -841,26 +849,6 @@ bool CMainWindow::SendCopyData(Handle client, uint32_t type, const QByteArray& d
 
 bool CMainWindow::ClientExists(Handle client) {
     return LocalBus::IsWindow(client);
-}
-
-void CMainWindow::UseClientDevices(const QString& microphone, const QString& speaker) {
-    if (!m_engine) {
-        return;
-    }
-    if (!microphone.isEmpty()) {
-        m_engine->SetAudioDevice(RTCAD_MICROPHONE, microphone);
-    }
-    if (!speaker.isEmpty()) {
-        m_engine->SetAudioDevice(RTCAD_SPEAKER, speaker);
-    }
-}
-
-void CMainWindow::RestoreDevices() {
-    if (m_engine) {
-        // The devices chosen before the client took over: the system defaults on this phone.
-        m_engine->SetAudioDevice(RTCAD_MICROPHONE, QString());
-        m_engine->SetAudioDevice(RTCAD_SPEAKER, QString());
-    }
 }
 
 // ---- Engine notifications ----

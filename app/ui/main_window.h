@@ -30,7 +30,9 @@ class QThread;
 
 namespace zuvo {
 
+class AudioDeviceChoice;
 class CallStateMachine;
+class CConfig;
 class CCallHistoryDialog;
 class CProxyDialog;
 class CSkinButton;
@@ -43,6 +45,7 @@ class ProxyPromptAnswer;
 class SigninConnection;
 class SigninFlow;
 class SigninWindowDelegate;
+class SoundDevices;
 class SpeedDial;
 class WorkerReturn;
 class WindowProxyPrompt;
@@ -84,6 +87,9 @@ public:
     const WebServerChoice& webServer() const { return m_web; }
     QWidget* callHistoryDialog() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
+    CConfig* audioWizard() const;
+    const AudioDeviceChoice& audioDevices() const { return *m_audio; }
+    SoundDevices& soundDevices() const { return *m_sounds; }
 
     // Starts the connection for the account now in the account record (the sign-in dialog was
     // confirmed): signing-in flag, a fresh cancel token, status redrawn, connect thread started.
@@ -103,8 +109,8 @@ public:
     void SetSignInIndicator(Indicator state) override;
     void SetSpeakerSlider(int position) override;
     void SetMicSlider(int position) override;
-    void WizardDevicesChanged() override {}
-    void WizardVolumeChanged(int, int) override {}
+    void WizardDevicesChanged() override;
+    void WizardVolumeChanged(int device, int volume) override;
     void ShowKeypadButton(int index, bool down) override;
     void NotifyExternalClient(ExternalControlProtocol::PhoneNotice type,
                               const QByteArray& data) override;
@@ -119,7 +125,7 @@ public:
     void Minimise() override;
     void ShowWindow() override;
     void ShowContextMenu() override;
-    void RunAudioWizard() override {}
+    void RunAudioWizard() override;
     void ScreenSaver(bool on) override;
     void OpenAccountPage() override;
     void OpenHomePage() override;
@@ -166,6 +172,9 @@ private:
     void CreateControls();
     CSkinButton* CreateButton(int id, const QRect& rect, const QString& bitmap, SkinModule module,
                               const QString& tip);
+    // Speaker and microphone: read and checked before the engine exists, applied once it does.
+    void LoadDevices();
+    void ApplyDevices();
     void LoadVolumes();
     Registry::Outcome SaveVolumes();
     // Tells the user, once, that what the phone keeps across runs could not be saved.
@@ -206,6 +215,7 @@ private:
     LRESULT OnSigninPrompt(WPARAM, LPARAM);
     LRESULT OnCallHistoryDialogMessage(WPARAM, LPARAM);
     LRESULT OnPreferencesApplied(WPARAM, LPARAM);
+    LRESULT OnAudioDeviceChosen(WPARAM, LPARAM);
     LRESULT OnRtcEvent(WPARAM, LPARAM);
     LRESULT OnSpeedDialTooltip(WPARAM, LPARAM);
     LRESULT OnTimer(WPARAM, LPARAM);
@@ -217,7 +227,7 @@ private:
     LRESULT OnCopyData(uint32_t sender, uint32_t type, const QByteArray& data);
     bool OnWindowCommand(int id);
 
-    static const std::array<MessageMapEntry<CMainWindow>, 12> kMessageMap;
+    static const std::array<MessageMapEntry<CMainWindow>, 13> kMessageMap;
 
     MessagePort* m_port = nullptr;
     LocalBusEndpoint* m_endpoint = nullptr;
@@ -230,6 +240,8 @@ private:
     CallHistory m_history;
     CallHistorySelection m_historySelection;
     std::unique_ptr<SpeedDial> m_speedDial;
+    std::unique_ptr<SoundDevices> m_sounds;
+    std::unique_ptr<AudioDeviceChoice> m_audio;
     std::unique_ptr<IRtcEngine> m_engine;
     std::unique_ptr<DialingInput> m_input;
     std::unique_ptr<CallStateMachine> m_machine;
@@ -259,6 +271,7 @@ private:
     CSkinSlider* m_micSlider = nullptr;
     CStateLight* m_indicator = nullptr;
     QPointer<CCallHistoryDialog> m_historyDialog;
+    QPointer<CConfig> m_wizard;
     QString m_homeMenuText;
     QPoint m_dragOffset;
     bool m_dragging = false;

@@ -92,6 +92,12 @@ TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
     }
     ASSERT_TRUE(Running()) << Diagnostics();
     EXPECT_EQ(State(), "state: number \"\" call idle muted no");
+    // A device choice in range from outside is not the wizard's: nothing is stored.
+    ASSERT_TRUE(LocalBus::SendMessage(*phone, Msg::AudioDeviceChosen, 2, 0));
+    EXPECT_EQ(Run(u"zuvo-reg"_s, {u"query"_s, u"HKCU\\Software\\Zuvo\\Zuvo PC\\Audio"_s, u"/v"_s,
+                                  u"Audio Devices"_s})
+                  .code,
+              1);
 
     // A client that binds and then never answers: the phone waits for it while the client's own
     // request gives up, four times over.

@@ -121,6 +121,26 @@ TEST_F(DialingTest, PlacingACallFormsTheDialString) {
     EXPECT_EQ(rig.engine.calls[1].port, 7010);
 }
 
+TEST_F(DialingTest, InstallWizardRunsBeforeTheFirstCallOnlyAndTheCallGoesOn) {
+    rig.SignedIn(u"0044123"_s);
+    rig.state.installWizardPending = true;
+    rig.input.PlaceCall();
+    EXPECT_EQ(rig.delegate.Count(u"wizard"_s), 1);
+    EXPECT_FALSE(rig.state.installWizardPending);
+    ASSERT_EQ(rig.engine.calls.size(), 1);
+    rig.input.HangUpOrClear(true);
+    rig.Session(RTCSS_DISCONNECTED);
+
+    rig.state.display.numberLine = u"0044124"_s;
+    rig.input.PlaceCall();
+    EXPECT_EQ(rig.delegate.Count(u"wizard"_s), 1);
+    EXPECT_EQ(rig.engine.calls.size(), 2);
+
+    // The handset's audio-settings key opens it any time no dialog is up.
+    rig.input.HandleHandsetKey(23, true);
+    EXPECT_EQ(rig.delegate.Count(u"wizard"_s), 2);
+}
+
 TEST_F(DialingTest, IpAddressesOnlyWhenAllowed) {
     rig.SignedIn(u"10.0.0.1"_s);
     rig.input.PlaceCall();

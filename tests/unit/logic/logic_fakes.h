@@ -74,7 +74,16 @@ public:
         *out = addresses;
         return S_OK;
     }
-    HRESULT SetAudioDevice(int32_t, const QString&) override { return S_OK; }
+    // Every device handed over, as "speaker:NAME" / "microphone:NAME"; names in refused are
+    // refused as the engine refuses a device it does not know.
+    QStringList audioDevices;
+    QStringList refused;
+    HRESULT SetAudioDevice(int32_t device, const QString& name) override {
+        audioDevices.append(
+            (device == RTCAD_SPEAKER ? QStringLiteral("speaker:") : QStringLiteral("microphone:")) +
+            name);
+        return name.isEmpty() || refused.contains(name, Qt::CaseInsensitive) ? E_FAIL : S_OK;
+    }
     HRESULT SetVolume(int32_t device, int32_t volume) override {
         ++setVolumeCalls;
         volumes[device] = volume;
@@ -89,8 +98,20 @@ public:
         *volume = volumes.value(device);
         return S_OK;
     }
-    HRESULT SetEchoCancellation(bool) override { return S_OK; }
-    HRESULT GetEchoCancellation(bool*) override { return S_OK; }
+    bool echoCancellation = false;
+    HRESULT echoResult = S_OK;
+    QList<bool> echoSet;
+    HRESULT SetEchoCancellation(bool on) override {
+        echoSet.append(on);
+        echoCancellation = on;
+        return S_OK;
+    }
+    HRESULT GetEchoCancellation(bool* on) override {
+        if (!Failed(echoResult)) {
+            *on = echoCancellation;
+        }
+        return echoResult;
+    }
     HRESULT SetListening(bool) override { return S_OK; }
     HRESULT AnswerCall() override { return S_OK; }
     HRESULT EndCall(int32_t) override { return S_OK; }

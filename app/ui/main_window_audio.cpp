@@ -1,0 +1,98 @@
+// The main window's speaker and microphone: the device choice kept in the settings and handed
+// to the engine, the audio tuning wizard, and the devices an external-control client borrows.
+
+#include <QLoggingCategory>
+
+#include "app/logic/audio_device_choice.h"
+#include "app/ui/main_window.h"
+#include "audio/audio_wizard.h"
+#include "platform/ids.h"
+#include "telephony/sound_devices.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+void CMainWindow::LoadDevices() {
+    m_sounds = std::make_unique<SoundDevices>();
+    m_audio = std::make_unique<AudioDeviceChoice>(m_profile, m_state);
+    if (m_audio->Load(m_sounds->List())) {
+        qCDebug(lcWindow) << "a stored audio device is no longer there; using the first";
+    }
+}
+
+void CMainWindow::ApplyDevices() {
+    m_audio->Apply(m_engine.get(), m_sounds->List());
+}
+
+CConfig* CMainWindow::audioWizard() const {
+    return m_wizard.data();
+}
+
+LRESULT CMainWindow::OnAudioDeviceChosen(WPARAM wParam, LPARAM lParam) {
+    // The handset would hear of the new speaker here; this desktop has none.
+    if (m_audio->Choose(wParam, lParam, m_engine.get(), m_sounds->List())) {
+        RedrawStatus();
+    }
+    return 0;
+}
+
+void CMainWindow::RunAudioWizard() {
+    const ModalDialogState::Scope held(m_state.modal, ModalDialog::AudioWizard);
+    if (!held) {
+        qCDebug(lcWindow) << "audio wizard not shown: another dialog is open";
+        return;
+    }
+    // Asked for once: not before every call that follows.
+    m_state.installWizardPending = false;
+    SetPreferencesOpen(true);
+    {
+        AudioWizardContext context;
+        context.devices = m_sounds.get();
+        context.engine = m_engine.get();
+        context.speakerIndex = m_audio->Speaker();
+        context.microphoneIndex = m_audio->Microphone();
+        context.helpEnabled = m_state.settings.webLinks;
+        // The pages reach the window's own handler directly, never through the bus.
+        context.sendToOwner = [this](uint32_t message, WPARAM w, LPARAM l) {
+            return m_port->SendMessage(message, w, l);
+        };
+        context.help = [this] { OpenHelpPage(); };
+        CConfig wizard(context, this);
+        m_wizard = &wizard;
+        wizard.exec();
+        m_wizard.clear();
+    }
+    SetPreferencesOpen(false);
+    m_profile.WriteInt(u"Configuration"_s, u"Install Wizard"_s, 0);
+    setFocus();
+}
+
+void CMainWindow::WizardDevicesChanged() {
+    if (m_sounds->Reload()) {
+        qCDebug(lcWindow) << "sound devices changed";
+    }
+    m_audio->DevicesChanged(m_engine.get(), m_sounds->List());
+    if (m_wizard) {
+        m_wizard->DevicesChanged();
+    }
+}
+
+void CMainWindow::WizardVolumeChanged(int device, int volume) {
+    if (m_wizard) {
+        m_wizard->VolumeChanged(device, volume);
+    }
+}
+
+void CMainWindow::UseClientDevices(const QString& microphone, const QString& speaker) {
+    m_audio->UseClientDevices(microphone, speaker, m_engine.get(), m_sounds->List());
+    RedrawStatus();
+}
+
+void CMainWindow::RestoreDevices() {
+    m_audio->Restore(m_engine.get(), m_sounds->List());
+}
+
+}  // namespace zuvo

@@ -1,0 +1,90 @@
+#include "telephony/sound_devices.h"
+
+#include <mediastreamer2/msfactory.h>
+#include <mediastreamer2/mssndcard.h>
+
+#include "telephony/telephony_log.h"
+
+namespace zuvo {
+
+namespace {
+
+QString CardName(const MSSndCard* card) {
+    return QString::fromUtf8(ms_snd_card_get_name(card)).left(AudioDeviceList::kMaxNameLength);
+}
+
+MSSndCard* FindCard(MSFactory* factory, const QString& name, unsigned capability) {
+    if (factory == nullptr || name.isEmpty()) {
+        return nullptr;
+    }
+    MSSndCardManager* manager = ms_factory_get_snd_card_manager(factory);
+    for (const bctbx_list_t* it = ms_snd_card_manager_get_list(manager); it != nullptr;
+         it = it->next) {
+        auto* card = static_cast<MSSndCard*>(it->data);
+        if ((ms_snd_card_get_capabilities(card) & capability) != 0 &&
+            CardName(card).compare(name, Qt::CaseInsensitive) == 0) {
+            return card;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void SoundDevices::FactoryDeleter::operator()(MSFactory* factory) const {
+    ms_factory_destroy(factory);
+}
+
+SoundDevices::SoundDevices() : m_factory(ms_factory_new_with_voip()) {
+    Read();
+}
+
+SoundDevices::~SoundDevices() = default;
+
+bool SoundDevices::Reload() {
+    if (!m_factory) {
+        return false;
+    }
+    ms_snd_card_manager_reload(ms_factory_get_snd_card_manager(m_factory.get()));
+    const AudioDevices before = m_list;
+    Read();
+    return !(before == m_list);
+}
+
+void SoundDevices::Read() {
+    QStringList playback;
+    QStringList capture;
+    if (m_factory) {
+        MSSndCardManager* manager = ms_factory_get_snd_card_manager(m_factory.get());
+        // The manager's order: the sound server's devices as it lists them, then the others.
+        for (const bctbx_list_t* it = ms_snd_card_manager_get_list(manager); it != nullptr;
+             it = it->next) {
+            const auto* card = static_cast<const MSSndCard*>(it->data);
+            const unsigned capabilities = ms_snd_card_get_capabilities(card);
+            if (capabilities & MS_SND_CARD_CAP_PLAYBACK) {
+                playback.append(CardName(card));
+            }
+            if (capabilities & MS_SND_CARD_CAP_CAPTURE) {
+                capture.append(CardName(card));
+            }
+        }
+    } else {
+        qCWarning(lcTelephony) << "no media factory: no sound devices";
+    }
+    m_list = AudioDevices{AudioDeviceList(playback), AudioDeviceList(capture)};
+    qCDebug(lcTelephony) << "playback devices" << playback << "capture devices" << capture;
+}
+
+MSSndCard* SoundDevices::CaptureCard(const QString& name) const {
+    return FindCard(m_factory.get(), name, MS_SND_CARD_CAP_CAPTURE);
+}
+
+MSSndCard* SoundDevices::PlaybackCard(const QString& name) const {
+    return FindCard(m_factory.get(), name, MS_SND_CARD_CAP_PLAYBACK);
+}
+
+MSFactory* SoundDevices::Factory() const {
+    return m_factory.get();
+}
+
+}  // namespace zuvo
