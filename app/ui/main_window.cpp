@@ -29,6 +29,7 @@
 #include "app/ui/bus_guard.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
+#include "app/ui/popup_window_host.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/signin_window_delegate.h"
 #include "contacts/speed_dial.h"
@@ -284,6 +285,9 @@ LRESULT CMainWindow::WindowProc(uint32_t message, WPARAM wParam, LPARAM lParam) 
     }
     if (message == m_registerMessage && m_registerMessage != 0) {
         return m_external->OnRegister(wParam, lParam);
+    }
+    if (const std::optional<LRESULT> handled = OnPopupMessage(message, wParam, lParam)) {
+        return *handled;
     }
     return DispatchMessage<CMainWindow>(*this, kMessageMap, message, wParam, lParam).value_or(0);
 }

@@ -38,7 +38,9 @@ class CSkinSlider;
 class CStateLight;
 class CToolTipControl;
 class DialingInput;
+class IPopupWindow;
 class LocalBusEndpoint;
+class PopupWindowHost;
 class ProxyPromptAnswer;
 class SigninConnection;
 class SigninFlow;
@@ -84,6 +86,12 @@ public:
     const WebServerChoice& webServer() const { return m_web; }
     QWidget* callHistoryDialog() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
+    // The pop-up browser window while it is open, else null.
+    IPopupWindow* popupWindow() const;
+    // Opens address (absolute, or relative to the web host) in the pop-up browser window with a
+    // page area of cx x cy, creating the window or reusing the open one. False when the browser
+    // cannot be loaded.
+    bool OpenPopupWindow(const QString& address, int cx, int cy);
 
     // Starts the connection for the account now in the account record (the sign-in dialog was
     // confirmed): signing-in flag, a fresh cancel token, status redrawn, connect thread started.
@@ -112,8 +120,8 @@ public:
     void RebuildRequestKey() override;
     void StartBalanceRequest(bool withConnection) override;
     void StartCallAuthorisation(const QString& dialled) override;
-    void StartPopupFetch() override {}
-    bool ShowPopup(int) override { return false; }
+    void StartPopupFetch() override;
+    bool ShowPopup(int event) override;
     void SignOut() override;
     void DestroyWindow() override;
     void Minimise() override;
@@ -174,6 +182,7 @@ private:
     void OpenRatesPage();
     void OpenHelpPage();
     void OpenPage(const QString& address);
+    std::optional<LRESULT> OnPopupMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
     void OpenProxySettings();
     // The modal preferences sheet; refused while one is already open.
     void OpenPreferences();
@@ -249,6 +258,7 @@ private:
     BalanceTask m_balance;
     CallAuthorisationTask m_authorisation;
     zuvo::ScreenSaver m_screenSaver;
+    std::unique_ptr<PopupWindowHost> m_popupWindow;
 
     CDib m_skin;
     PhoneDisplay m_display;

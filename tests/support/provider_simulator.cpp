@@ -2,8 +2,12 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QUrl>
 
 namespace zuvo::test {
 
@@ -65,7 +69,7 @@ bool ProviderSimulator::Start() {
     return true;
 }
 
-QByteArray ProviderSimulator::RequestLog() const {
+QByteArray ProviderSimulator::Get(const QByteArray& target) const {
     if (!m_process) {
         return {};
     }
@@ -74,12 +78,32 @@ QByteArray ProviderSimulator::RequestLog() const {
     if (!socket.waitForConnected(1000)) {
         return {};
     }
-    socket.write("GET /sim/log HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    socket.write("GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     QByteArray reply;
     while (socket.waitForReadyRead(2000)) {
         reply += socket.readAll();
     }
     return reply;
+}
+
+QByteArray ProviderSimulator::RequestLog() const {
+    return Get("/sim/log");
+}
+
+QStringList ProviderSimulator::RequestTargets() const {
+    const QByteArray reply = RequestLog();
+    const QJsonArray log =
+        QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).array();
+    QStringList targets;
+    for (const QJsonValue& entry : log) {
+        targets << entry.toObject().value(u"target"_s).toString();
+    }
+    return targets;
+}
+
+bool ProviderSimulator::Control(const QString& query) const {
+    return Get("/sim/control?" + QUrl::toPercentEncoding(query, "=&,/:"))
+        .startsWith("HTTP/1.1 200");
 }
 
 QByteArray ProviderSimulator::output() const {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -31,10 +32,17 @@ public:
 
     // What it was asked so far (its /sim/log reply, JSON), fetched without an event loop.
     QByteArray RequestLog() const;
+    // The targets of the requests so far, in order (from the request log).
+    QStringList RequestTargets() const;
+    // Changes its behaviour through /sim/control (query such as "clock=1/4/2011,9:0:0"); true
+    // when it agreed.
+    bool Control(const QString& query) const;
     QByteArray output() const;
     void Stop();
 
 private:
+    QByteArray Get(const QByteArray& target) const;
+
     QString m_runDir;
     QByteArray m_accounts;
     bool m_withHttps = false;

@@ -1,0 +1,303 @@
+// The phone's own browser window on the real web engine, against the provider simulator.
+
+#include <QtTest>
+
+#include <QDirIterator>
+#include <QLoggingCategory>
+#include <QScreen>
+
+#include "app/core/deployment.h"
+#include "app/ui/main_window.h"
+#include "app/ui/popup_window_host.h"
+#include "platform/ids.h"
+#include "platform/profile.h"
+#include "popups/browser/browser_plugin.h"
+#include "tests/support/provider_simulator.h"
+#include "tests/support/test_environment.h"
+
+using namespace Qt::Literals::StringLiterals;
+using namespace zuvo;
+
+namespace {
+
+constexpr auto kPageTime = std::chrono::seconds(30);
+
+const QByteArray kAccounts = R"({
+  "accounts": [{"account": "12345", "pin": "9876"}],
+  "pages": {
+    "news.htm": "<html><head><title>News</title></head><body><h1>News</h1></body></html>",
+    "offers.htm": "<html><head><title>Offers</title></head><body><h1>Offers</h1></body></html>",
+    "clicks.htm": "<html><head><title>clicks</title></head><body style='margin:0'><a id='l' href='/offers.htm' target='_blank' style='display:block;width:400px;height:300px;background:#ccc'>offers</a><script>document.addEventListener('mousedown', e => { if (e.button == 2) document.title += ' right'; }); document.addEventListener('contextmenu', () => { document.title += ' menu'; });</script></body></html>"
+  }
+})";
+
+// Every logged message, to look for secrets in.
+QStringList g_messages;
+void Collect(QtMsgType, const QMessageLogContext& context, const QString& message) {
+    g_messages << QString::fromUtf8(context.category) + u' ' + message;
+}
+
+QString ProcessCommandLines() {
+    QString all;
+    QDirIterator it(u"/proc"_s, QDir::Dirs | QDir::NoDotAndDotDot);
+    while (it.hasNext()) {
+        QFile file(it.next() + u"/cmdline"_s);
+        if (file.open(QIODevice::ReadOnly)) {
+            all += QString::fromUtf8(file.readAll().replace('\0', ' ')) + u'\n';
+        }
+    }
+    return all;
+}
+
+}  // namespace
+
+class TestPopupWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::TestEnvironment> m_env;
+    std::unique_ptr<test::ProviderSimulator> m_sim;
+    std::unique_ptr<CMainWindow> m_window;
+
+    CMainWindow& Window() {
+        m_window = std::make_unique<CMainWindow>();
+        QCoreApplication::removePostedEvents(&m_window->port());  // no sign-in dialog
+        m_window->move(500, 300);
+        m_window->show();
+        static_cast<void>(QTest::qWaitForWindowExposed(m_window.get()));
+        return *m_window;
+    }
+    void Command(int id) { m_window->port().SendMessage(Wm::Command, static_cast<WPARAM>(id), 0); }
+    IPopupWindow* Popup() const { return m_window->popupWindow(); }
+    // Runs open, then waits until the simulator was asked for target once more and the window
+    // says the page is done.
+    bool Load(const std::function<void()>& open, const QString& target) {
+        const qsizetype before = m_sim->RequestTargets().count(target);
+        open();
+        return test::WaitUntil(
+            [&] {
+                return Popup() != nullptr && Popup()->StatusText() == u"Done"_s &&
+                       m_sim->RequestTargets().count(target) > before;
+            },
+            kPageTime);
+    }
+    bool Open(const QString& page, int cx, int cy) {
+        return Load([&] { QVERIFY(m_window->OpenPopupWindow(page, cx, cy)); }, u'/' + page);
+    }
+    // The page's own surface, where the mouse goes.
+    QWidget* Surface() const {
+        auto* view = Popup() ? Popup()->Widget()->findChild<QWidget*>(u"browser"_s) : nullptr;
+        return view ? view->focusProxy() : nullptr;
+    }
+    int OpenWindows() const {
+        int count = 0;
+        for (QWidget* w : QApplication::allWidgets()) {
+            count += w->objectName() == u"browser"_s && w->window()->isVisible() ? 1 : 0;
+        }
+        return count;
+    }
+
+private Q_SLOTS:
+    void initTestCase() { QCOMPARE(QGuiApplication::primaryScreen()->size().width(), 1280); }
+    void init() {
+        m_env = std::make_unique<test::TestEnvironment>();
+        m_sim = std::make_unique<test::ProviderSimulator>(m_env->path(u"sim"_s), kAccounts);
+        QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
+        // Before any sign-in the pages come from the configured web server.
+        Profile::Phone().WriteString(u"Network"_s, u"Web Server"_s, m_sim->httpHost());
+        qputenv("ZUVO_HOME_HOST", m_sim->httpHost().toUtf8());
+    }
+    void cleanup() {
+        m_window.reset();
+        m_sim.reset();
+        m_env.reset();
+        qunsetenv("ZUVO_HOME_HOST");
+    }
+
+    // Each page command opens its address in the one window, from the configured web server.
+    void everyPageCommandOpensInTheOneWindow() {
+        CMainWindow& w = Window();
+        QVERIFY(Popup() == nullptr);
+        const QString ver = w.state().settings.version;
+        const struct {
+            int command;
+            QString target;
+        } pages[] = {
+            {Cmd::Account, u"/ZuvoDialler/phone.ashx?task=UA&key=&ver="_s + ver},
+            {Cmd::Rates, u"/?task=RT&key=&ver="_s + ver},
+            {Cmd::Help, u"/ZuvoDialler/phone.ashx?task=OH&ver="_s + ver},
+            {Cmd::Support, u"/?task=CS&key=&ver="_s + ver},
+            {Cmd::HomePage, u"/?task=CS&key=&ver="_s + ver},
+        };
+        QWidget* first = nullptr;
+        for (const auto& page : pages) {
+            QVERIFY2(Load([&] { Command(page.command); }, page.target), qPrintable(page.target));
+            QCOMPARE(Popup()->Url(), u"http://"_s + m_sim->httpHost() + page.target);
+            if (first == nullptr) {
+                first = Popup()->Widget();
+                QCOMPARE(first->windowTitle(), Deployment::PopupCaption());
+                QVERIFY(first->windowTitle().contains(u"www."_s));
+            }
+            QCOMPARE(Popup()->Widget(), first);
+            QCOMPARE(OpenWindows(), 1);
+            QVERIFY(!Popup()->ProgressShown());
+        }
+        QCOMPARE(Popup()->PageTitle(), u"Customer service"_s);
+
+        // Help follows "WebLinks": off, the help command opens nothing.
+        PreferencesPage off;
+        off.webLinks = false;
+        w.port().SendMessage(Msg::PreferencesApplied, 0, reinterpret_cast<LPARAM>(&off));
+        const qsizetype before = m_sim->RequestTargets().size();
+        QVERIFY(Load(
+            [&] {
+                Command(Cmd::Help);
+                Command(Cmd::Rates);
+            },
+            u"/?task=RT&key=&ver="_s + ver));
+        QCOMPARE(m_sim->RequestTargets().size(), before + 1);
+    }
+
+    // The status bar follows a slow page: "Downloading..." with the progress pane, then "Done"
+    // without it. A page that never ends keeps the pane; one that is missing still ends.
+    void statusBarFollowsASlowPage() {
+        Window();
+        QVERIFY(m_window->OpenPopupWindow(u"slow.htm?seconds=3"_s, 640, 480));
+        QCOMPARE(Popup()->Url(), u"http://"_s + m_sim->httpHost() + u"/slow.htm?seconds=3"_s);
+        QVERIFY(test::WaitUntil(
+            [&] {
+                return Popup()->StatusText() == u"Downloading..."_s && Popup()->ProgressShown();
+            },
+            kPageTime));
+        QVERIFY(test::WaitUntil([&] { return Popup()->StatusText() == u"Done"_s; }, kPageTime));
+        QVERIFY(!Popup()->ProgressShown());
+
+        QVERIFY(m_window->OpenPopupWindow(u"never.htm"_s, 640, 480));
+        QVERIFY(test::WaitUntil(
+            [&] {
+                return m_sim->RequestTargets().contains(u"/never.htm"_s) &&
+                       Popup()->StatusText() == u"Downloading..."_s && Popup()->ProgressShown();
+            },
+            kPageTime));
+        QVERIFY(Open(u"missing.htm"_s, 640, 480));
+        QVERIFY(!Popup()->ProgressShown());
+    }
+
+    // A new window is centred over the phone with a page area of cx x cy; a second page reuses
+    // it without moving it and takes cx x cy as its outer size; both stay inside the screen.
+    // Closed, it is forgotten, and the next page opens a new one, centred again.
+    void windowSizeReuseAndClose() {
+        CMainWindow& w = Window();
+        QVERIFY(Open(u"news.htm"_s, 800, 600));
+        QWidget* frame = Popup()->Widget();
+        QVERIFY(QTest::qWaitForWindowExposed(frame));
+        QCOMPARE(frame->size(), QSize(800, 600));
+        QVERIFY((frame->frameGeometry().center() - w.frameGeometry().center()).manhattanLength() <=
+                4);
+        frame->move(frame->pos() + QPoint(37, 21));
+        const QPoint moved = frame->pos();
+
+        QVERIFY(Open(u"offers.htm"_s, 500, 400));
+        QCOMPARE(Popup()->Widget(), frame);
+        QCOMPARE(frame->frameGeometry().size(), QSize(500, 400));
+        QCOMPARE(frame->pos(), moved);
+
+        // Wider than the 1280-pixel screen: 1260.
+        QVERIFY(m_window->OpenPopupWindow(u"news.htm"_s, 2000, 300));
+        QCOMPARE(frame->frameGeometry().width(), 1260);
+        QCOMPARE(frame->pos(), moved);
+        // A size below any use is raised to a sane minimum.
+        QVERIFY(m_window->OpenPopupWindow(u"news.htm"_s, -5, 0));
+        QVERIFY(frame->frameGeometry().width() >= PopupWindowHost::kMinSide);
+        QVERIFY(frame->frameGeometry().height() >= PopupWindowHost::kMinSide);
+
+        QPointer<QWidget> gone(frame);
+        QVERIFY(frame->close());
+        QVERIFY(Popup() == nullptr);
+        QTRY_VERIFY(gone.isNull());
+
+        QVERIFY(m_window->OpenPopupWindow(u"news.htm"_s, 2000, 300));
+        QWidget* again = Popup()->Widget();
+        QVERIFY(QTest::qWaitForWindowExposed(again));
+        QCOMPARE(again->frameGeometry().width(), 1260);
+        QVERIFY(again->frameGeometry().left() >= 0);
+        QVERIFY(std::abs(again->frameGeometry().center().y() - w.frameGeometry().center().y()) <=
+                2);
+        QCOMPARE(OpenWindows(), 1);
+    }
+
+    // A link that asks for a new window opens in this one; right clicks never reach the page.
+    void newWindowLinksAndRightClicksStayInTheWindow() {
+        Window();
+        QVERIFY(Open(u"clicks.htm"_s, 640, 480));
+        QWidget* surface = Surface();
+        QVERIFY(surface != nullptr);
+        QTest::mouseClick(surface, Qt::RightButton, {}, QPoint(50, 50));
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, 50));
+        QVERIFY(test::WaitUntil([&] { return Popup()->PageTitle() == u"Offers"_s; }, kPageTime));
+        QVERIFY(m_sim->RequestTargets().contains(u"/offers.htm"_s));
+        QCOMPARE(OpenWindows(), 1);
+        QCOMPARE(Popup()->Url(), u"http://"_s + m_sim->httpHost() + u"/clicks.htm"_s);
+        QCOMPARE(QUrl(Popup()->PageUrl()).path(), u"/offers.htm"_s);
+    }
+
+    // Pages carry the request key: it appears in no log line and no command line, and the
+    // off-the-record browser leaves nothing on disk.
+    void theKeyStaysInThePage() {
+        CMainWindow& w = Window();
+        w.mutableState().account.number = u"12345"_s;
+        w.account().password = u"9876"_s;
+        w.RebuildRequestKey();
+        QLoggingCategory::setFilterRules(u"zuvo.*.debug=true\njs.debug=true"_s);
+        g_messages.clear();
+        const QtMessageHandler previous = qInstallMessageHandler(Collect);
+        Command(Cmd::Account);
+        const QString prefix = u"/ZuvoDialler/phone.ashx?task=UA&key="_s;
+        QString target;
+        QVERIFY(test::WaitUntil(
+            [&] {
+                for (const QString& t : m_sim->RequestTargets()) {
+                    if (t.startsWith(prefix)) {
+                        target = t;
+                    }
+                }
+                return !target.isEmpty() && Popup()->StatusText() == u"Done"_s;
+            },
+            kPageTime));
+        const QString commandLines = ProcessCommandLines();
+        qInstallMessageHandler(previous);
+        QLoggingCategory::setFilterRules(QString());
+        const QString key = target.mid(prefix.size()).section(u'&', 0, 0);
+        QVERIFY(key.size() >= 16);
+        for (const QString& message : g_messages) {
+            QVERIFY2(!message.contains(key), qPrintable(message));
+        }
+        QVERIFY(!commandLines.contains(key));
+        QDirIterator files(m_env->root(), QDir::Files, QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            const QString path = files.next();
+            QVERIFY2(!path.contains(u"QtWebEngine"_s) && !path.contains(u"Cookies"_s),
+                     qPrintable(path));
+        }
+    }
+};
+
+int main(int argc, char** argv) {
+    // A 1280 x 1024 screen for the size cap.
+    QTemporaryDir dir;
+    const QString config = dir.filePath(u"screen.json"_s);
+    QFile file(config);
+    if (file.open(QIODevice::WriteOnly)) {
+        file.write(R"({"screens":[{"name":"wide","x":0,"y":0,"width":1280,"height":1024,)"
+                   R"("logicalDpi":96,"logicalBpi":96,"dpr":1}]})");
+        file.close();
+    }
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
+        qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toUtf8());
+    }
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    TestPopupWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_popup_window.moc"
