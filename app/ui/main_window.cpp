@@ -175,6 +175,7 @@ void CMainWindow::OnCreate() {
     m_buttons[Cmd::Rates]->setVisible(m_state.settings.webLinks);
 
     m_history.Load(m_profile);
+    LoadPopups();
     setFocus();
 
     m_cipher = std::make_shared<service::RequestCipher>();
@@ -482,6 +483,7 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
     QThread::yieldCurrentThread();
     m_state.servers.entries.clear();
     const Registry::Outcome volumes = SaveVolumes();
+    SavePopups();
     ReportUnsaved(history.done ? volumes : history);
     if (m_engine) {
         // Success hides the window; the engine's clean-up event destroys it later. Failure

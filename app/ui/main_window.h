@@ -21,6 +21,7 @@
 #include "platform/message_port.h"
 #include "platform/profile.h"
 #include "platform/screen_saver.h"
+#include "popups/popup_schedule.h"
 #include "skin/dib.h"
 #include "telephony/discovery/connection_threads.h"
 #include "telephony/rtc_engine_interface.h"
@@ -84,6 +85,7 @@ public:
     IRtcEngine* engine() const { return m_engine.get(); }
     AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
+    const PopupSchedule& popups() const { return m_popups; }
     QWidget* callHistoryDialog() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
     // The pop-up browser window while it is open, else null.
@@ -183,6 +185,10 @@ private:
     void OpenHelpPage();
     void OpenPage(const QString& address);
     std::optional<LRESULT> OnPopupMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
+    // The pop-up messages across runs, and a fetch's result on the main thread.
+    void LoadPopups();
+    void SavePopups();
+    void ApplyPopupFetch(const PopupReply& reply);
     void OpenProxySettings();
     // The modal preferences sheet; refused while one is already open.
     void OpenPreferences();
@@ -259,6 +265,7 @@ private:
     CallAuthorisationTask m_authorisation;
     zuvo::ScreenSaver m_screenSaver;
     std::unique_ptr<PopupWindowHost> m_popupWindow;
+    PopupSchedule m_popups;
 
     CDib m_skin;
     PhoneDisplay m_display;

@@ -7,13 +7,24 @@
 #include "app/strings/string_table.h"
 #include "app/ui/main_window.h"
 #include "app/ui/popup_window_host.h"
+#include "app/ui/worker_return.h"
 #include "platform/ids.h"
+#include "popups/popup_fetch.h"
+#include "popups/popup_store.h"
+#include "service/request_key.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// The event of a finished fetch (events 2 and 3 come from the call button and the call's end).
+constexpr int kPopupAfterFetch = 1;
+
+}  // namespace
 
 IPopupWindow* CMainWindow::popupWindow() const {
     return m_popupWindow ? m_popupWindow->window() : nullptr;
@@ -45,10 +56,58 @@ std::optional<LRESULT> CMainWindow::OnPopupMessage(uint32_t message, WPARAM wPar
     return std::nullopt;
 }
 
-void CMainWindow::StartPopupFetch() {}
+void CMainWindow::LoadPopups() {
+    m_popups = PopupStore::Load(m_profile);
+}
 
-bool CMainWindow::ShowPopup(int) {
-    return false;
+void CMainWindow::SavePopups() {
+    const Registry::Outcome outcome = PopupStore::Save(m_profile, m_popups);
+    if (!outcome.done) {
+        qCWarning(lcWindow) << "the pop-up messages could not be saved:" << outcome.error;
+    }
+}
+
+void CMainWindow::StartPopupFetch() {
+    const PopupFetchInput input{.host = m_web.host,
+                                .secure = m_web.scheme == 1,
+                                .proxy = m_state.settings.proxy,
+                                .requestKey = m_requestKey->Current(),
+                                .version = m_state.settings.version};
+    StartWorker([input, run = CurrentRun(), prompt = CurrentPrompt()] {
+        // Parsed here, so a reply of any size costs the main thread only the merge.
+        std::optional<PopupReply> reply =
+            FetchPopups(input, &run->token(), prompt.get(), &SystemSeconds);
+        if (!reply) {
+            qCDebug(lcWindow) << "the pop-up messages could not be fetched";
+            return;
+        }
+        run->Post([reply = std::move(*reply)](CMainWindow& w) { w.ApplyPopupFetch(reply); });
+    });
+}
+
+void CMainWindow::ApplyPopupFetch(const PopupReply& reply) {
+    m_popups.Merge(reply);
+    if (m_state.settings.popupsEnabled) {
+        m_port->PostMessage(Msg::PopupSchedule, kPopupAfterFetch, 0);
+    }
+}
+
+bool CMainWindow::ShowPopup(int event) {
+    if (!m_state.service.popupsAvailable || !m_state.settings.popupsEnabled) {
+        return false;
+    }
+    const int64_t now = SystemSeconds();
+    const std::optional<size_t> best = m_popups.Next(
+        event, now, [this](const QString& name) { PopupStore::Forget(m_profile, name); });
+    if (!best) {
+        return false;
+    }
+    const PopupRecord& record = m_popups.records()[*best];
+    if (!OpenPopupWindow(record.name, record.cx, record.cy)) {
+        return false;
+    }
+    m_popups.MarkShown(*best, now);
+    return true;
 }
 
 }  // namespace zuvo

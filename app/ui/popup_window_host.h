@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "popups/browser/browser_plugin.h"
+#include "app/browser/browser_plugin.h"
 
 class QPluginLoader;
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "popups/browser/browser_plugin.h"
+#include "app/browser/browser_plugin.h"
 
 class QLabel;
 class QProgressBar;

@@ -3,8 +3,8 @@
 #include <QLoggingCategory>
 #include <QObject>
 
-#include "popups/browser/browser_plugin.h"
-#include "popups/browser/popups.h"
+#include "app/browser/browser_plugin.h"
+#include "app/browser/popups.h"
 
 Q_LOGGING_CATEGORY(lcBrowser, "zuvo.browser", QtWarningMsg)
 

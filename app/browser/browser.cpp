@@ -1,4 +1,4 @@
-#include "popups/browser/browser.h"
+#include "app/browser/browser.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>

@@ -1,4 +1,4 @@
-#include "popups/browser/browser_page.h"
+#include "app/browser/browser_page.h"
 
 #include <QLoggingCategory>
 #include <QWebEngineCertificateError>
