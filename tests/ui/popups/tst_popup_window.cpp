@@ -8,6 +8,7 @@
 
 #include "app/browser/browser_plugin.h"
 #include "app/core/deployment.h"
+#include "app/ui/bus_guard.h"
 #include "app/ui/main_window.h"
 #include "app/ui/popup_window_host.h"
 #include "platform/ids.h"
@@ -238,6 +239,19 @@ private Q_SLOTS:
         QCOMPARE(OpenWindows(), 1);
         QCOMPARE(Popup()->Url(), u"http://"_s + m_sim->httpHost() + u"/clicks.htm"_s);
         QCOMPARE(QUrl(Popup()->PageUrl()).path(), u"/offers.htm"_s);
+    }
+
+    // The pop-up messages are the window's own: another process can neither open a page nor
+    // make the phone forget its window.
+    void popupMessagesNeverComeFromTheBus() {
+        for (const uint32_t message : {Msg::PopupSchedule, Msg::PopupClosed}) {
+            QVERIFY(!AdmitFromBus(message, 1, 0, {}).has_value());
+        }
+        CMainWindow& w = Window();
+        QVERIFY(Open(u"news.htm"_s, 400, 300));
+        // In-process, the closing report makes it forget the window.
+        w.port().SendMessage(Msg::PopupClosed, 0, 0);
+        QVERIFY(Popup() == nullptr);
     }
 
     // Pages carry the request key: it appears in no log line and no command line, and the
