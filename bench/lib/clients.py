@@ -79,7 +79,11 @@ class Zuvo(Client):
                         ZUVO_SIP_DOMAIN=SIP_DOMAIN,
                         ZUVO_HOSTS_FILE=os.path.join(work, "hosts"),
                         ZUVO_MACHINE_STORE=os.path.join(work, "machine", "machine.db"),
-                        DISPLAY=peers.display, QT_QPA_PLATFORM="xcb")
+                        DISPLAY=peers.display, QT_QPA_PLATFORM="xcb",
+                        # Pages from the simulator only; the engine's sandbox refuses root.
+                        ZUVO_HOME_HOST="127.0.0.1:%d" % peers.http_port,
+                        QTWEBENGINE_DISABLE_SANDBOX="1",
+                        QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:9")
         self.zuvo = os.path.join(peers.bin_dir, "zuvo")
         self.ctl = os.path.join(peers.bin_dir, "zuvo-ctl")
 
