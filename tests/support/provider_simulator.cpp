@@ -13,8 +13,9 @@ namespace zuvo::test {
 
 using namespace Qt::Literals::StringLiterals;
 
-ProviderSimulator::ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https)
-    : m_runDir(runDir), m_accounts(accounts), m_withHttps(https) {}
+ProviderSimulator::ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https,
+                                     int httpPort)
+    : m_runDir(runDir), m_accounts(accounts), m_withHttps(https), m_wantedHttp(httpPort) {}
 
 ProviderSimulator::~ProviderSimulator() {
     Stop();
@@ -31,7 +32,8 @@ bool ProviderSimulator::Start() {
     file.close();
     const QString portsFile = m_runDir + u"/sim-ports"_s;
     QFile::remove(portsFile);
-    QStringList args{u"--accounts"_s, accountsFile, u"--ports-file"_s, portsFile};
+    QStringList args{u"--accounts"_s, accountsFile,     u"--ports-file"_s,
+                     portsFile,       u"--http-port"_s, QString::number(m_wantedHttp)};
     if (m_withHttps) {
         args << u"--cert-dir"_s << m_runDir + u"/cert"_s;
     } else {

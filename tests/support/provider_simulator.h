@@ -16,7 +16,9 @@ class ProviderSimulator {
 public:
     // accounts: the accounts file (JSON). https: also HTTPS, with a certificate made in
     // RUN_DIR/cert.
-    ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https = false);
+    // httpPort: 0 for any free one, or one the test picked (so the accounts can name it).
+    ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https = false,
+                      int httpPort = 0);
     ~ProviderSimulator();
     ProviderSimulator(const ProviderSimulator&) = delete;
     ProviderSimulator& operator=(const ProviderSimulator&) = delete;
@@ -46,6 +48,7 @@ private:
     QString m_runDir;
     QByteArray m_accounts;
     bool m_withHttps = false;
+    int m_wantedHttp = 0;
     QString m_error;
     int m_http = 0;
     int m_https = 0;

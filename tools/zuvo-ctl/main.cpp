@@ -227,10 +227,9 @@ CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
     }
     const QString command = args[0].toLower();
     const QString argument = args.value(1);
-    static const QStringList simple = {u"state"_s,   u"call"_s,  u"hangup"_s,
-                                       u"redial"_s,  u"mute"_s,  u"unmute"_s,
-                                       u"history"_s, u"watch"_s, u"home"_s,
-                                       u"support"_s};
+    static const QStringList simple = {u"state"_s, u"call"_s,   u"hangup"_s,  u"redial"_s,
+                                       u"mute"_s,  u"unmute"_s, u"history"_s, u"watch"_s,
+                                       u"home"_s,  u"support"_s};
     if (simple.contains(command)) {
         if (args.size() != 1) {
             Fail(u"%1 takes no argument"_s.arg(command), CtlExitCode::BadArguments);

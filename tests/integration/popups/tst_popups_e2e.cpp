@@ -29,9 +29,13 @@ namespace {
 
 constexpr auto kLong = std::chrono::seconds(30);
 
-// Pop-ups enabled (phonecfg 200): one message per event, on a service clock of June 2030.
-QByteArray Accounts(int kamailioPort) {
+// Pop-ups enabled (phonecfg 200): one message per event, on a service clock of June 2030; the
+// service check names a welcome page on the simulator itself.
+QByteArray Accounts(int kamailioPort, int simPort) {
+    const QByteArray welcome = "http://127.0.0.1:" + QByteArray::number(simPort) + "/welcome.htm";
     return R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1", "phonecfg": "200",
+      "page": ")" +
+           welcome + R"(",
       "pxy": ["127.0.0.1:)" +
            QByteArray::number(kamailioPort) +
            R"(:UDP"], "hosts": ["zuvo.test:127.0.0.1"], "web": [],
@@ -41,7 +45,8 @@ QByteArray Accounts(int kamailioPort) {
         {"name": "/news.htm", "expiry": "31/12/2030", "control": 3, "freq": 0, "cx": 300, "cy": 300},
         {"name": "old.htm", "expiry": "1/1/2030", "control": 0, "freq": -1, "cx": 300, "cy": 300}]}],
     "clock": "1/6/2030,12:0:0",
-    "pages": {"offers.htm": "<html><head><title>Offers</title></head><body>Offers</body></html>",
+"pages": {"welcome.htm": "<html><head><title>Welcome</title></head><body>Hi</body></html>",
+              "offers.htm": "<html><head><title>Offers</title></head><body>Offers</body></html>",
               "before.htm": "<html><head><title>Before</title></head><body>Before</body></html>",
               "/news.htm": "<html><head><title>News</title></head><body>News</body></html>"}})";
 }
@@ -115,8 +120,9 @@ private Q_SLOTS:
         options.farEndPort = m_farEnd->port();
         m_kamailio = std::make_unique<test::Kamailio>(dir + u"/kamailio"_s, options);
         QVERIFY2(m_kamailio->Start(), m_kamailio->output().constData());
-        m_sim = std::make_unique<test::ProviderSimulator>(dir + u"/sim"_s,
-                                                          Accounts(m_kamailio->udpPort()));
+        const int simPort = test::FreePort();
+        m_sim = std::make_unique<test::ProviderSimulator>(
+            dir + u"/sim"_s, Accounts(m_kamailio->udpPort(), simPort), false, simPort);
         QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
         qputenv("ZUVO_DEFAULT_WEB_HOST", m_sim->httpHost().toUtf8());
         qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
@@ -126,11 +132,17 @@ private Q_SLOTS:
         m_window->show();
         CMainWindow& phone = *m_window;
 
-        // Signed in: the fetch runs, and the message of event 1 opens from the simulator.
+        // The service check's page opens at 800 x 600 in the phone's window.
+        QTRY_VERIFY_WITH_TIMEOUT(m_sim->RequestTargets().contains(u"/welcome.htm"_s), 30000);
+        QVERIFY(m_window->popupWindow() != nullptr);
+        QCOMPARE(m_window->popupWindow()->Url(),
+                 u"http://"_s + m_sim->httpHost() + u"/welcome.htm"_s);
+        // Signed in: the fetch runs, and the message of event 1 opens from the simulator in the
+        // same window, which takes its size as its outer size.
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 30000);
         QTRY_COMPARE_WITH_TIMEOUT(PageShown(), u"/offers.htm"_s, 30000);
         QVERIFY(m_sim->RequestTargets().contains(u"/offers.htm"_s));
-        QCOMPARE(m_window->popupWindow()->Widget()->size(), QSize(640, 480));
+        QCOMPARE(m_window->popupWindow()->Widget()->frameGeometry().size(), QSize(640, 480));
         QVERIFY(phone.IsTimerRunning(Timer::PopupPoll));
         // The message that expired before the service's today is gone.
         for (const PopupRecord& r : phone.popups().records()) {
