@@ -17,13 +17,6 @@ namespace {
 
 constexpr int kScreenMargin = 20;
 
-// The web engine, loaded later, needs the graphics contexts shared from the moment the
-// application object is made; set here, before main, for every program with the phone's window.
-const bool kContextsShared = [] {
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
-    return true;
-}();
-
 }  // namespace
 
 PopupWindowHost::PopupWindowHost(QWidget* owner, PopupWindowTexts texts,
@@ -53,10 +46,6 @@ QString PopupWindowHost::PluginPath() {
 IBrowserPlugin* PopupWindowHost::Plugin() {
     if (m_plugin != nullptr) {
         return m_plugin;
-    }
-    if (!kContextsShared || !QCoreApplication::testAttribute(Qt::AA_ShareOpenGLContexts)) {
-        qCWarning(lcWindow) << "the browser window needs shared graphics contexts";
-        return nullptr;
     }
     m_loader = std::make_unique<QPluginLoader>(PluginPath());
     QObject* instance = m_loader->instance();

@@ -81,11 +81,14 @@ class TestPopupsEndToEnd : public QObject {
         m_window->port().PostMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(id), 0), 0);
     }
     QString Status() const { return PhoneDisplay::StatusText(m_window->state()); }
-    // The page now in the pop-up window, once it finished loading.
+    // The page now in the pop-up window, once it finished loading and the simulator served it.
     QString PageShown() const {
         IPopupWindow* popup = m_window->popupWindow();
-        return popup != nullptr && popup->StatusText() == u"Done"_s ? QUrl(popup->Url()).path()
-                                                                    : QString();
+        if (popup == nullptr || popup->StatusText() != u"Done"_s) {
+            return {};
+        }
+        const QString path = QUrl(popup->PageUrl()).path();
+        return m_sim->RequestTargets().contains(path) ? path : QString();
     }
 
 private Q_SLOTS:

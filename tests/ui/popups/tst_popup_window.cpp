@@ -308,7 +308,6 @@ int main(int argc, char** argv) {
     if (qgetenv("QT_QPA_PLATFORM") == "offscreen") {
         qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toUtf8());
     }
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
     TestPopupWindow test;
     return QTest::qExec(&test, argc, argv);
