@@ -88,6 +88,12 @@ class Zuvo(Client):
         self.ctl = os.path.join(peers.bin_dir, "zuvo-ctl")
 
     def start(self, extra=("/C600", "/R600", "/U600")):
+        # The demo provider sends a pop-up message after sign-in; the measures are of a phone
+        # that opens no page unasked (the first page has a measure of its own).
+        subprocess.run([os.path.join(self.peers.bin_dir, "zuvo-reg"), "add",
+                        r"HKCU\Software\Zuvo\Zuvo PC\Settings", "/v", "DisplayPopups",
+                        "/t", "REG_DWORD", "/d", "0", "/f"],
+                       env=self.env, cwd=self.work, stdout=subprocess.DEVNULL, check=True)
         return self._spawn([self.zuvo, "/T", "/B" + ACCOUNT, "/P" + PIN, *extra],
                            stdin=subprocess.DEVNULL)
 
