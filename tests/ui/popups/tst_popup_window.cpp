@@ -28,7 +28,7 @@ const QByteArray kAccounts = R"({
   "pages": {
     "news.htm": "<html><head><title>News</title></head><body><h1>News</h1></body></html>",
     "offers.htm": "<html><head><title>Offers</title></head><body><h1>Offers</h1></body></html>",
-    "clicks.htm": "<html><head><title>clicks</title></head><body style='margin:0'><a id='l' href='/offers.htm' target='_blank' style='display:block;width:400px;height:300px;background:#ccc'>offers</a><script>document.addEventListener('mousedown', e => { if (e.button == 2) document.title += ' right'; }); document.addEventListener('contextmenu', () => { document.title += ' menu'; });</script></body></html>"
+    "clicks.htm": "<html><head><title>clicks</title></head><body style='margin:0'><div id='pad' style='height:100px'>pad</div><a id='l' href='/offers.htm' target='_blank' style='display:block;width:400px;height:200px;background:#ccc'>offers</a><script>document.getElementById('pad').addEventListener('mousedown', e => { document.title += e.button == 2 ? ' right' : ' left'; }); document.addEventListener('contextmenu', () => { document.title += ' menu'; });</script></body></html>"
   }
 })";
 
@@ -232,8 +232,14 @@ private Q_SLOTS:
         QVERIFY(Open(u"clicks.htm"_s, 640, 480));
         QWidget* surface = Surface();
         QVERIFY(surface != nullptr);
+        // A right click, then a left one on the same spot: the page sees only the left one.
         QTest::mouseClick(surface, Qt::RightButton, {}, QPoint(50, 50));
         QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, 50));
+        QVERIFY(
+            test::WaitUntil([&] { return Popup()->PageTitle().contains(u"left"_s); }, kPageTime));
+        QCOMPARE(Popup()->PageTitle(), u"clicks left"_s);
+        // The link asks for a new window.
+        QTest::mouseClick(surface, Qt::LeftButton, {}, QPoint(50, 200));
         QVERIFY(test::WaitUntil([&] { return Popup()->PageTitle() == u"Offers"_s; }, kPageTime));
         QVERIFY(m_sim->RequestTargets().contains(u"/offers.htm"_s));
         QCOMPARE(OpenWindows(), 1);
