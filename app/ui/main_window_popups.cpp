@@ -102,7 +102,7 @@ bool CMainWindow::ShowPopup(int event) {
     if (!best) {
         return false;
     }
-    const PopupRecord& record = m_popups.records()[*best];
+    const PopupRecord record = m_popups.records()[*best];
     if (!OpenPopupWindow(record.name, record.cx, record.cy)) {
         return false;
     }

@@ -247,6 +247,19 @@ private Q_SLOTS:
         QCOMPARE(QUrl(Popup()->PageUrl()).path(), u"/offers.htm"_s);
     }
 
+    // A certificate that cannot be trusted stays an error: the page is neither fetched nor shown.
+    void certificateErrorsStayErrors() {
+        test::ProviderSimulator secure(m_env->path(u"secure"_s), kAccounts, true);
+        QVERIFY2(secure.Start(), qPrintable(secure.error()));
+        Window();
+        const QString page = u"https://"_s + secure.httpsHost() + u"/news.htm"_s;
+        QVERIFY(m_window->OpenPopupWindow(page, 400, 300));
+        QCOMPARE(Popup()->Url(), page);
+        QVERIFY(test::WaitUntil([&] { return Popup()->StatusText() == u"Done"_s; }, kPageTime));
+        QVERIFY(Popup()->PageTitle() != u"News"_s);
+        QVERIFY(!secure.RequestTargets().contains(u"/news.htm"_s));
+    }
+
     // The pop-up messages are the window's own: another process can neither open a page nor
     // make the phone forget its window.
     void popupMessagesNeverComeFromTheBus() {
