@@ -224,6 +224,10 @@ private Q_SLOTS:
         QVERIFY(std::abs(again->frameGeometry().center().y() - w.frameGeometry().center().y()) <=
                 2);
         QCOMPARE(OpenWindows(), 1);
+        // It goes away with the phone.
+        QPointer<QWidget> last(again);
+        m_window.reset();
+        QVERIFY(last.isNull());
     }
 
     // A link that asks for a new window opens in this one; right clicks never reach the page.
