@@ -13,6 +13,7 @@
 #include "app/ui/popup_window_host.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
+#include "popups/popup_store.h"
 #include "tests/support/provider_simulator.h"
 #include "tests/support/test_environment.h"
 
@@ -249,6 +250,39 @@ private Q_SLOTS:
         QCOMPARE(OpenWindows(), 1);
         QCOMPARE(Popup()->Url(), u"http://"_s + m_sim->httpHost() + u"/clicks.htm"_s);
         QCOMPARE(QUrl(Popup()->PageUrl()).path(), u"/offers.htm"_s);
+    }
+
+    // The schedule message shows the due message of the stored list, only while the service
+    // and the user allow pop-ups; an expired one leaves the list and the store.
+    void scheduleMessageShowsTheStoredMessage() {
+        Profile profile = Profile::Phone();
+        const int64_t now = QDateTime::currentSecsSinceEpoch();
+        PopupRecord due;
+        due.name = u"news.htm"_s;
+        due.expiry = now + 86400;
+        due.freq = 0;
+        due.cx = 420;
+        due.cy = 320;
+        PopupRecord expired = due;
+        expired.name = u"gone.htm"_s;
+        expired.expiry = now - 60;
+        PopupSchedule stored(PopupClock{now, now}, {expired, due});
+        QVERIFY(PopupStore::Save(profile, stored).done);
+
+        CMainWindow& w = Window();
+        QCOMPARE(w.popups().records().size(), size_t{2});
+        const auto event = [&] { return w.port().SendMessage(Msg::PopupSchedule, 1, 0); };
+        QCOMPARE(event(), 0);  // the service has not enabled pop-ups
+        w.mutableState().service.popupsAvailable = true;
+        w.mutableState().settings.popupsEnabled = false;
+        QCOMPARE(event(), 0);  // the user turned them off
+        QVERIFY(Popup() == nullptr);
+        w.mutableState().settings.popupsEnabled = true;
+        QVERIFY(Load([&] { QCOMPARE(event(), 1); }, u"/news.htm"_s));
+        QCOMPARE(Popup()->Widget()->size(), QSize(420, 320));
+        QCOMPARE(w.popups().records().size(), size_t{1});
+        QVERIFY(!profile.hive().KeyExists(profile.KeyPath(u"Popups\\gone.htm"_s)));
+        QCOMPARE(event(), 0);  // once only
     }
 
     // A certificate that cannot be trusted stays an error: the page is neither fetched nor shown.
