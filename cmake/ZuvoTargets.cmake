@@ -42,6 +42,12 @@ function(zuvo_library name)
     target_link_libraries(${name} PUBLIC ${ARG_LIBS})
 endfunction()
 
+# The web engine in tests: root may not use its sandbox, and no page may reach anything outside
+# the machine (loopback goes direct; everything else to a proxy port where nobody listens, so
+# not even a name is looked up).
+set(ZUVO_TEST_WEB_ENGINE_ENV
+    "QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--proxy-server=http://127.0.0.1:9")
+
 # zuvo_test(name LABEL unit|ui|integration [QTEST] SOURCES ... LIBS ... [TIMEOUT s])
 # GoogleTest for unit and integration tests, Qt Test for ui tests and those marked QTEST.
 function(zuvo_test name)
@@ -59,5 +65,5 @@ function(zuvo_test name)
     endif()
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ZUVO_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ZUVO_SOURCE_DIR=${PROJECT_SOURCE_DIR};${ZUVO_TEST_WEB_ENGINE_ENV}")
 endfunction()

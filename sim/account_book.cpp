@@ -43,6 +43,12 @@ bool AccountBook::Load(const QString& path, QString& error) {
     const QJsonObject root = document.object();
     m_accounts.clear();
     m_routes.clear();
+    m_pages.clear();
+    m_clock = Text(root, u"clock"_s);
+    const QJsonObject pages = root.value(u"pages"_s).toObject();
+    for (auto it = pages.begin(); it != pages.end(); ++it) {
+        m_pages.insert(it.key(), it.value().toString());
+    }
     for (const QJsonValue& item : root.value(u"accounts"_s).toArray()) {
         const QJsonObject o = item.toObject();
         SimAccount a;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QHash>
 #include <QJsonObject>
 #include <QList>
 #include <QPair>
@@ -47,10 +48,16 @@ public:
     bool Load(const QString& path, QString& error);
     std::optional<SimAccount> Find(const QString& account) const;
     const QList<QPair<QString, QString>>& routes() const { return m_routes; }
+    // Static pages by path below the root ("offers.htm", "news/today.htm"): their HTML.
+    const QHash<QString, QString>& pages() const { return m_pages; }
+    // The service's clock as GA reports it ("d/m/yyyy,h:m:s"); empty: the computer's local time.
+    const QString& clock() const { return m_clock; }
 
 private:
     QList<SimAccount> m_accounts;
     QList<QPair<QString, QString>> m_routes;
+    QHash<QString, QString> m_pages;
+    QString m_clock;
 };
 
 }  // namespace zuvo::sim

@@ -76,6 +76,7 @@ int main(int argc, char* argv[]) {
         }
     }
     ProviderService service(book);
+    service.SetClock(book.clock());
     ProviderServer::Shared shared;
     shared.service = &service;
     shared.delaySeconds = parser.value(delay).toInt();

@@ -130,6 +130,10 @@ void ProviderServer::Handle(QTcpSocket* socket, const QByteArray& head) {
     entry.insert(u"mode"_s, static_cast<int>(m_shared.mode));
     m_shared.log.append(entry);
 
+    if (m_shared.mode == Misbehaviour::None && (response.neverEnds || response.restAfterMs > 0)) {
+        SendInParts(socket, response);
+        return;
+    }
     switch (m_shared.mode) {
         case Misbehaviour::Silent:
             return;  // keep the connection open and never answer
@@ -203,6 +207,9 @@ void ProviderServer::Control(QTcpSocket* socket, const QString& target) {
         if (query.hasQueryItem(u"size"_s)) {
             m_shared.hugeBytes = query.queryItemValue(u"size"_s).toLongLong();
         }
+        if (query.hasQueryItem(u"clock"_s)) {
+            m_shared.service->SetClock(query.queryItemValue(u"clock"_s));
+        }
         response.body = "ok\n";
     } else {
         response.status = 404;
@@ -211,11 +218,30 @@ void ProviderServer::Control(QTcpSocket* socket, const QString& target) {
     Send(socket, response);
 }
 
+QByteArray ProviderServer::Head(const SimResponse& response) {
+    return "HTTP/1.1 " + QByteArray::number(response.status) + ' ' + ReasonOf(response.status) +
+           "\r\nContent-Type: " + response.contentType +
+           "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
+           "\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
+}
+
+void ProviderServer::SendInParts(QTcpSocket* socket, const SimResponse& response) {
+    const qsizetype first = response.body.size() / 2;
+    socket->write(Head(response) + response.body.left(first));
+    if (response.neverEnds) {
+        return;  // the connection stays open until the client gives up
+    }
+    QPointer<QTcpSocket> guarded(socket);
+    QTimer::singleShot(response.restAfterMs, this, [guarded, rest = response.body.mid(first)] {
+        if (guarded) {
+            guarded->write(rest);
+            guarded->disconnectFromHost();
+        }
+    });
+}
+
 void ProviderServer::Send(QTcpSocket* socket, const SimResponse& response) {
-    QByteArray out = "HTTP/1.1 " + QByteArray::number(response.status) + ' ' +
-                     ReasonOf(response.status) + "\r\nContent-Type: " + response.contentType +
-                     "\r\nContent-Length: " + QByteArray::number(response.body.size()) +
-                     "\r\nCache-Control: no-cache\r\nConnection: close\r\n\r\n";
+    QByteArray out = Head(response);
     out += response.body;
     socket->write(out);
     // Closing waits until everything written has left.

@@ -18,7 +18,8 @@ enum class Misbehaviour { None, Silent, Slow, NotFound, ServerError, Malformed, 
 
 // Listens on 127.0.0.1 for plain HTTP or (with a certificate) HTTPS, reads one GET request per
 // connection and answers it from the ProviderService, or misbehaves as told. Control targets:
-// /sim/control?mode=...&delay=s&size=bytes, /sim/log (JSON of the requests so far),
+// /sim/control?mode=...&delay=s&size=bytes&clock=d/m/yyyy,h:m:s, /sim/log (JSON of the requests
+// so far),
 // /sim/reset (clears the log).
 class ProviderServer : public QTcpServer {
     Q_OBJECT
@@ -46,6 +47,9 @@ private:
     void Handle(QTcpSocket* socket, const QByteArray& head);
     void Control(QTcpSocket* socket, const QString& target);
     static void Send(QTcpSocket* socket, const SimResponse& response);
+    // Half the body now, the rest later (or never): a page that loads slowly.
+    void SendInParts(QTcpSocket* socket, const SimResponse& response);
+    static QByteArray Head(const SimResponse& response);
 
     Shared& m_shared;
     bool m_tls = false;

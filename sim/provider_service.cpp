@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QUrlQuery>
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zuvo::sim {
@@ -72,9 +74,7 @@ SimResponse ProviderService::Answer(const QString& target, QJsonObject& facts) {
         return response;
     }
     if (!servicePath) {
-        response.status = 404;
-        response.body = "not found\n";
-        return response;
+        return StaticPage(path, query);
     }
     if (task == u"VP"_s) {
         response.body = Routes();
@@ -175,10 +175,36 @@ QByteArray ProviderService::Balance(const SimAccount& account, const QString& nu
     return reply.toUtf8();
 }
 
+SimResponse ProviderService::StaticPage(const QString& path, const QUrlQuery& query) const {
+    SimResponse response;
+    const QString name = path.mid(1);
+    response.contentType = "text/html; charset=utf-8";
+    if (name == u"slow.htm"_s || name == u"never.htm"_s) {
+        // Big enough that the browser shows what it has and keeps waiting for the rest.
+        QString text = u"<html><head><title>Slow page</title></head><body><h1>Slow page</h1>"_s;
+        text += u"<p>"_s + QString(u"waiting "_s).repeated(4096) + u"</p></body></html>\n"_s;
+        response.body = text.toUtf8();
+        response.neverEnds = name == u"never.htm"_s;
+        const int seconds =
+            query.hasQueryItem(u"seconds"_s) ? query.queryItemValue(u"seconds"_s).toInt() : 3;
+        response.restAfterMs = std::clamp(seconds, 0, 600) * 1000;
+        return response;
+    }
+    const auto page = m_book.pages().constFind(name);
+    if (page == m_book.pages().constEnd()) {
+        response.status = 404;
+        response.body = "<html><body><h1>Not found</h1></body></html>\n";
+        return response;
+    }
+    response.body = page->toUtf8();
+    return response;
+}
+
 QByteArray ProviderService::Popups(const SimAccount& account) const {
-    const QDateTime now = QDateTime::currentDateTime();
-    QString reply = u"POPUPCONTROL=["_s + now.toString(u"d/M/yyyy,H:m:s"_s) + u',' +
-                    QString::number(account.popups.size()) + u"]\n"_s;
+    const QString now =
+        m_clock.isEmpty() ? QDateTime::currentDateTime().toString(u"d/M/yyyy,H:m:s"_s) : m_clock;
+    QString reply =
+        u"POPUPCONTROL=["_s + now + u',' + QString::number(account.popups.size()) + u"]\n"_s;
     for (const SimPopup& p : account.popups) {
         reply += u"POPUP=["_s + p.name + u',' + p.expiry + u',' + QString::number(p.control) +
                  u',' + QString::number(p.freq) + u',' + QString::number(p.cx) + u',' +

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QJsonObject>
 #include <QString>
+#include <QUrlQuery>
 
 #include "sim/account_book.h"
 #include "sim/sim_cipher.h"
@@ -14,6 +15,10 @@ struct SimResponse {
     int status = 200;
     QByteArray contentType = "text/plain; charset=utf-8";
     QByteArray body;
+    // A page that loads slowly: the first part of the body now, the rest after this many ms.
+    int restAfterMs = 0;
+    // A page that never finishes: the first part of the body, then nothing, the connection open.
+    bool neverEnds = false;
 };
 
 // The provider's tasks (VV, SP, MC, AB, GA, VP) and pages (UA, RT, OH, CS): turns a request
@@ -26,6 +31,8 @@ public:
     SimResponse Answer(const QString& target, QJsonObject& facts);
     // When set, VV answers a good key without its "[key:" item.
     void SetOmitKey(bool omit) { m_omitKey = omit; }
+    // The clock GA reports ("d/m/yyyy,h:m:s"); empty: the computer's local time.
+    void SetClock(const QString& clock) { m_clock = clock; }
 
 private:
     // The account of a valid request key, or nothing for a bad key, account or PIN.
@@ -35,10 +42,13 @@ private:
     QByteArray Balance(const SimAccount& account, const QString& number);
     QByteArray Popups(const SimAccount& account) const;
     QByteArray Routes() const;
+    // The static pages and the test pages slow.htm (?seconds=N), never.htm; 404 for others.
+    SimResponse StaticPage(const QString& path, const QUrlQuery& query) const;
 
     const AccountBook& m_book;
     SimCipher m_cipher;
     bool m_omitKey = false;
+    QString m_clock;
     int m_callRecords = 0;
 };
 

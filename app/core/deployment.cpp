@@ -35,7 +35,7 @@ QString Deployment::TunnelHost() {
     return FromEnv("ZUVO_TUNNEL_HOST", u"tunnel.zuvo.example"_s);
 }
 QString Deployment::PopupCaption() {
-    return FromEnv("ZUVO_POPUP_CAPTION", u"Zuvo"_s);
+    return FromEnv("ZUVO_POPUP_CAPTION", u"Zuvo - www.zuvo.example"_s);
 }
 QString Deployment::ClientName() {
     return QString::asprintf("%d.%s", 585, "600.002");

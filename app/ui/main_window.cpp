@@ -30,6 +30,7 @@
 #include "app/ui/bus_guard.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
+#include "app/ui/popup_window_host.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/signin_window_delegate.h"
 #include "contacts/speed_dial.h"
@@ -179,6 +180,7 @@ void CMainWindow::OnCreate() {
     m_buttons[Cmd::Rates]->setVisible(m_state.settings.webLinks);
 
     m_history.Load(m_profile);
+    LoadPopups();
     setFocus();
 
     m_cipher = std::make_shared<service::RequestCipher>();
@@ -289,6 +291,9 @@ LRESULT CMainWindow::WindowProc(uint32_t message, WPARAM wParam, LPARAM lParam) 
     }
     if (message == m_registerMessage && m_registerMessage != 0) {
         return m_external->OnRegister(wParam, lParam);
+    }
+    if (const std::optional<LRESULT> handled = OnPopupMessage(message, wParam, lParam)) {
+        return *handled;
     }
     return DispatchMessage<CMainWindow>(*this, kMessageMap, message, wParam, lParam).value_or(0);
 }
@@ -486,6 +491,7 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
     QThread::yieldCurrentThread();
     m_state.servers.entries.clear();
     const Registry::Outcome volumes = SaveVolumes();
+    SavePopups();
     ReportUnsaved(history.done ? volumes : history);
     if (m_engine) {
         // Success hides the window; the engine's clean-up event destroys it later. Failure

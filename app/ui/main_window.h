@@ -21,6 +21,7 @@
 #include "platform/message_port.h"
 #include "platform/profile.h"
 #include "platform/screen_saver.h"
+#include "popups/popup_schedule.h"
 #include "skin/dib.h"
 #include "telephony/discovery/connection_threads.h"
 #include "telephony/rtc_engine_interface.h"
@@ -40,7 +41,9 @@ class CSkinSlider;
 class CStateLight;
 class CToolTipControl;
 class DialingInput;
+class IPopupWindow;
 class LocalBusEndpoint;
+class PopupWindowHost;
 class ProxyPromptAnswer;
 class SigninConnection;
 class SigninFlow;
@@ -85,11 +88,18 @@ public:
     IRtcEngine* engine() const { return m_engine.get(); }
     AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
+    const PopupSchedule& popups() const { return m_popups; }
     QWidget* callHistoryDialog() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
     CConfig* audioWizard() const;
     const AudioDeviceChoice& audioDevices() const { return *m_audio; }
     SoundDevices& soundDevices() const { return *m_sounds; }
+    // The pop-up browser window while it is open, else null.
+    IPopupWindow* popupWindow() const;
+    // Opens address (absolute, or relative to the web host) in the pop-up browser window with a
+    // page area of cx x cy, creating the window or reusing the open one. False when the browser
+    // cannot be loaded.
+    bool OpenPopupWindow(const QString& address, int cx, int cy);
 
     // Starts the connection for the account now in the account record (the sign-in dialog was
     // confirmed): signing-in flag, a fresh cancel token, status redrawn, connect thread started.
@@ -118,8 +128,8 @@ public:
     void RebuildRequestKey() override;
     void StartBalanceRequest(bool withConnection) override;
     void StartCallAuthorisation(const QString& dialled) override;
-    void StartPopupFetch() override {}
-    bool ShowPopup(int) override { return false; }
+    void StartPopupFetch() override;
+    bool ShowPopup(int event) override;
     void SignOut() override;
     void DestroyWindow() override;
     void Minimise() override;
@@ -183,6 +193,11 @@ private:
     void OpenRatesPage();
     void OpenHelpPage();
     void OpenPage(const QString& address);
+    std::optional<LRESULT> OnPopupMessage(uint32_t message, WPARAM wParam, LPARAM lParam);
+    // The pop-up messages across runs, and a fetch's result on the main thread.
+    void LoadPopups();
+    void SavePopups();
+    void ApplyPopupFetch(const PopupReply& reply);
     void OpenProxySettings();
     // The modal preferences sheet; refused while one is already open.
     void OpenPreferences();
@@ -261,6 +276,8 @@ private:
     BalanceTask m_balance;
     CallAuthorisationTask m_authorisation;
     zuvo::ScreenSaver m_screenSaver;
+    std::unique_ptr<PopupWindowHost> m_popupWindow;
+    PopupSchedule m_popups;
 
     CDib m_skin;
     PhoneDisplay m_display;

@@ -1,10 +1,8 @@
 // The main window's side of the provider's web service: the request key, the connection threads
 // of a sign-in and the web pages.
 
-#include <QDesktopServices>
 #include <QLoggingCategory>
 #include <QThread>
-#include <QUrl>
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
@@ -116,9 +114,7 @@ void CMainWindow::AskProxyCredentials(const QString& proxy,
 void CMainWindow::ApplyServiceCheck(const service::ServiceCheckResult& result) {
     const QString page = ConnectionTask::ApplyServiceCheck(result, m_state);
     if (!page.isEmpty()) {
-        // The service's page belongs in the pop-up browser window, which this phone does not
-        // have yet; it is not pushed into the desktop's browser unasked.
-        qCDebug(lcWindow) << "the service offered a page:" << page;
+        OpenPopupWindow(page, 800, 600);
     }
 }
 
@@ -142,10 +138,9 @@ void CMainWindow::RunUnattendedStep(ExitCode step) {
 }
 
 void CMainWindow::OpenPage(const QString& address) {
-    // Until the phone has its own browser window, pages open in the desktop's browser.
-    if (!QDesktopServices::openUrl(QUrl(address))) {
-        qCDebug(lcWindow) << "no browser opened" << address;
-    }
+    // The account pages carry the request key: they open in the phone's own window, never on a
+    // desktop browser's command line.
+    OpenPopupWindow(address, 800, 600);
 }
 
 void CMainWindow::OpenAccountPage() {

@@ -2,15 +2,20 @@
 
 #include <QDir>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QUrl>
 
 namespace zuvo::test {
 
 using namespace Qt::Literals::StringLiterals;
 
-ProviderSimulator::ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https)
-    : m_runDir(runDir), m_accounts(accounts), m_withHttps(https) {}
+ProviderSimulator::ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https,
+                                     int httpPort)
+    : m_runDir(runDir), m_accounts(accounts), m_withHttps(https), m_wantedHttp(httpPort) {}
 
 ProviderSimulator::~ProviderSimulator() {
     Stop();
@@ -27,7 +32,8 @@ bool ProviderSimulator::Start() {
     file.close();
     const QString portsFile = m_runDir + u"/sim-ports"_s;
     QFile::remove(portsFile);
-    QStringList args{u"--accounts"_s, accountsFile, u"--ports-file"_s, portsFile};
+    QStringList args{u"--accounts"_s, accountsFile,     u"--ports-file"_s,
+                     portsFile,       u"--http-port"_s, QString::number(m_wantedHttp)};
     if (m_withHttps) {
         args << u"--cert-dir"_s << m_runDir + u"/cert"_s;
     } else {
@@ -65,7 +71,7 @@ bool ProviderSimulator::Start() {
     return true;
 }
 
-QByteArray ProviderSimulator::RequestLog() const {
+QByteArray ProviderSimulator::Get(const QByteArray& target) const {
     if (!m_process) {
         return {};
     }
@@ -74,12 +80,32 @@ QByteArray ProviderSimulator::RequestLog() const {
     if (!socket.waitForConnected(1000)) {
         return {};
     }
-    socket.write("GET /sim/log HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
+    socket.write("GET " + target + " HTTP/1.0\r\nHost: 127.0.0.1\r\n\r\n");
     QByteArray reply;
     while (socket.waitForReadyRead(2000)) {
         reply += socket.readAll();
     }
     return reply;
+}
+
+QByteArray ProviderSimulator::RequestLog() const {
+    return Get("/sim/log");
+}
+
+QStringList ProviderSimulator::RequestTargets() const {
+    const QByteArray reply = RequestLog();
+    const QJsonArray log =
+        QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).array();
+    QStringList targets;
+    for (const QJsonValue& entry : log) {
+        targets << entry.toObject().value(u"target"_s).toString();
+    }
+    return targets;
+}
+
+bool ProviderSimulator::Control(const QString& query) const {
+    return Get("/sim/control?" + QUrl::toPercentEncoding(query, "=&,/:"))
+        .startsWith("HTTP/1.1 200");
 }
 
 QByteArray ProviderSimulator::output() const {

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -15,7 +16,9 @@ class ProviderSimulator {
 public:
     // accounts: the accounts file (JSON). https: also HTTPS, with a certificate made in
     // RUN_DIR/cert.
-    ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https = false);
+    // httpPort: 0 for any free one, or one the test picked (so the accounts can name it).
+    ProviderSimulator(const QString& runDir, const QByteArray& accounts, bool https = false,
+                      int httpPort = 0);
     ~ProviderSimulator();
     ProviderSimulator(const ProviderSimulator&) = delete;
     ProviderSimulator& operator=(const ProviderSimulator&) = delete;
@@ -31,13 +34,21 @@ public:
 
     // What it was asked so far (its /sim/log reply, JSON), fetched without an event loop.
     QByteArray RequestLog() const;
+    // The targets of the requests so far, in order (from the request log).
+    QStringList RequestTargets() const;
+    // Changes its behaviour through /sim/control (query such as "clock=1/4/2011,9:0:0"); true
+    // when it agreed.
+    bool Control(const QString& query) const;
     QByteArray output() const;
     void Stop();
 
 private:
+    QByteArray Get(const QByteArray& target) const;
+
     QString m_runDir;
     QByteArray m_accounts;
     bool m_withHttps = false;
+    int m_wantedHttp = 0;
     QString m_error;
     int m_http = 0;
     int m_https = 0;

@@ -104,6 +104,8 @@ int main(int argc, char* argv[]) {
     }
     const QProcessEnvironment environment = peers.Environment();
     Print(u"ZUVO_DEFAULT_WEB_HOST"_s, peers.webHost());
+    // The home page too comes from the simulator, never from a host outside the machine.
+    Print(u"ZUVO_HOME_HOST"_s, peers.webHost());
     Print(u"ZUVO_SIP_DOMAIN"_s, environment.value(u"ZUVO_SIP_DOMAIN"_s));
     Print(u"ZUVO_HOSTS_FILE"_s, environment.value(u"ZUVO_HOSTS_FILE"_s));
     Print(u"ZUVO_PEERS_SIP_PORT"_s, QString::number(peers.registrarPort()));

@@ -221,14 +221,15 @@ QByteArray Char(QChar c) {
 CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
     const QString usage =
         u"usage: zuvo-ctl state | dial NUMBER | key DIGITS | call | hangup | redial | mute | "
-        u"unmute | volume up|down | history | watch"_s;
+        u"unmute | volume up|down | history | watch | home | support"_s;
     if (args.isEmpty()) {
         Fail(usage, CtlExitCode::BadArguments);
     }
     const QString command = args[0].toLower();
     const QString argument = args.value(1);
     static const QStringList simple = {u"state"_s, u"call"_s,   u"hangup"_s,  u"redial"_s,
-                                       u"mute"_s,  u"unmute"_s, u"history"_s, u"watch"_s};
+                                       u"mute"_s,  u"unmute"_s, u"history"_s, u"watch"_s,
+                                       u"home"_s,  u"support"_s};
     if (simple.contains(command)) {
         if (args.size() != 1) {
             Fail(u"%1 takes no argument"_s.arg(command), CtlExitCode::BadArguments);
@@ -298,6 +299,10 @@ CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
         client.Send(ClientCommand::Unmute);
     } else if (command == u"volume"_s) {
         client.Send(argument == u"up"_s ? ClientCommand::VolumeUp : ClientCommand::VolumeDown);
+    } else if (command == u"home"_s) {
+        client.Send(ClientCommand::HomePage);
+    } else if (command == u"support"_s) {
+        client.Send(ClientCommand::SupportPage);
     } else if (command == u"history"_s) {
         client.Send(ClientCommand::HistoryRequest);
         const auto list = client.Expect(PhoneNotice::History);

@@ -1,7 +1,6 @@
 #include <QtTest>
 
 #include <QCheckBox>
-#include <QDesktopServices>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPaintEvent>
@@ -11,6 +10,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/browser/browser_plugin.h"
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
 #include "app/core/settings_store.h"
@@ -60,15 +60,6 @@ void Click(QWidget* target, QPoint at) {
         QApplication::sendEvent(target, &event);
     }
 }
-
-// Takes the place of the browser: counts the pages the phone asks to open.
-class PageCounter : public QObject {
-    Q_OBJECT
-public:
-    QList<QUrl> opened;
-public Q_SLOTS:
-    void open(const QUrl& url) { opened << url; }
-};
 
 // What the window shows now, as the window system has it (not a fresh rendering).
 QImage Shown(QWidget& window) {
@@ -294,26 +285,21 @@ private Q_SLOTS:
     }
 
     void helpBeforeTheFirstSignInGoesToTheConfiguredWebServer() {
-        PageCounter catcher;
-        QDesktopServices::setUrlHandler(u"http"_s, &catcher, "open");
-        QDesktopServices::setUrlHandler(u"https"_s, &catcher, "open");
         // The deployment's host when nothing is stored, else the stored "Web Server".
         for (const QString& stored : {QString(), u"help.zuvo.test:8080"_s}) {
             if (!stored.isEmpty()) {
                 Profile::Phone().WriteString(u"Network"_s, u"Web Server"_s, stored);
             }
             CMainWindow& w = Window();
-            catcher.opened.clear();
+            QVERIFY(w.popupWindow() == nullptr);
             w.port().SendMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(Cmd::Help), 0), 0);
-            QCOMPARE(catcher.opened.size(), 1);
-            const QUrl url = catcher.opened.first();
+            QVERIFY(w.popupWindow() != nullptr);
+            const QUrl url(w.popupWindow()->Url());
             const QString host = stored.isEmpty() ? Deployment::DefaultWebHost() : stored;
             QCOMPARE(url.authority(), host);
             QVERIFY(url.toString().startsWith(u"http://"_s + host + u"/ZuvoDialler/"_s));
             m_window.reset();
         }
-        QDesktopServices::unsetUrlHandler(u"http"_s);
-        QDesktopServices::unsetUrlHandler(u"https"_s);
     }
 
     void keyRebuildOfAnEndedSignInLeavesTheCurrentKeyAlone() {
@@ -387,21 +373,21 @@ private Q_SLOTS:
     // A double click on a function button is one click: one page, not two.
     void doubleClickRunsTheCommandOnce() {
         CMainWindow& w = Window();
-        PageCounter pages;
-        QDesktopServices::setUrlHandler(u"http"_s, &pages, "open");
         CSkinButton* home = w.button(Cmd::HomePageButton);
         QVERIFY(home->isVisible());
         const QPoint at = home->rect().center();
         QTest::mouseClick(home, Qt::LeftButton, {}, at);
-        QCOMPARE(pages.opened.size(), 1);
+        QVERIFY(w.popupWindow() != nullptr);
+        // Closed again: a page opened by the double click would bring a new window.
+        QVERIFY(w.popupWindow()->Widget()->close());
+        QVERIFY(w.popupWindow() == nullptr);
         // Qt hands a widget the second click of a double click as a double click and a release.
         QTest::mouseDClick(home, Qt::LeftButton, {}, at);
         QTest::mouseRelease(home, Qt::LeftButton, {}, at);
-        QCOMPARE(pages.opened.size(), 1);
+        QVERIFY(w.popupWindow() == nullptr);
         // The next separate click counts again.
         QTest::mouseClick(home, Qt::LeftButton, {}, at);
-        QCOMPARE(pages.opened.size(), 2);
-        QDesktopServices::unsetUrlHandler(u"http"_s);
+        QVERIFY(w.popupWindow() != nullptr);
     }
 
     // After each change of the status line what the window shows equals a fresh full paint: no

@@ -1,0 +1,111 @@
+#include "popups/popup_reply.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+#include <QTimeZone>
+
+#include "service/reply_lookup.h"
+
+namespace zuvo {
+
+using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+// Integers as the service writes them; at most nine digits, so none overflows.
+constexpr char16_t kInt[] = u"\\s*([-+]?\\d{1,9})";
+
+// "d/m/y,h:m:s,count"
+const QRegularExpression& ControlPattern() {
+    static const QRegularExpression re(u"^%1/%1/%1,%1:%1:%1,%1"_s.arg(QStringView(kInt)));
+    return re;
+}
+
+// "d/m/y,control,freq,cx,cy"
+const QRegularExpression& EntryPattern() {
+    static const QRegularExpression re(u"^%1/%1/%1,%1,%1,%1,%1"_s.arg(QStringView(kInt)));
+    return re;
+}
+
+std::optional<std::vector<int>> Integers(const QRegularExpression& re, const QString& text) {
+    const QRegularExpressionMatch match = re.match(text);
+    if (!match.hasMatch()) {
+        return std::nullopt;
+    }
+    std::vector<int> numbers;
+    for (int i = 1; i <= re.captureCount(); ++i) {
+        numbers.push_back(match.captured(i).toInt());
+    }
+    return numbers;
+}
+
+}  // namespace
+
+bool IsAcceptablePopupName(const QString& name) {
+    return !name.isEmpty() && name.size() <= kMaxPopupNameLength && !name.contains(u'\\');
+}
+
+std::optional<int64_t> LocalStandardTime(QDate date, int hour, int minute, int second) {
+    const QTime time(hour, minute, second);
+    if (!date.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    const QDateTime wall(date, time, Qt::UTC);
+    const int offset = QTimeZone::systemTimeZone().standardTimeOffset(wall);
+    return wall.toSecsSinceEpoch() - offset;
+}
+
+PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
+    PopupReply result;
+    QString control;
+    if (service::GetReplyValue(reply, u"POPUPCONTROL"_s, control) < 0) {
+        return result;
+    }
+    const auto head = Integers(ControlPattern(), control);
+    if (!head) {
+        return result;
+    }
+    const std::vector<int>& c = *head;
+    const std::optional<int64_t> serverTime =
+        LocalStandardTime(QDate(c[2], c[1], c[0]), c[3], c[4], c[5]);
+    if (!serverTime) {
+        return result;
+    }
+    result.clock = PopupClock{*serverTime, computerNow};
+
+    int at = 0;
+    for (int i = 1; i <= c[6]; ++i) {
+        QString value;
+        at = service::GetReplyValue(reply, u"POPUP="_s, value, at);
+        if (at < 0) {
+            break;
+        }
+        if (static_cast<int>(result.entries.size()) >= kMaxPopupRecords) {
+            break;
+        }
+        const qsizetype comma = value.indexOf(u',');
+        if (comma < 0) {
+            continue;
+        }
+        PopupRecord entry;
+        entry.name = value.left(comma);
+        const auto fields = Integers(EntryPattern(), value.mid(comma + 1));
+        if (!fields || !IsAcceptablePopupName(entry.name)) {
+            continue;
+        }
+        const std::vector<int>& f = *fields;
+        const std::optional<int64_t> expiry = LocalStandardTime(QDate(f[2], f[1], f[0]), 23, 59, 0);
+        if (!expiry) {
+            continue;
+        }
+        entry.expiry = *expiry;
+        entry.control = f[3];
+        entry.freq = f[4];
+        entry.cx = f[5];
+        entry.cy = f[6];
+        result.entries.push_back(entry);
+    }
+    return result;
+}
+
+}  // namespace zuvo
