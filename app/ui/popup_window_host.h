@@ -8,7 +8,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/browser/browser_plugin.h"
+#include "popups/browser/browser_plugin.h"
 
 class QPluginLoader;
 

@@ -8,7 +8,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "app/browser/browser_plugin.h"
 #include "app/core/app_globals.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/signin_dialog.h"
@@ -17,6 +16,7 @@
 #include "app/ui/phone_display.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
+#include "popups/browser/browser_plugin.h"
 #include "tests/support/kamailio.h"
 #include "tests/support/provider_simulator.h"
 #include "tests/support/sipp.h"

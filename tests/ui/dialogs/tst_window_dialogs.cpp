@@ -5,13 +5,13 @@
 #include <QMenu>
 #include <QPushButton>
 
-#include "app/browser/browser_plugin.h"
 #include "app/dialogs/message_box.h"
 #include "app/logic/phone_state.h"
 #include "app/strings/string_table.h"
 #include "app/ui/main_window.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
+#include "popups/browser/browser_plugin.h"
 #include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;

@@ -10,7 +10,6 @@
 #include <QScreen>
 #include <QTimer>
 
-#include "app/browser/browser_plugin.h"
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
 #include "app/core/settings_store.h"
@@ -26,6 +25,7 @@
 #include "app/ui/worker_return.h"
 #include "platform/ids.h"
 #include "platform/speed_dial_store.h"
+#include "popups/browser/browser_plugin.h"
 #include "service/request_cipher.h"
 #include "service/request_key.h"
 #include "skin/make_region.h"

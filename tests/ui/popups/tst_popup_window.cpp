@@ -6,13 +6,13 @@
 #include <QLoggingCategory>
 #include <QScreen>
 
-#include "app/browser/browser_plugin.h"
 #include "app/core/deployment.h"
 #include "app/ui/bus_guard.h"
 #include "app/ui/main_window.h"
 #include "app/ui/popup_window_host.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
+#include "popups/browser/browser_plugin.h"
 #include "popups/popup_store.h"
 #include "tests/support/provider_simulator.h"
 #include "tests/support/test_environment.h"

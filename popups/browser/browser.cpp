@@ -1,4 +1,4 @@
-#include "app/browser/browser.h"
+#include "popups/browser/browser.h"
 
 #include <QChildEvent>
 #include <QContextMenuEvent>

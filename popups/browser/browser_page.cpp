@@ -1,4 +1,4 @@
-#include "app/browser/browser_page.h"
+#include "popups/browser/browser_page.h"
 
 #include <QLoggingCategory>
 #include <QWebEngineCertificateError>

@@ -1,4 +1,4 @@
-#include "app/browser/popups.h"
+#include "popups/browser/popups.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -10,8 +10,8 @@
 #include <QWebEngineProfile>
 #include <QWebEngineSettings>
 
-#include "app/browser/browser.h"
-#include "app/browser/browser_page.h"
+#include "popups/browser/browser.h"
+#include "popups/browser/browser_page.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcBrowser)
 

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/browser/browser_plugin.h"
+#include "popups/browser/browser_plugin.h"
 
 class QLabel;
 class QProgressBar;

@@ -5,8 +5,8 @@
 #include <QObject>
 #include <QOpenGLContext>
 
-#include "app/browser/browser_plugin.h"
-#include "app/browser/popups.h"
+#include "popups/browser/browser_plugin.h"
+#include "popups/browser/popups.h"
 
 Q_LOGGING_CATEGORY(lcBrowser, "zuvo.browser", QtWarningMsg)
 
