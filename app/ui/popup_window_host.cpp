@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include <unistd.h>
+
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace zuvo {
@@ -43,9 +45,27 @@ QString PopupWindowHost::PluginPath() {
     return QCoreApplication::applicationDirPath() + u"/../lib/zuvo/zuvo-browser.so"_s;
 }
 
+bool PopupWindowHost::EngineCanStart(bool runningAsRoot, const QProcessEnvironment& environment) {
+    if (!runningAsRoot) {
+        return true;
+    }
+    const QString disabled = environment.value(u"QTWEBENGINE_DISABLE_SANDBOX"_s);
+    if (!disabled.isEmpty() && disabled != u"0"_s) {
+        return true;
+    }
+    const QStringList flags =
+        environment.value(u"QTWEBENGINE_CHROMIUM_FLAGS"_s).split(u' ', Qt::SkipEmptyParts);
+    return flags.contains(u"--no-sandbox"_s);
+}
+
 IBrowserPlugin* PopupWindowHost::Plugin() {
     if (m_plugin != nullptr) {
         return m_plugin;
+    }
+    if (!EngineCanStart(geteuid() == 0, QProcessEnvironment::systemEnvironment())) {
+        qCWarning(lcWindow) << "pages are not shown while the phone runs as root: the web engine"
+                               " would end the phone (run it as a normal user)";
+        return nullptr;
     }
     m_loader = std::make_unique<QPluginLoader>(PluginPath());
     QObject* instance = m_loader->instance();

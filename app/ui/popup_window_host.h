@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QPointer>
+#include <QProcessEnvironment>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -46,6 +47,10 @@ public:
     static QSize CappedSize(QSize wanted, QSize screen);
     // Where the browser library is looked for: next to the program, in ../lib/zuvo.
     static QString PluginPath();
+    // The web engine ends the whole process when it starts as root with its sandbox on, so the
+    // phone opens no page then. The sandbox is off only where the environment turned it off
+    // (QTWEBENGINE_DISABLE_SANDBOX=1 or --no-sandbox in QTWEBENGINE_CHROMIUM_FLAGS).
+    static bool EngineCanStart(bool runningAsRoot, const QProcessEnvironment& environment);
 
 private:
     IBrowserPlugin* Plugin();

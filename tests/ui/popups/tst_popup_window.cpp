@@ -6,6 +6,8 @@
 #include <QLoggingCategory>
 #include <QScreen>
 
+#include <unistd.h>
+
 #include "app/core/deployment.h"
 #include "app/ui/bus_guard.h"
 #include "app/ui/main_window.h"
@@ -113,6 +115,37 @@ private Q_SLOTS:
         m_sim.reset();
         m_env.reset();
         qunsetenv("ZUVO_HOME_HOST");
+    }
+
+    // As root with the engine's sandbox on, the engine would end the whole phone: no page opens
+    // and the phone carries on. First, before anything in this process started the engine.
+    void noPageAsRootWithTheSandboxOn() {
+        const QString disable = u"QTWEBENGINE_DISABLE_SANDBOX"_s;
+        const QString flags = u"QTWEBENGINE_CHROMIUM_FLAGS"_s;
+        QProcessEnvironment environment;
+        QVERIFY(PopupWindowHost::EngineCanStart(false, environment));
+        QVERIFY(!PopupWindowHost::EngineCanStart(true, environment));
+        environment.insert(disable, u"0"_s);
+        QVERIFY(!PopupWindowHost::EngineCanStart(true, environment));
+        environment.insert(flags, u"--proxy-server=http://127.0.0.1:9 --no-sandboxing"_s);
+        QVERIFY(!PopupWindowHost::EngineCanStart(true, environment));
+        environment.insert(flags, u"--proxy-server=http://127.0.0.1:9 --no-sandbox"_s);
+        QVERIFY(PopupWindowHost::EngineCanStart(true, environment));
+        environment.remove(flags);
+        environment.insert(disable, u"1"_s);
+        QVERIFY(PopupWindowHost::EngineCanStart(true, environment));
+
+        if (geteuid() != 0) {
+            QSKIP("the phone does not run as root here");
+        }
+        const QByteArray saved = qgetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
+        CMainWindow& w = Window();
+        const bool opened = w.OpenPopupWindow(u"index.htm"_s, 640, 480);
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", saved);
+        QVERIFY(!opened);
+        QVERIFY(Popup() == nullptr);
+        QVERIFY(w.isVisible());
     }
 
     // Each page command opens its address in the one window, from the configured web server.
