@@ -4,24 +4,26 @@
 #include <QLabel>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_texts.h"
+#include "app/strings/string_ids.h"
+
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
 
 CAudioTuneIntro::CAudioTuneIntro(bool hideAcceleration, QWidget* parent) : QWizardPage(parent) {
     setObjectName(u"296"_s);
-    setTitle(u"Audio Settings"_s);
+    SetPageTitle(this, StringId::AudioIntroTitle);
     auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(
-        u"This wizard helps you set up the speakers and the microphone for your calls.\n\n"
-        "On the next pages, choose the device you listen on and the one you speak into, and "
-        "set their volumes. Every change takes effect at once."_s,
-        this);
+    auto* text = new QLabel(this);
+    SetText(text, StringId::AudioIntroText);
     text->setWordWrap(true);
     layout->addWidget(text);
-    m_acceleration = new QCheckBox(u"Check here for Direct Sound Acceleration."_s, this);
+    m_acceleration = new QCheckBox(this);
+    SetText(m_acceleration, StringId::AudioAcceleration);
     m_acceleration->setObjectName(QString::number(kAccelerationCheck));
-    m_note = new QLabel(u"Note: This should be checked by default."_s, this);
+    m_note = new QLabel(this);
+    SetText(m_note, StringId::AudioAccelerationNote);
     m_note->setObjectName(QString::number(kAccelerationNote));
     layout->addWidget(m_acceleration);
     layout->addWidget(m_note);

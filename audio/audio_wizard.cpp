@@ -2,6 +2,8 @@
 
 #include <QAbstractButton>
 
+#include "app/dialogs/dialog_texts.h"
+#include "app/strings/string_ids.h"
 #include "audio/audio_tune_intro.h"
 #include "audio/microphone_page.h"
 #include "audio/speaker_page.h"
@@ -9,12 +11,11 @@
 
 namespace zuvo {
 
-using namespace Qt::Literals::StringLiterals;
-
 CConfig::CConfig(const AudioWizardContext& context, QWidget* parent)
     : QWizard(parent), m_context(context) {
-    setWindowTitle(u"Audio Tune"_s);
+    SetTitle(this, StringId::AudioTuneTitle);
     setWizardStyle(QWizard::ClassicStyle);
+    SetWizardButtonTexts(this);
     setOption(QWizard::NoBackButtonOnStartPage, true);
     setOption(QWizard::HaveHelpButton, m_context.helpEnabled);
     setWindowModality(Qt::ApplicationModal);

@@ -6,6 +6,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include "app/dialogs/dialog_texts.h"
+#include "app/strings/string_ids.h"
 #include "audio/level_meter.h"
 #include "telephony/rtc_engine_interface.h"
 #include "telephony/sound_devices.h"
@@ -25,12 +27,10 @@ constexpr WPARAM kMicrophoneChosen = 1;
 CMicrophone::CMicrophone(AudioWizardContext& context, QWidget* parent)
     : QWizardPage(parent), m_context(context), m_deviceIndex(context.microphoneIndex) {
     setObjectName(u"316"_s);
-    setTitle(u"Audio Settings - Microphone"_s);
+    SetPageTitle(this, StringId::AudioMicrophoneTitle);
     auto* layout = new QGridLayout(this);
-    auto* text = new QLabel(
-        u"Choose the microphone you speak into and speak as in a call: the bar shows how loud "
-        "you are. When it reaches the red, the volume is lowered by itself."_s,
-        this);
+    auto* text = new QLabel(this);
+    SetText(text, StringId::AudioMicrophoneText);
     text->setWordWrap(true);
     layout->addWidget(text, 0, 0, 1, 3);
     m_devices = new QComboBox(this);

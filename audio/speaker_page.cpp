@@ -8,8 +8,8 @@
 #include <QSignalBlocker>
 #include <QSlider>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/strings/string_ids.h"
-#include "app/strings/string_table.h"
 #include "audio/audio_log.h"
 #include "audio/test_sound.h"
 #include "telephony/rtc_engine_interface.h"
@@ -43,26 +43,25 @@ CSpeaker::CSpeaker(AudioWizardContext& context, QWidget* parent)
       m_echoEngine(context.engine),
       m_deviceIndex(context.speakerIndex) {
     setObjectName(u"317"_s);
-    setTitle(u"Audio Settings - Speakers"_s);
+    SetPageTitle(this, StringId::AudioSpeakersTitle);
     auto* layout = new QGridLayout(this);
-    auto* text = new QLabel(
-        u"Choose the speakers or the headset you listen on. Press Play Sound and set the "
-        "volume so that the tone is clearly heard."_s,
-        this);
+    auto* text = new QLabel(this);
+    SetText(text, StringId::AudioSpeakersText);
     text->setWordWrap(true);
     layout->addWidget(text, 0, 0, 1, 2);
     m_devices = new QComboBox(this);
     m_devices->setObjectName(QString::number(kDeviceCombo));
     layout->addWidget(m_devices, 1, 0);
-    m_play = new QPushButton(StringTable::Global().Text(StringId::PlaySound), this);
+    m_play = new QPushButton(this);
+    SetText(m_play, StringId::PlaySound);
     m_play->setObjectName(QString::number(kPlayButton));
     layout->addWidget(m_play, 2, 0, Qt::AlignLeft);
-    m_echo = new QCheckBox(u"Check this box if you are hearing echo."_s, this);
+    m_echo = new QCheckBox(this);
+    SetText(m_echo, StringId::AudioEcho);
     m_echo->setObjectName(QString::number(kEchoCheck));
     layout->addWidget(m_echo, 3, 0);
-    auto* note = new QLabel(
-        u"Note: This should be turned off if you are using a headset or USB phone handset."_s,
-        this);
+    auto* note = new QLabel(this);
+    SetText(note, StringId::AudioEchoNote);
     note->setObjectName(QString::number(kEchoNote));
     note->setWordWrap(true);
     layout->addWidget(note, 4, 0);
@@ -165,7 +164,7 @@ void CSpeaker::TogglePlay() {
     }
     Play();
     // As the button says: "Stop Sound" from now on, even when nothing could be played.
-    m_play->setText(StringTable::Global().Text(StringId::StopSound));
+    SetText(m_play, StringId::StopSound);
     m_playing = true;
 }
 
@@ -182,7 +181,7 @@ void CSpeaker::Play() {
 
 void CSpeaker::StopSound() {
     m_player.Stop();
-    m_play->setText(StringTable::Global().Text(StringId::PlaySound));
+    SetText(m_play, StringId::PlaySound);
     m_playing = false;
 }
 

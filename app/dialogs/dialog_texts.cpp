@@ -8,6 +8,8 @@
 #include <QLoggingCategory>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWizard>
+#include <QWizardPage>
 
 #include <utility>
 
@@ -29,6 +31,14 @@ constexpr std::pair<QDialogButtonBox::StandardButton, int> kStandardButtons[] = 
     {QDialogButtonBox::Close, StringId::ButtonClose},
     {QDialogButtonBox::Yes, StringId::ButtonYes},
     {QDialogButtonBox::No, StringId::ButtonNo},
+};
+
+constexpr std::pair<QWizard::WizardButton, int> kWizardButtons[] = {
+    {QWizard::BackButton, StringId::WizardBack},
+    {QWizard::NextButton, StringId::WizardNext},
+    {QWizard::FinishButton, StringId::WizardFinish},
+    {QWizard::CancelButton, StringId::ButtonCancel},
+    {QWizard::HelpButton, StringId::ButtonHelp},
 };
 
 }  // namespace
@@ -66,6 +76,10 @@ void SetCueText(QLineEdit* edit, int id) {
     edit->setPlaceholderText(DialogText(id));
 }
 
+void SetPageTitle(QWizardPage* page, int id) {
+    page->setTitle(DialogText(id));
+}
+
 void SetStandardButtonTexts(QDialogButtonBox* buttons) {
     for (const auto& [which, id] : kStandardButtons) {
         if (QPushButton* button = buttons->button(which)) {
@@ -79,6 +93,12 @@ void SetStandardButtonTexts(QMessageBox* box) {
         if (QAbstractButton* button = box->button(QMessageBox::StandardButton(int(which)))) {
             button->setText(DialogText(id));
         }
+    }
+}
+
+void SetWizardButtonTexts(QWizard* wizard) {
+    for (const auto& [which, id] : kWizardButtons) {
+        wizard->setButtonText(which, DialogText(id));
     }
 }
 

@@ -9,6 +9,8 @@ class QLabel;
 class QLineEdit;
 class QMessageBox;
 class QWidget;
+class QWizard;
+class QWizardPage;
 
 namespace zuvo {
 
@@ -26,10 +28,14 @@ void SetText(QGroupBox* box, int id);
 void SetTitle(QWidget* window, int id);
 void SetToolTip(QWidget* widget, int id);
 void SetCueText(QLineEdit* edit, int id);
+// The title a wizard shows above the page.
+void SetPageTitle(QWizardPage* page, int id);
 
 // Names the standard buttons present in the box (OK, Cancel, Apply, Help, Close, Yes, No) from
 // the table, in place of the toolkit's own English texts. Buttons added later are not touched.
 void SetStandardButtonTexts(QDialogButtonBox* buttons);
 void SetStandardButtonTexts(QMessageBox* box);
+// Names a wizard's own buttons (Back, Next, Finish, Cancel, Help) from the table.
+void SetWizardButtonTexts(QWizard* wizard);
 
 }  // namespace zuvo

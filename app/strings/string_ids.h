@@ -97,8 +97,8 @@ inline constexpr int PinTooShort = 6709;
 inline constexpr int WrongAdminPin = 6710;
 
 // Dialog texts, one block per dialog: common buttons 7000, sign-in 7100, proxy 7200, call
-// history 7300, preferences 7400, lock and unlock 7500, About 7600. Dialogs added later take
-// the next free block.
+// history 7300, preferences 7400, lock and unlock 7500, About 7600, the Audio Tune wizard 7700.
+// Dialogs added later take the next free block.
 inline constexpr int ButtonOk = 7001;
 inline constexpr int ButtonCancel = 7002;
 inline constexpr int ButtonApply = 7003;
@@ -150,6 +150,20 @@ inline constexpr int UnlockTitle = 7510;
 inline constexpr int UnlockPermanently = 7511;
 inline constexpr int AboutTitle = 7600;
 inline constexpr int AboutVersionLabel = 7601;
+inline constexpr int AudioTuneTitle = 7700;
+inline constexpr int AudioIntroTitle = 7701;
+inline constexpr int AudioIntroText = 7702;
+inline constexpr int AudioAcceleration = 7703;
+inline constexpr int AudioAccelerationNote = 7704;
+inline constexpr int AudioSpeakersTitle = 7705;
+inline constexpr int AudioSpeakersText = 7706;
+inline constexpr int AudioEcho = 7707;
+inline constexpr int AudioEchoNote = 7708;
+inline constexpr int AudioMicrophoneTitle = 7709;
+inline constexpr int AudioMicrophoneText = 7710;
+inline constexpr int WizardBack = 7711;
+inline constexpr int WizardNext = 7712;
+inline constexpr int WizardFinish = 7713;
 
 // Browser window
 inline constexpr int Downloading = 33777;
@@ -286,6 +300,20 @@ inline constexpr std::array All = {
     UnlockPermanently,
     AboutTitle,
     AboutVersionLabel,
+    AudioTuneTitle,
+    AudioIntroTitle,
+    AudioIntroText,
+    AudioAcceleration,
+    AudioAccelerationNote,
+    AudioSpeakersTitle,
+    AudioSpeakersText,
+    AudioEcho,
+    AudioEchoNote,
+    AudioMicrophoneTitle,
+    AudioMicrophoneText,
+    WizardBack,
+    WizardNext,
+    WizardFinish,
     Downloading,
     DownloadDone,
     AppTitle,

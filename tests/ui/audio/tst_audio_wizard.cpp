@@ -69,6 +69,7 @@ class TestAudioWizard : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
+        QVERIFY(StringTable::Global().Load());
         m_pulse = std::make_unique<test::PulseAudio>();
         QVERIFY2(m_pulse->Start(), m_pulse->output().constData());
         m_devices = std::make_unique<SoundDevices>();

@@ -18,6 +18,7 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QWizard>
 
 #include <functional>
 #include <memory>
@@ -35,10 +36,14 @@
 #include "app/logic/phone_state.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "audio/audio_wizard.h"
+#include "audio/audio_wizard_context.h"
 #include "contacts/call_history.h"
 #include "contacts/call_history_selection.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
+#include "telephony/sound_devices.h"
+#include "tests/support/pulse_audio.h"
 #include "tests/support/test_environment.h"
 
 using namespace zuvo;
@@ -65,12 +70,16 @@ QSet<QString> TextsOf(const QHash<int, QString>& table, const QList<int>& ids) {
 
 // Every text the dialog puts before the user: caption, labels, buttons, group boxes, tabs,
 // column headers, tool tips and cue texts. Labels named in dataLabels show data (the brand, the
-// version) and are left out.
-QSet<QString> ShownTexts(QWidget& dialog, const QSet<QString>& dataLabels = {}) {
+// version) and are left out. With visibleOnly, only the controls on screen now count.
+QSet<QString> ShownTexts(QWidget& dialog, const QSet<QString>& dataLabels = {},
+                         bool visibleOnly = false) {
     QSet<QString> texts{dialog.windowTitle()};
     QList<QWidget*> widgets = dialog.findChildren<QWidget*>();
     widgets.prepend(&dialog);
     for (QWidget* widget : widgets) {
+        if (visibleOnly && !widget->isVisible()) {
+            continue;
+        }
         texts.insert(widget->toolTip());
         if (auto* label = qobject_cast<QLabel*>(widget)) {
             if (!dataLabels.contains(label->objectName())) {
@@ -105,9 +114,11 @@ QStringList Clipped(QWidget& dialog) {
         }
         QString text;
         QSize needed;
-        if (auto* label = qobject_cast<QLabel*>(widget); label && !label->wordWrap()) {
+        if (auto* label = qobject_cast<QLabel*>(widget)) {
             text = label->text();
-            needed = label->sizeHint();
+            // A wrapped text needs the height its lines take at the width it has.
+            needed = label->wordWrap() ? QSize(0, label->heightForWidth(label->width()))
+                                       : label->sizeHint();
         } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
             text = button->text();
             needed = button->sizeHint();
@@ -289,7 +300,21 @@ QSet<QString> MessageBoxTexts(MessageButtons buttons, const QString& shot) {
 class TestDialogTexts : public QObject {
     Q_OBJECT
 
+    // The wizard lists the sound server's devices: a private one, for the whole program.
+    std::unique_ptr<test::PulseAudio> m_pulse;
+    std::unique_ptr<SoundDevices> m_devices;
+
 private Q_SLOTS:
+    void initTestCase() {
+        m_pulse = std::make_unique<test::PulseAudio>();
+        QVERIFY2(m_pulse->Start(), m_pulse->output().constData());
+        m_devices = std::make_unique<SoundDevices>();
+    }
+    void cleanupTestCase() {
+        m_devices.reset();
+        m_pulse.reset();
+    }
+
     // Each dialog, opened with each language, shows exactly that language's texts, and none of
     // them is cut short.
     void everyDialogShowsTheLanguageInForce() {
@@ -322,6 +347,75 @@ private Q_SLOTS:
                     TakeShot(*dialog, c.name);
                 }
             }
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
+    }
+
+    // The Audio Tune wizard, page by page in each language: the caption, the page's title and
+    // texts and the wizard's own buttons are the language's, nothing on or off screen is left
+    // in another language, and nothing is cut.
+    void audioWizardShowsTheLanguageInForce() {
+        namespace S = StringId;
+        const QList<int> always{S::AudioTuneTitle, S::ButtonCancel, S::ButtonHelp};
+        const QList<QList<int>> pages{
+            {S::AudioIntroTitle, S::AudioIntroText, S::AudioAcceleration, S::AudioAccelerationNote,
+             S::WizardNext},
+            {S::AudioSpeakersTitle, S::AudioSpeakersText, S::PlaySound, S::AudioEcho,
+             S::AudioEchoNote, S::WizardBack, S::WizardNext},
+            {S::AudioMicrophoneTitle, S::AudioMicrophoneText, S::WizardBack, S::WizardFinish},
+        };
+        const QStringList shots{u"wizard_intro"_s, u"wizard_speakers"_s, u"wizard_microphone"_s};
+        QList<int> everyId = always;
+        for (const QList<int>& ids : pages) {
+            everyId += ids;
+        }
+        QStringList problems;
+        for (const bool french : {false, true}) {
+            Language language(french);
+            QVERIFY(language.ready());
+            AudioWizardContext context;
+            context.devices = m_devices.get();
+            // The acceleration switch and the Help button shown as well.
+            context.modernPlatform = false;
+            context.helpEnabled = true;
+            CConfig wizard(context, nullptr);
+            wizard.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&wizard));
+            for (int page = 0; page < pages.size(); ++page) {
+                if (page > 0) {
+                    wizard.next();
+                }
+                QCOMPARE(wizard.currentId(), page);
+                QApplication::processEvents();
+                const QString what = language.name() + u" wizard page "_s + QString::number(page);
+                const QList<int> ids = always + pages[page];
+                QVERIFY2(TextsOf(Language::English(), ids) != TextsOf(Language::French(), ids),
+                         qPrintable(what));
+                const QSet<QString> expected = TextsOf(language.table(), ids);
+                const QSet<QString> shown = ShownTexts(wizard, {}, true);
+                if (shown != expected) {
+                    problems << what + u": shown but not expected: "_s +
+                                    (shown - expected).values().join(u" | "_s) +
+                                    u"; expected but not shown: "_s +
+                                    (expected - shown).values().join(u" | "_s);
+                }
+                // No page commits anything: the toolkit's Commit button is never shown.
+                const QSet<QString> foreign =
+                    ShownTexts(wizard) - TextsOf(language.table(), everyId) -
+                    QSet<QString>{wizard.button(QWizard::CommitButton)->text()};
+                if (!foreign.isEmpty()) {
+                    problems << what + u": hidden texts not of the language: "_s +
+                                    foreign.values().join(u" | "_s);
+                }
+                const QStringList clipped = Clipped(wizard);
+                if (!clipped.isEmpty()) {
+                    problems << what + u": cut: "_s + clipped.join(u", "_s);
+                }
+                if (french) {
+                    TakeShot(wizard, shots[page]);
+                }
+            }
+            wizard.reject();
         }
         QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }

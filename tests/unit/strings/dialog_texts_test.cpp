@@ -21,7 +21,7 @@ using zuvo::StringTable;
 namespace {
 
 // The folders whose .cpp files build dialogs.
-const QStringList kDialogFolders{u"app/dialogs"_s};
+const QStringList kDialogFolders{u"app/dialogs"_s, u"audio"_s, u"popups/browser"_s};
 
 // Literals a dialog file may hold that are not texts shown to the user: object names, settings
 // names, a validator pattern, the brand's markup. Style sheets (raw strings) are not texts either.
@@ -33,13 +33,16 @@ const QHash<QString, QStringList> kAllowedLiterals{
      {u"Network\\\\Proxy"_s, u"Status"_s, u"Address"_s, u"Username"_s, u"Password"_s, u"HTTP"_s,
       u"HTTPS"_s}},
     {u"preferences_sheet.cpp"_s, {u"[0-9]*"_s}},
+    {u"test_sound.cpp"_s, {u":/sounds/TestWav.wav"_s}},
+    {u"popups.cpp"_s, {u"browser"_s}},
 };
 
 // Calls that put a text on a control; a literal anywhere in their arguments is a dialog text
 // written in code.
 const QRegularExpression kTextCall(
     uR"(\b(?:set(?:Text|WindowTitle|PlaceholderText|ToolTip|StatusTip|WhatsThis|Title|TabText|)"
-    uR"(HorizontalHeaderLabels|VerticalHeaderLabels|InformativeText|DetailedText)|addButton|addTab|)"
+    uR"(HorizontalHeaderLabels|VerticalHeaderLabels|InformativeText|DetailedText|ButtonText|)"
+    uR"(SubTitle)|addButton|addTab|)"
     uR"(insertTab|addItem|addItems|insertItem)\s*\(|\bnew\s+(?:QLabel|QPushButton|QCheckBox|)"
     uR"(QRadioButton|QGroupBox|QToolButton|QCommandLinkButton|QAction|QTableWidgetItem|)"
     uR"(QTreeWidgetItem|QListWidgetItem)\s*\(|\b(?:QLabel|QPushButton|QCheckBox|QRadioButton|)"
@@ -262,13 +265,15 @@ TEST(DialogTextsScan, FindsLiteralsInTextCallsAndNowhereElse) {
         "char c = '\"'; setText(DialogText(1));\n"
         "Q_LOGGING_CATEGORY(lcDialogs, \"zuvo.window\", QtWarningMsg)\n"
         "qCWarning(lcDialogs) << \"no text; for\" << 12;\n"
-        "label->setText(u\"Exit\"_s);\n"_s;
+        "label->setText(u\"Exit\"_s);\n"
+        "setButtonText(QWizard::NextButton, u\"&Next >\"_s);\n"_s;
     const QStringList found = LiteralTexts(u"signin_dialog.cpp"_s, sample);
-    EXPECT_EQ(found, (QStringList{
-                         u"signin_dialog.cpp:3: \"Address\""_s,
-                         u"signin_dialog.cpp:5: \"Call...\""_s, u"signin_dialog.cpp:6: \"About\""_s,
-                         u"signin_dialog.cpp:7: \"Enable Phone Book\""_s,
-                         u"signin_dialog.cpp:11: \" \""_s, u"signin_dialog.cpp:15: \"Exit\""_s}))
+    EXPECT_EQ(found,
+              (QStringList{
+                  u"signin_dialog.cpp:3: \"Address\""_s, u"signin_dialog.cpp:5: \"Call...\""_s,
+                  u"signin_dialog.cpp:6: \"About\""_s,
+                  u"signin_dialog.cpp:7: \"Enable Phone Book\""_s, u"signin_dialog.cpp:11: \" \""_s,
+                  u"signin_dialog.cpp:15: \"Exit\""_s, u"signin_dialog.cpp:16: \"&Next >\""_s}))
         << found.join(u'\n').toStdString();
     // An allowed settings name is still refused as a control's text.
     EXPECT_EQ(LiteralTexts(u"proxy_dialog.cpp"_s,
@@ -307,7 +312,8 @@ TEST(DialogTexts, EveryIdADialogUsesIsInBothBundles) {
     for (const QString& name :
          {u"signin_dialog.cpp"_s, u"proxy_dialog.cpp"_s, u"call_history_dialog.cpp"_s,
           u"preferences_sheet.cpp"_s, u"lock_dialog.cpp"_s, u"unlock_dialog.cpp"_s,
-          u"about_dialog.cpp"_s, u"dialog_texts.cpp"_s}) {
+          u"about_dialog.cpp"_s, u"dialog_texts.cpp"_s, u"audio_wizard.cpp"_s,
+          u"audio_tune_intro.cpp"_s, u"speaker_page.cpp"_s, u"microphone_page.cpp"_s}) {
         ASSERT_TRUE(sources.contains(name)) << name.toStdString();
         EXPECT_TRUE(use.match(sources.value(name)).hasMatch())
             << name.toStdString() << " names no string id";
