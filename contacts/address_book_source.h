@@ -30,6 +30,8 @@ public:
     // key names the contact; a store whose keys follow the contents may change it.
     virtual bool Update(QString& key, const ContactRecord& record) = 0;
     virtual bool Delete(const QString& key) = 0;
+    // The folder or file the contacts live in, for watching changes other programs make.
+    virtual QString Location() const = 0;
 };
 
 // Which member serves this platform: the folder of one card per contact on a current platform,

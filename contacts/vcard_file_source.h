@@ -27,6 +27,7 @@ public:
     bool Create(const ContactRecord& record, QString* key) override;
     bool Update(QString& key, const ContactRecord& record) override;
     bool Delete(const QString& key) override;
+    QString Location() const override { return m_path; }
 
 private:
     struct Segment {

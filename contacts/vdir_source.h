@@ -28,6 +28,7 @@ public:
     bool Create(const ContactRecord& record, QString* key) override;
     bool Update(QString& key, const ContactRecord& record) override;
     bool Delete(const QString& key) override;
+    QString Location() const override { return m_folder; }
 
 private:
     // The card's path when key is the plain name of a card file in the folder.

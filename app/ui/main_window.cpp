@@ -457,6 +457,9 @@ bool CMainWindow::OnWindowCommand(int id) {
         case Cmd::UnlockConfig:
             UnlockConfiguration();
             return true;
+        case Cmd::PhoneBook:
+            OpenPhoneBook();
+            return true;
         default:
             qCDebug(lcWindow) << "command" << id << "has nothing to do on this phone yet";
             return false;

@@ -83,6 +83,7 @@ public:
     AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
     QWidget* callHistoryDialog() const;
+    QWidget* phoneBook() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
 
     // Starts the connection for the account now in the account record (the sign-in dialog was
@@ -183,6 +184,8 @@ private:
     void ShowAboutBox();
     void LockConfiguration();
     void UnlockConfiguration();
+    // Command 155: the one phone book window, opened or brought to the front.
+    void OpenPhoneBook();
     service::RequestKeyInputs KeyInputs(const QString& account) const;
     // Reports of the connection threads, on the main thread.
     void ApplyServiceCheck(const service::ServiceCheckResult& result);
@@ -259,6 +262,7 @@ private:
     CSkinSlider* m_micSlider = nullptr;
     CStateLight* m_indicator = nullptr;
     QPointer<CCallHistoryDialog> m_historyDialog;
+    QPointer<QWidget> m_phoneBook;
     QString m_homeMenuText;
     QPoint m_dragOffset;
     bool m_dragging = false;
