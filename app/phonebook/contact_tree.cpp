@@ -107,19 +107,27 @@ constexpr std::array<NumberField, 6> kNumbers = {{
     {ContactRecord::Other, ImageOther, StringId::CallOther},
 }};
 
+bool Before(const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+    return QString::compare(a->text(0), b->text(0), Qt::CaseInsensitive) < 0;
+}
+
 // Inserts item among its siblings in alphabetical order (ignoring case), under parent or at the
 // root; only that level is sorted, so a contact's numbers keep their own order.
 void InsertSorted(QTreeWidget* tree, QTreeWidgetItem* parent, QTreeWidgetItem* item) {
     const int count = parent != nullptr ? parent->childCount() : tree->topLevelItemCount();
-    int at = 0;
-    while (at < count) {
+    int low = 0;
+    int high = count;
+    while (low < high) {
+        const int mid = (low + high) / 2;
         const QTreeWidgetItem* sibling =
-            parent != nullptr ? parent->child(at) : tree->topLevelItem(at);
-        if (QString::compare(sibling->text(0), item->text(0), Qt::CaseInsensitive) > 0) {
-            break;
+            parent != nullptr ? parent->child(mid) : tree->topLevelItem(mid);
+        if (Before(item, sibling)) {
+            high = mid;
+        } else {
+            low = mid + 1;
         }
-        ++at;
     }
+    const int at = low;
     if (parent != nullptr) {
         parent->insertChild(at, item);
     } else {
@@ -185,8 +193,32 @@ void CContactTree::UpdateGroupText(QTreeWidgetItem* group) {
                           .arg(group->data(0, CountRole).toInt()));
 }
 
+void CContactTree::BeginBuild() {
+    m_building = true;
+}
+
+void CContactTree::EndBuild() {
+    m_building = false;
+    for (QTreeWidgetItem* group : std::as_const(m_pendingGroups)) {
+        QList<QTreeWidgetItem*> children = group->takeChildren();
+        std::stable_sort(children.begin(), children.end(), Before);
+        group->addChildren(children);
+    }
+    std::stable_sort(m_pending.begin(), m_pending.end(), Before);
+    addTopLevelItems(m_pending);
+    m_pending.clear();
+    m_pendingGroups.clear();
+}
+
 QTreeWidgetItem* CContactTree::GroupFor(const QString& name) {
     const QString upper = name.toUpper();
+    if (m_building) {
+        if (QTreeWidgetItem* group = m_pendingGroups.value(upper)) {
+            group->setData(0, CountRole, group->data(0, CountRole).toInt() + 1);
+            UpdateGroupText(group);
+            return group;
+        }
+    }
     for (int i = 0; i < topLevelItemCount(); ++i) {
         QTreeWidgetItem* group = topLevelItem(i);
         if (Kind(group) == ImageGroup && group->data(0, GroupRole).toString().toUpper() == upper) {
@@ -199,7 +231,12 @@ QTreeWidgetItem* CContactTree::GroupFor(const QString& name) {
     group->setData(0, GroupRole, name);
     group->setData(0, CountRole, 1);
     UpdateGroupText(group);
-    InsertSorted(this, nullptr, group);
+    if (m_building) {
+        m_pendingGroups.insert(upper, group);
+        m_pending.append(group);
+    } else {
+        InsertSorted(this, nullptr, group);
+    }
     return group;
 }
 
@@ -219,7 +256,13 @@ QTreeWidgetItem* CContactTree::AddContact(const ContactRecord& given, const QStr
     QTreeWidgetItem* contact = NewItem(ContactLabel(record, m_view.sortByLastName), ImageContact);
     contact->setData(0, KeyRole, key);
     contact->setToolTip(0, Text(StringId::EditContact) + u" / "_s + Text(StringId::DeleteContact));
-    InsertSorted(this, group, contact);
+    if (m_building && group != nullptr) {
+        group->addChild(contact);
+    } else if (m_building) {
+        m_pending.append(contact);
+    } else {
+        InsertSorted(this, group, contact);
+    }
     for (const NumberField& number : kNumbers) {
         if (!record[number.field].isEmpty()) {
             QTreeWidgetItem* child = NewItem(record[number.field], number.image);

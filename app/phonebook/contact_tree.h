@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QHash>
+#include <QList>
 #include <QTreeWidget>
 
 #include <functional>
@@ -25,6 +27,11 @@ public:
     };
 
     CContactTree(const PhoneBookView& view, Handlers handlers, QWidget* parent = nullptr);
+
+    // A whole build: contacts added between these two are put in order once at the end, which
+    // keeps building a large book quick.
+    void BeginBuild();
+    void EndBuild();
 
     // The list builder: adds one contact (under its group) if the view shows it; its item, or
     // nullptr when the search leaves it out.
@@ -53,6 +60,9 @@ private:
 
     const PhoneBookView& m_view;
     Handlers m_handlers;
+    bool m_building = false;
+    QList<QTreeWidgetItem*> m_pending;                 // root rows of the build, not yet shown
+    QHash<QString, QTreeWidgetItem*> m_pendingGroups;  // by upper-case name
 };
 
 }  // namespace zuvo

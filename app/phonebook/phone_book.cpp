@@ -326,11 +326,11 @@ void CPhoneBook::Rebuild() {
         return;
     }
     WatchAddressBook();
-    m_tree->setUpdatesEnabled(false);
+    m_tree->BeginBuild();
     m_source->Enumerate([this](const ContactRecord& record, const QString& key) {
         return m_tree->AddContact(record, key) != nullptr;
     });
-    m_tree->setUpdatesEnabled(true);
+    m_tree->EndBuild();
     m_signature = AddressBookSignature();
     for (int i = 0; i < m_tree->topLevelItemCount(); ++i) {
         QTreeWidgetItem* item = m_tree->topLevelItem(i);
