@@ -1,9 +1,11 @@
 #include "app/phonebook/contact_tree.h"
 
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
+#include <QToolTip>
 
 #include "app/phonebook/phone_book_ids.h"
 #include "app/strings/string_ids.h"
@@ -255,7 +257,6 @@ QTreeWidgetItem* CContactTree::AddContact(const ContactRecord& given, const QStr
     }
     QTreeWidgetItem* contact = NewItem(ContactLabel(record, m_view.sortByLastName), ImageContact);
     contact->setData(0, KeyRole, key);
-    contact->setToolTip(0, Text(StringId::EditContact) + u" / "_s + Text(StringId::DeleteContact));
     if (m_building && group != nullptr) {
         group->addChild(contact);
     } else if (m_building) {
@@ -345,6 +346,28 @@ void CContactTree::mousePressEvent(QMouseEvent* event) {
     if (!onBranch && item->isSelected()) {
         item->setExpanded(!item->isExpanded());
     }
+}
+
+bool CContactTree::viewportEvent(QEvent* event) {
+    // A contact's row has a tip only over its edit and delete icons.
+    if (event->type() == QEvent::ToolTip) {
+        const QPoint pos = static_cast<QHelpEvent*>(event)->pos();
+        QTreeWidgetItem* item = itemAt(pos);
+        if (Kind(item) == ImageContact) {
+            const QRect row = visualItemRect(item);
+            if (item->isExpanded() && EditIconRect(row).contains(pos)) {
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                                   Text(StringId::EditContact), viewport(), EditIconRect(row));
+            } else if (item->isExpanded() && DeleteIconRect(row).contains(pos)) {
+                QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
+                                   Text(StringId::DeleteContact), viewport(), DeleteIconRect(row));
+            } else {
+                QToolTip::hideText();
+            }
+            return true;
+        }
+    }
+    return QTreeWidget::viewportEvent(event);
 }
 
 void CContactTree::mouseMoveEvent(QMouseEvent* event) {
