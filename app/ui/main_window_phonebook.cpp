@@ -4,6 +4,7 @@
 
 #include "app/phonebook/phone_book.h"
 #include "app/ui/main_window.h"
+#include "app/ui/signin_window_delegate.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -26,6 +27,13 @@ void CMainWindow::OpenPhoneBook() {
     }
     m_phoneBook = new CPhoneBook(this);
     m_phoneBook->show();
+}
+
+// Signing out closes the phone book with the rest of the signed-in session.
+void SigninWindowDelegate::ClosePhoneBook() {
+    if (m_window.m_phoneBook) {
+        m_window.m_phoneBook->close();
+    }
 }
 
 }  // namespace zuvo

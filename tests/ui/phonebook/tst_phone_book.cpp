@@ -384,7 +384,25 @@ private Q_SLOTS:
         book->close();
         QTRY_VERIFY(book.isNull());
         phone.port().SendMessage(Wm::Command, Cmd::PhoneBook, 0);
-        QVERIFY(phone.phoneBook() != nullptr);
+        book = phone.phoneBook();
+        QVERIFY(book);
+
+        // Signing out closes it before the sign-in dialog comes back.
+        bool closedBeforeDialog = false;
+        auto* poll = new QTimer(this);
+        connect(poll, &QTimer::timeout, this, [&, poll] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                poll->stop();
+                poll->deleteLater();
+                closedBeforeDialog = book.isNull() || !book->isVisible();
+                dialog->reject();
+            }
+        });
+        poll->start(10);
+        phone.SignOut();
+        QCoreApplication::removePostedEvents(&phone.port());
+        QVERIFY(closedBeforeDialog);
+        QTRY_VERIFY(book.isNull());
     }
 };
 
