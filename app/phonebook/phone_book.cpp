@@ -186,6 +186,7 @@ void CPhoneBook::CreateView() {
     m_header = new QLabel(Text(StringId::NameHeader), inner);
     m_header->setFont(small);
     m_header->setStyleSheet(u"QLabel { background: #e6e8ea; padding-left: 6px; }"_s);
+    m_add->raise();  // the button sits at the right end of the header strip
 
     CContactTree::Handlers handlers;
     handlers.call = [this](const QString& number) { Call(number); };

@@ -152,6 +152,11 @@ private Q_SLOTS:
         CContactTree* tree = window->tree();
         QCOMPARE(window->windowTitle(), u"Phonebook"_s);
         QCOMPARE(tree->objectName(), u"2256"_s);
+        // The "Add Contact" button can be seen and clicked where it is drawn.
+        auto* add = window->findChild<QPushButton*>(u"32179"_s);
+        QVERIFY(add->isVisible());
+        QCOMPARE(window->centralWidget()->childAt(add->geometry().center()), add);
+        QCOMPARE(add->text(), u"Add Contact"_s);
         // Flat, by display name; the card without FN is not shown.
         QCOMPARE(Texts(tree), (QStringList{u"Ann Assmith"_s, u"Jo Smith"_s, u"Small Al"_s,
                                            u"Smythe Display"_s}));
