@@ -25,6 +25,7 @@
 #include "platform/message_port.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
+#include "skin/skin_button.h"
 #include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -374,8 +375,19 @@ private Q_SLOTS:
         CMainWindow phone;
         // The sign-in prompt would open a modal dialog; this is about the phone book.
         QCoreApplication::removePostedEvents(&phone.port());
+        phone.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&phone));
         QVERIFY(phone.phoneBook() == nullptr);
-        phone.port().SendMessage(Wm::Command, Cmd::PhoneBook, 0);
+        // The phone book key on the handset opens it.
+        CSkinButton* key = phone.button(Cmd::PhoneBook);
+        QVERIFY(key != nullptr && key->isVisible());
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent event(type, QPointF(5, 5), key->mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(key, &event);
+        }
+        QTRY_VERIFY(phone.phoneBook() != nullptr);
         QPointer<QWidget> book = phone.phoneBook();
         QVERIFY(book);
         QCOMPARE(book->objectName(), u"ZuvoPhoneBook"_s);
