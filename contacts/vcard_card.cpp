@@ -206,6 +206,9 @@ std::optional<VCardCard> VCardCard::Parse(const QByteArray& bytes, QString* why)
     int numbers = 0;
     for (std::size_t i = 1; i + 1 < card.m_lines.size(); ++i) {
         const QByteArray& name = card.m_lines[i].name;
+        if (name == "BEGIN" || name == "END") {
+            return fail(u"more than one card"_s);
+        }
         if (name == "VERSION") {
             const qsizetype colon = unfolded[i].indexOf(':');
             card.m_version = QString::fromUtf8(unfolded[i].mid(colon + 1).trimmed());

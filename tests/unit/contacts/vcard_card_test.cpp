@@ -70,6 +70,8 @@ TEST(VCardCardTest, RefusesWhatIsNotOneReasonableCard) {
     EXPECT_FALSE(VCardCard::Parse(QByteArray("BEGIN:VCARD\nFN:A\0B\nEND:VCARD\n", 29), &why));
     EXPECT_FALSE(VCardCard::Parse("BEGIN:VCARD\nFN:\xff\xfe\nEND:VCARD\n", &why));
     EXPECT_FALSE(VCardCard::Parse("BEGIN:VCARD\nFN:A\n", &why));
+    EXPECT_FALSE(VCardCard::Parse(
+        "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:B\nTEL:1\nEND:VCARD\n", &why));
     QByteArray many = "BEGIN:VCARD\nVERSION:3.0\nFN:Many\n";
     for (int i = 0; i < 1000; ++i) {
         many += "TEL:" + QByteArray::number(i) + "\n";
