@@ -470,6 +470,9 @@ bool CMainWindow::OnWindowCommand(int id) {
         case Cmd::AudioSettings:
             RunAudioWizard();
             return true;
+        case Cmd::PhoneBook:
+            OpenPhoneBook();
+            return true;
         default:
             qCDebug(lcWindow) << "command" << id << "has nothing to do on this phone yet";
             return false;

@@ -90,6 +90,7 @@ public:
     const WebServerChoice& webServer() const { return m_web; }
     const PopupSchedule& popups() const { return m_popups; }
     QWidget* callHistoryDialog() const;
+    QWidget* phoneBook() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
     CConfig* audioWizard() const;
     const AudioDeviceChoice& audioDevices() const { return *m_audio; }
@@ -207,6 +208,8 @@ private:
     void ShowAboutBox();
     void LockConfiguration();
     void UnlockConfiguration();
+    // Command 155: the one phone book window, opened or brought to the front.
+    void OpenPhoneBook();
     service::RequestKeyInputs KeyInputs(const QString& account) const;
     // Reports of the connection threads, on the main thread.
     void ApplyServiceCheck(const service::ServiceCheckResult& result);
@@ -289,6 +292,7 @@ private:
     CStateLight* m_indicator = nullptr;
     QPointer<CCallHistoryDialog> m_historyDialog;
     QPointer<CConfig> m_wizard;
+    QPointer<QWidget> m_phoneBook;
     QString m_homeMenuText;
     QPoint m_dragOffset;
     bool m_dragging = false;

@@ -22,7 +22,7 @@ public:
     SigninResult RunSigninDialog(SigninDialogData& data) override;
     void PostClose() override;
     void StartConnection() override;
-    void ClosePhoneBook() override {}
+    void ClosePhoneBook() override;
     void HangUp() override;
     void KillTimer(int id) override;
     void Unregister() override;
