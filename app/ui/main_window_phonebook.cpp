@@ -2,9 +2,9 @@
 
 #include <QLoggingCategory>
 
-#include "app/phonebook/phone_book.h"
 #include "app/ui/main_window.h"
 #include "app/ui/signin_window_delegate.h"
+#include "contacts/phonebook/phone_book.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 

@@ -8,8 +8,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/phonebook/contact_tree.h"
 #include "app/strings/string_table.h"
+#include "contacts/phonebook/contact_tree.h"
 #include "contacts/vdir_source.h"
 
 using namespace Qt::Literals::StringLiterals;

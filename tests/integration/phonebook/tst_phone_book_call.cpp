@@ -7,9 +7,9 @@
 #include <QDir>
 #include <QFile>
 
-#include "app/phonebook/contact_tree.h"
-#include "app/phonebook/phone_book.h"
 #include "app/strings/string_table.h"
+#include "contacts/phonebook/contact_tree.h"
+#include "contacts/phonebook/phone_book.h"
 #include "tests/support/phone_peers.h"
 
 using namespace Qt::Literals::StringLiterals;

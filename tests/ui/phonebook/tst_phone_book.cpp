@@ -13,13 +13,13 @@
 #include <QTimer>
 
 #include "app/dialogs/message_box.h"
-#include "app/phonebook/contact_dialog.h"
-#include "app/phonebook/contact_tree.h"
-#include "app/phonebook/phone_book.h"
-#include "app/phonebook/phone_book_ids.h"
 #include "app/strings/string_table.h"
 #include "app/ui/bus_guard.h"
 #include "app/ui/main_window.h"
+#include "contacts/phonebook/contact_dialog.h"
+#include "contacts/phonebook/contact_tree.h"
+#include "contacts/phonebook/phone_book.h"
+#include "contacts/phonebook/phone_book_ids.h"
 #include "contacts/vdir_source.h"
 #include "platform/ids.h"
 #include "platform/message_port.h"

@@ -1,4 +1,4 @@
-#include "app/phonebook/contact_tree.h"
+#include "contacts/phonebook/contact_tree.h"
 
 #include <QHeaderView>
 #include <QHelpEvent>
@@ -7,9 +7,9 @@
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
-#include "app/phonebook/phone_book_ids.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "contacts/phonebook/phone_book_ids.h"
 #include "skin/skin_assets.h"
 
 namespace zuvo {

@@ -1,4 +1,4 @@
-#include "app/phonebook/contact_dialog.h"
+#include "contacts/phonebook/contact_dialog.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -6,8 +6,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "app/phonebook/phone_book_ids.h"
 #include "contacts/phone_book_view.h"
+#include "contacts/phonebook/phone_book_ids.h"
 
 namespace zuvo {
 

@@ -1,4 +1,4 @@
-#include "app/phonebook/phone_book.h"
+#include "contacts/phonebook/phone_book.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -17,14 +17,14 @@
 #include <QTimer>
 
 #include "app/dialogs/message_box.h"
-#include "app/phonebook/contact_dialog.h"
-#include "app/phonebook/contact_tree.h"
-#include "app/phonebook/phone_book_ids.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "contacts/contacts_log.h"
 #include "contacts/dial_handover.h"
 #include "contacts/other_dialer_import.h"
+#include "contacts/phonebook/contact_dialog.h"
+#include "contacts/phonebook/contact_tree.h"
+#include "contacts/phonebook/phone_book_ids.h"
 #include "platform/message_port.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
