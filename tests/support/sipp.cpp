@@ -25,6 +25,21 @@ QString Sipp::LogPath(const QString& suffix) const {
 }
 
 bool Sipp::Start() {
+    // A port that was free a moment ago may be taken by the time SIPp binds it (another test's
+    // peer or phone picked it): then SIPp is started again on other ports.
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        if (StartOnce()) {
+            return true;
+        }
+        if (!output().contains("Address already in use")) {
+            break;
+        }
+        qWarning() << "sipp's port was taken meanwhile; trying other ports";
+    }
+    return false;
+}
+
+bool Sipp::StartOnce() {
     QDir().mkpath(m_runDir);
     m_port = FreePort(true);
     m_mediaPort = FreePort(true);

@@ -34,6 +34,7 @@ public:
     void Stop();
 
 private:
+    bool StartOnce();
     QString LogPath(const QString& suffix) const;
 
     QString m_scenario;
