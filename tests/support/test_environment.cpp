@@ -58,8 +58,11 @@ int FreePort(bool udp) {
     for (int attempt = 0; attempt < 200; ++attempt) {
         const int port = pick(random);
         if (udp) {
+            // Without address sharing, and on every address: a socket that shares its address
+            // (as the media stack's do) would otherwise let this bind succeed on a taken port.
             QUdpSocket s;
-            if (s.bind(QHostAddress::LocalHost, static_cast<quint16>(port))) {
+            if (s.bind(QHostAddress::AnyIPv4, static_cast<quint16>(port),
+                       QAbstractSocket::DontShareAddress)) {
                 return port;
             }
         } else {
