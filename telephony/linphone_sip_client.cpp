@@ -251,6 +251,14 @@ HRESULT LinphoneSipClient::Initialize() {
             linphone_core_set_capture_device(m_core, kNullCardId);
         }
     }
+    // The stand-in, chosen here or by liblinphone itself when it found nothing better.
+    MSFactory* media = linphone_core_get_ms_factory(m_core);
+    if (IsNullSoundCard(media, linphone_core_get_playback_device(m_core))) {
+        qCWarning(lcTelephony) << "no sound device to play on: calls are silent";
+    }
+    if (IsNullSoundCard(media, linphone_core_get_capture_device(m_core))) {
+        qCWarning(lcTelephony) << "no sound device to record from: the far end hears silence";
+    }
     // Files as the last resort: calls still set up, without audio.
     if (linphone_core_get_playback_device(m_core) == nullptr ||
         linphone_core_get_capture_device(m_core) == nullptr) {
@@ -967,6 +975,11 @@ HRESULT LinphoneSipClient::Shutdown() {
     linphone_core_unref(m_core);
     m_core = nullptr;
     return S_OK;
+}
+
+bool LinphoneSipClient::UsesNullCard() const {
+    const char* playback = m_core != nullptr ? linphone_core_get_playback_device(m_core) : nullptr;
+    return m_core != nullptr && IsNullSoundCard(linphone_core_get_ms_factory(m_core), playback);
 }
 
 }  // namespace zuvo

@@ -84,6 +84,8 @@ public:
     QString ReceivedTones() const { return m_receivedTones; }
     // Whether no sound card, not even the silent stand-in, could be used and files stand in.
     bool UsesFiles() const { return m_usesFiles; }
+    // Whether the silent stand-in plays the calls (no sound device to play on).
+    bool UsesNullCard() const;
     // The names of the devices the media stack uses now (for tests and diagnostics).
     QString OutputDeviceName() const;
     QString InputDeviceName() const;

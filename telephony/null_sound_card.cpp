@@ -151,4 +151,12 @@ void RegisterNullSoundCard(MSFactory* factory) {
     ms_snd_card_manager_register_desc(ms_factory_get_snd_card_manager(factory), &g_cardDesc);
 }
 
+bool IsNullSoundCard(MSFactory* factory, const char* id) {
+    if (factory == nullptr || id == nullptr) {
+        return false;
+    }
+    MSSndCard* card = ms_snd_card_manager_get_card(ms_factory_get_snd_card_manager(factory), id);
+    return card != nullptr && card->desc == &g_cardDesc;
+}
+
 }  // namespace zuvo

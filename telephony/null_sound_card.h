@@ -12,4 +12,7 @@ inline constexpr const char* kNullCardId = "Null: Silence";
 // receives RTP for every call, and every audio path keeps running.
 void RegisterNullSoundCard(MSFactory* factory);
 
+// Whether the card the media stack names id is the stand-in (ids may carry the device type).
+bool IsNullSoundCard(MSFactory* factory, const char* id);
+
 }  // namespace zuvo

@@ -106,6 +106,36 @@ protected:
     std::unique_ptr<CRtcEngine> m_engine;
 };
 
+namespace {
+QStringList g_warnings;
+void KeepWarnings(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtWarningMsg) {
+        g_warnings << text;
+    }
+}
+}  // namespace
+
+// A machine without a sound server or card (as this one): the engine still starts, on the
+// stand-in card, and says so.
+TEST_F(EngineIntegration, WithoutSoundDevicesTheEngineStartsSilentAndSaysSo) {
+    qputenv("PULSE_SERVER", "unix:/nonexistent/zuvo-no-sound-server");
+    g_warnings.clear();
+    const QtMessageHandler previous = qInstallMessageHandler(KeepWarnings);
+    m_engine = std::make_unique<CRtcEngine>();
+    m_window.engine = m_engine.get();
+    const HRESULT started = m_engine->Start(&m_window);
+    qInstallMessageHandler(previous);
+    qunsetenv("PULSE_SERVER");
+    ASSERT_EQ(started, S_OK);
+    if (!Client().UsesNullCard()) {
+        GTEST_SKIP() << "this machine has a sound device";
+    }
+    EXPECT_TRUE(g_warnings.contains(u"no sound device to play on: calls are silent"_s))
+        << g_warnings.join(u'\n').toStdString();
+    EXPECT_TRUE(
+        g_warnings.contains(u"no sound device to record from: the far end hears silence"_s));
+}
+
 TEST_F(EngineIntegration, RegistersRefusesASecondProfileAndUnregisters) {
     StartPeers({});
     StartEngine();
