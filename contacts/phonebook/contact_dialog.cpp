@@ -40,6 +40,8 @@ constexpr std::array<FieldControl, ContactRecord::FieldCount> kControls = {{
 
 // What fits the store's own field sizes; longer text is cut where it is typed.
 constexpr int kMaxLength = 259;
+// Each field shows this many digits whole, enough for an international number with its spaces.
+constexpr int kShownDigits = 24;
 
 }  // namespace
 
@@ -47,6 +49,7 @@ CContactDialog::CContactDialog(const ContactRecord& record, QWidget* parent) : Q
     setObjectName(QString::number(PhoneBookIds::Dialog));
     m_baseTitle = DialogText(StringId::ContactTitle);
     auto* form = new QFormLayout;
+    const int fieldWidth = fontMetrics().horizontalAdvance(QString(kShownDigits, QChar(u'0')));
     for (const FieldControl& control : kControls) {
         QWidget* widget = nullptr;
         if (control.field == ContactRecord::Display) {
@@ -64,6 +67,7 @@ CContactDialog::CContactDialog(const ContactRecord& record, QWidget* parent) : Q
             widget = edit;
         }
         widget->setObjectName(QString::number(control.id));
+        widget->setMinimumWidth(fieldWidth);
         auto* label = new QLabel(this);
         SetText(label, control.label);
         label->setBuddy(widget);
