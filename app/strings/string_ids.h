@@ -97,8 +97,8 @@ inline constexpr int PinTooShort = 6709;
 inline constexpr int WrongAdminPin = 6710;
 
 // Dialog texts, one block per dialog: common buttons 7000, sign-in 7100, proxy 7200, call
-// history 7300, preferences 7400, lock and unlock 7500, About 7600, the Audio Tune wizard 7700.
-// Dialogs added later take the next free block.
+// history 7300, preferences 7400, lock and unlock 7500, About 7600, the Audio Tune wizard 7700,
+// the phone book window and its edit dialog 7800. Dialogs added later take the next free block.
 inline constexpr int ButtonOk = 7001;
 inline constexpr int ButtonCancel = 7002;
 inline constexpr int ButtonApply = 7003;
@@ -164,6 +164,27 @@ inline constexpr int AudioMicrophoneText = 7710;
 inline constexpr int WizardBack = 7711;
 inline constexpr int WizardNext = 7712;
 inline constexpr int WizardFinish = 7713;
+inline constexpr int PhoneBookTitle = 7800;
+inline constexpr int PhoneBookFileMenu = 7801;
+inline constexpr int PhoneBookExit = 7802;
+inline constexpr int PhoneBookViewMenu = 7803;
+inline constexpr int PhoneBookByFirstName = 7804;
+inline constexpr int PhoneBookByLastName = 7805;
+inline constexpr int PhoneBookByCompany = 7806;
+inline constexpr int PhoneBookContactsMenu = 7807;
+inline constexpr int PhoneBookNewContact = 7808;
+inline constexpr int ContactTitle = 7810;
+inline constexpr int ContactFirst = 7811;
+inline constexpr int ContactMiddle = 7812;
+inline constexpr int ContactLast = 7813;
+inline constexpr int ContactDisplay = 7814;
+inline constexpr int ContactCompany = 7815;
+inline constexpr int ContactHome = 7816;
+inline constexpr int ContactBusiness = 7817;
+inline constexpr int ContactMobile = 7818;
+inline constexpr int ContactOther = 7819;
+inline constexpr int ContactHome2 = 7820;
+inline constexpr int ContactBusiness2 = 7821;
 
 // Browser window
 inline constexpr int Downloading = 33777;
@@ -314,6 +335,27 @@ inline constexpr std::array All = {
     WizardBack,
     WizardNext,
     WizardFinish,
+    PhoneBookTitle,
+    PhoneBookFileMenu,
+    PhoneBookExit,
+    PhoneBookViewMenu,
+    PhoneBookByFirstName,
+    PhoneBookByLastName,
+    PhoneBookByCompany,
+    PhoneBookContactsMenu,
+    PhoneBookNewContact,
+    ContactTitle,
+    ContactFirst,
+    ContactMiddle,
+    ContactLast,
+    ContactDisplay,
+    ContactCompany,
+    ContactHome,
+    ContactBusiness,
+    ContactMobile,
+    ContactOther,
+    ContactHome2,
+    ContactBusiness2,
     Downloading,
     DownloadDone,
     AppTitle,

@@ -3,9 +3,12 @@
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "app/dialogs/dialog_texts.h"
+#include "app/strings/string_ids.h"
 #include "contacts/phone_book_view.h"
 #include "contacts/phonebook/phone_book_ids.h"
 
@@ -18,32 +21,35 @@ namespace {
 struct FieldControl {
     ContactRecord::Field field;
     int id;
-    const char16_t* label;
+    int label;
 };
 
 constexpr std::array<FieldControl, ContactRecord::FieldCount> kControls = {{
-    {ContactRecord::First, PhoneBookIds::First, u"First:"},
-    {ContactRecord::Middle, PhoneBookIds::Middle, u"Middle:"},
-    {ContactRecord::Last, PhoneBookIds::Last, u"Last:"},
-    {ContactRecord::Display, PhoneBookIds::Display, u"Display:"},
-    {ContactRecord::Company, PhoneBookIds::Company, u"Company:"},
-    {ContactRecord::Home, PhoneBookIds::Home, u"Home:"},
-    {ContactRecord::Business, PhoneBookIds::Business, u"Business:"},
-    {ContactRecord::Mobile, PhoneBookIds::Mobile, u"Mobile:"},
-    {ContactRecord::Other, PhoneBookIds::Other, u"Other:"},
-    {ContactRecord::Home2, PhoneBookIds::Home2, u"Home 2:"},
-    {ContactRecord::Business2, PhoneBookIds::Business2, u"Business 2:"},
+    {ContactRecord::First, PhoneBookIds::First, StringId::ContactFirst},
+    {ContactRecord::Middle, PhoneBookIds::Middle, StringId::ContactMiddle},
+    {ContactRecord::Last, PhoneBookIds::Last, StringId::ContactLast},
+    {ContactRecord::Display, PhoneBookIds::Display, StringId::ContactDisplay},
+    {ContactRecord::Company, PhoneBookIds::Company, StringId::ContactCompany},
+    {ContactRecord::Home, PhoneBookIds::Home, StringId::ContactHome},
+    {ContactRecord::Business, PhoneBookIds::Business, StringId::ContactBusiness},
+    {ContactRecord::Mobile, PhoneBookIds::Mobile, StringId::ContactMobile},
+    {ContactRecord::Other, PhoneBookIds::Other, StringId::ContactOther},
+    {ContactRecord::Home2, PhoneBookIds::Home2, StringId::ContactHome2},
+    {ContactRecord::Business2, PhoneBookIds::Business2, StringId::ContactBusiness2},
 }};
 
 // What fits the store's own field sizes; longer text is cut where it is typed.
 constexpr int kMaxLength = 259;
+// Each field shows this many digits whole, enough for an international number with its spaces.
+constexpr int kShownDigits = 24;
 
 }  // namespace
 
 CContactDialog::CContactDialog(const ContactRecord& record, QWidget* parent) : QDialog(parent) {
     setObjectName(QString::number(PhoneBookIds::Dialog));
-    m_baseTitle = u"Edit Details"_s;
+    m_baseTitle = DialogText(StringId::ContactTitle);
     auto* form = new QFormLayout;
+    const int fieldWidth = fontMetrics().horizontalAdvance(QString(kShownDigits, QChar(u'0')));
     for (const FieldControl& control : kControls) {
         QWidget* widget = nullptr;
         if (control.field == ContactRecord::Display) {
@@ -61,9 +67,14 @@ CContactDialog::CContactDialog(const ContactRecord& record, QWidget* parent) : Q
             widget = edit;
         }
         widget->setObjectName(QString::number(control.id));
-        form->addRow(QString::fromUtf16(control.label), widget);
+        widget->setMinimumWidth(fieldWidth);
+        auto* label = new QLabel(this);
+        SetText(label, control.label);
+        label->setBuddy(widget);
+        form->addRow(label, widget);
     }
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    SetStandardButtonTexts(buttons);
     connect(buttons, &QDialogButtonBox::accepted, this, &CContactDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &CContactDialog::reject);
     auto* layout = new QVBoxLayout(this);

@@ -4,11 +4,12 @@
 #include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPolygonF>
 #include <QStyledItemDelegate>
 #include <QToolTip>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/strings/string_ids.h"
-#include "app/strings/string_table.h"
 #include "contacts/phonebook/phone_book_ids.h"
 #include "skin/skin_assets.h"
 
@@ -19,46 +20,78 @@ using namespace PhoneBookIds;
 
 namespace {
 
-QString Text(int id) {
-    return StringTable::Global().Text(id);
+// The sign on a badge: pictures rather than initials, so that no language's words show.
+void DrawSign(QPainter& painter, int image) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::white);
+    switch (image) {
+        case ImageContact:  // head and shoulders
+            painter.drawEllipse(QRectF(5.5, 3.5, 5, 5));
+            painter.drawChord(QRectF(3.5, 9, 9, 8), 0, 180 * 16);
+            break;
+        case ImageHome:
+        case ImageHome2:  // a house
+            painter.drawPolygon(QPolygonF{QPointF(8, 3), QPointF(13, 8), QPointF(3, 8)});
+            painter.drawRect(QRectF(4.5, 8, 7, 4.5));
+            break;
+        case ImageBusiness:
+        case ImageBusiness2:  // a briefcase
+            painter.drawRect(QRectF(3.5, 6, 9, 6));
+            painter.setPen(QPen(Qt::white, 1.2));
+            painter.setBrush(Qt::NoBrush);
+            painter.drawRect(QRectF(6.5, 4, 3, 2));
+            break;
+        case ImageMobile:  // a hand-held phone
+            painter.drawRoundedRect(QRectF(5.5, 3, 5, 10), 1, 1);
+            break;
+        case ImageOther:  // a number sign
+            painter.setPen(QPen(Qt::white, 1.2));
+            painter.drawLine(QPointF(6.5, 4), QPointF(6, 12));
+            painter.drawLine(QPointF(10, 4), QPointF(9.5, 12));
+            painter.drawLine(QPointF(4, 6.5), QPointF(12, 6.5));
+            painter.drawLine(QPointF(4, 9.5), QPointF(12, 9.5));
+            break;
+        case ImagePlaceholder:  // a dash
+            painter.drawRect(QRectF(5, 7.5, 6, 1.5));
+            break;
+        default:
+            break;
+    }
+    if (image == ImageHome2 || image == ImageBusiness2) {
+        // The second number of a kind: two dots below the picture.
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(Qt::white);
+        painter.drawEllipse(QRectF(5.5, 13, 2, 2));
+        painter.drawEllipse(QRectF(8.5, 13, 2, 2));
+    }
 }
 
 // The item images: a small badge per kind of row.
 QIcon ImageIcon(int image) {
-    struct Look {
-        QColor colour;
-        const char16_t* letter;
-    };
-    static const std::array<Look, 10> kLooks = {{
-        {QColor(70, 110, 170), u"\u263A"},
-        {QColor(200, 160, 60), u""},
-        {QColor(230, 190, 80), u""},
-        {QColor(60, 150, 70), u"H"},
-        {QColor(60, 100, 170), u"W"},
-        {QColor(60, 150, 70), u"H2"},
-        {QColor(60, 100, 170), u"W2"},
-        {QColor(170, 90, 40), u"M"},
-        {QColor(120, 120, 120), u"#"},
-        {QColor(190, 190, 190), u"-"},
+    static const std::array<QColor, 10> kColours = {{
+        QColor(70, 110, 170),
+        QColor(200, 160, 60),
+        QColor(230, 190, 80),
+        QColor(60, 150, 70),
+        QColor(60, 100, 170),
+        QColor(40, 120, 50),
+        QColor(40, 70, 140),
+        QColor(170, 90, 40),
+        QColor(120, 120, 120),
+        QColor(190, 190, 190),
     }};
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
     painter.setRenderHint(QPainter::Antialiasing);
-    const Look& look = kLooks[static_cast<std::size_t>(image)];
-    painter.setBrush(look.colour);
+    painter.setBrush(kColours[static_cast<std::size_t>(image)]);
     painter.setPen(Qt::NoPen);
     if (image == ImageGroup || image == ImageGroupSelected) {
         painter.drawRoundedRect(QRectF(1, 3, 14, 11), 2, 2);
     } else {
         painter.drawEllipse(QRectF(1, 1, 14, 14));
     }
-    painter.setPen(Qt::white);
-    QFont font = painter.font();
-    font.setPixelSize(8);
-    font.setBold(true);
-    painter.setFont(font);
-    painter.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::fromUtf16(look.letter));
+    DrawSign(painter, image);
     return QIcon(pixmap);
 }
 
@@ -158,7 +191,7 @@ CContactTree::CContactTree(const PhoneBookView& view, Handlers handlers, QWidget
     setUniformRowHeights(true);
     setIconSize(QSize(16, 16));
     setItemDelegate(new RowIconsDelegate(this));
-    setStyleSheet(u"QTreeView::item { height: 20px; }"_s);
+    setStyleSheet(uR"(QTreeView::item { height: 20px; })"_s);
     connect(this, &QTreeWidget::itemExpanded, this, [this](QTreeWidgetItem* item) {
         if (Kind(item) == ImageGroup) {
             item->setIcon(0, CachedIcon(ImageGroupSelected));
@@ -191,8 +224,10 @@ QRect CContactTree::NumberTextRect(const QTreeWidgetItem* item) const {
 }
 
 void CContactTree::UpdateGroupText(QTreeWidgetItem* group) {
-    group->setText(0, u"%1 (%2)"_s.arg(group->data(0, GroupRole).toString())
-                          .arg(group->data(0, CountRole).toInt()));
+    // The name and the count: no words of their own, so no language's.
+    const QString text = u"%1 (%2)"_s.arg(group->data(0, GroupRole).toString())
+                             .arg(group->data(0, CountRole).toInt());
+    group->setText(0, text);
 }
 
 void CContactTree::BeginBuild() {
@@ -246,7 +281,7 @@ QTreeWidgetItem* CContactTree::AddContact(const ContactRecord& given, const QStr
     ContactRecord record = given;
     QTreeWidgetItem* group = nullptr;
     if (m_view.groupingInForce != 0) {
-        const QString other = Text(StringId::OtherContacts);
+        const QString other = DialogText(StringId::OtherContacts);
         record[ContactRecord::Company] = GroupName(record, other);
     }
     if (!MatchesSearch(record, m_view.searchText)) {
@@ -267,12 +302,12 @@ QTreeWidgetItem* CContactTree::AddContact(const ContactRecord& given, const QStr
     for (const NumberField& number : kNumbers) {
         if (!record[number.field].isEmpty()) {
             QTreeWidgetItem* child = NewItem(record[number.field], number.image);
-            child->setToolTip(0, Text(number.tip));
+            child->setToolTip(0, DialogText(number.tip));
             contact->addChild(child);
         }
     }
     if (contact->childCount() == 0) {
-        contact->addChild(NewItem(Text(StringId::NoPhoneDetails), ImagePlaceholder));
+        contact->addChild(NewItem(DialogText(StringId::NoPhoneDetails), ImagePlaceholder));
     }
     return contact;
 }
@@ -357,10 +392,12 @@ bool CContactTree::viewportEvent(QEvent* event) {
             const QRect row = visualItemRect(item);
             if (item->isExpanded() && EditIconRect(row).contains(pos)) {
                 QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
-                                   Text(StringId::EditContact), viewport(), EditIconRect(row));
+                                   DialogText(StringId::EditContact), viewport(),
+                                   EditIconRect(row));
             } else if (item->isExpanded() && DeleteIconRect(row).contains(pos)) {
                 QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(),
-                                   Text(StringId::DeleteContact), viewport(), DeleteIconRect(row));
+                                   DialogText(StringId::DeleteContact), viewport(),
+                                   DeleteIconRect(row));
             } else {
                 QToolTip::hideText();
             }

@@ -16,9 +16,9 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/dialogs/dialog_texts.h"
 #include "app/dialogs/message_box.h"
 #include "app/strings/string_ids.h"
-#include "app/strings/string_table.h"
 #include "contacts/contacts_log.h"
 #include "contacts/dial_handover.h"
 #include "contacts/other_dialer_import.h"
@@ -41,10 +41,6 @@ constexpr auto kPlacementKey = u"Phone Book";
 constexpr int kYes = 6;
 // Other programs often write a card in several steps; the list is rebuilt once they are done.
 constexpr int kReloadDelayMs = 300;
-
-QString Text(int id) {
-    return StringTable::Global().Text(id);
-}
 
 // The search box's sign: a magnifier while empty, a cross while it holds text.
 QIcon SearchIcon(bool clear) {
@@ -71,7 +67,7 @@ CPhoneBook::CPhoneBook(QWidget* owner, Services services)
     : QMainWindow(owner, Qt::Window), m_services(std::move(services)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QString::fromUtf16(kWindowClass));
-    setWindowTitle(u"Phonebook"_s);
+    SetTitle(this, StringId::PhoneBookTitle);
     setWindowIcon(LoadSkinIcon(WindowIcon));
     setMinimumSize(kMinimumSize, kMinimumSize);
     if (!m_services.source) {
@@ -120,15 +116,15 @@ CPhoneBook::CPhoneBook(QWidget* owner, Services services)
 CPhoneBook::~CPhoneBook() = default;
 
 void CPhoneBook::CreateMenu() {
-    QMenu* file = menuBar()->addMenu(u"&File"_s);
-    QAction* exit = file->addAction(u"E&xit"_s);
+    QMenu* file = menuBar()->addMenu(DialogText(StringId::PhoneBookFileMenu));
+    QAction* exit = file->addAction(DialogText(StringId::PhoneBookExit));
     exit->setObjectName(QString::number(Exit));
     connect(exit, &QAction::triggered, this, &QWidget::close);
 
-    QMenu* viewMenu = menuBar()->addMenu(u"&View"_s);
+    QMenu* viewMenu = menuBar()->addMenu(DialogText(StringId::PhoneBookViewMenu));
     auto* order = new QActionGroup(this);
-    m_byFirst = viewMenu->addAction(u"View by First Name"_s);
-    m_byLast = viewMenu->addAction(u"View by Last Name"_s);
+    m_byFirst = viewMenu->addAction(DialogText(StringId::PhoneBookByFirstName));
+    m_byLast = viewMenu->addAction(DialogText(StringId::PhoneBookByLastName));
     for (QAction* action : {m_byFirst, m_byLast}) {
         action->setCheckable(true);
         order->addAction(action);
@@ -138,13 +134,13 @@ void CPhoneBook::CreateMenu() {
     connect(m_byFirst, &QAction::triggered, this, [this] { SetSortByLastName(0); });
     connect(m_byLast, &QAction::triggered, this, [this] { SetSortByLastName(1); });
     viewMenu->addSeparator();
-    m_byCompany = viewMenu->addAction(u"View by Company"_s);
+    m_byCompany = viewMenu->addAction(DialogText(StringId::PhoneBookByCompany));
     m_byCompany->setObjectName(QString::number(ViewByCompany));
     m_byCompany->setCheckable(true);
     connect(m_byCompany, &QAction::triggered, this, &CPhoneBook::ToggleGroupByCompany);
 
-    QMenu* contacts = menuBar()->addMenu(u"&Contacts"_s);
-    QAction* add = contacts->addAction(u"New Contact"_s);
+    QMenu* contacts = menuBar()->addMenu(DialogText(StringId::PhoneBookContactsMenu));
+    QAction* add = contacts->addAction(DialogText(StringId::PhoneBookNewContact));
     add->setObjectName(QString::number(NewContactCommand));
     connect(add, &QAction::triggered, this,
             [this] { m_port->PostMessage(PhoneBookIds::NewContact); });
@@ -164,7 +160,7 @@ void CPhoneBook::CreateView() {
     m_search = new QLineEdit(inner);
     m_search->setObjectName(QString::number(SearchBox));
     m_search->setFont(large);
-    m_search->setPlaceholderText(Text(StringId::FindContactCue));
+    SetCueText(m_search, StringId::FindContactCue);
     QPalette palette = m_search->palette();
     palette.setColor(QPalette::PlaceholderText, QColor(119, 121, 118));
     m_search->setPalette(palette);
@@ -177,15 +173,17 @@ void CPhoneBook::CreateView() {
     });
     connect(m_search, &QLineEdit::textChanged, this, &CPhoneBook::OnSearchChanged);
 
-    m_add = new QPushButton(Text(StringId::AddContact), inner);
+    m_add = new QPushButton(inner);
+    SetText(m_add, StringId::AddContact);
     m_add->setObjectName(QString::number(AddContactButton));
     m_add->setFont(small);
     connect(m_add, &QPushButton::clicked, this,
             [this] { m_port->PostMessage(PhoneBookIds::NewContact); });
 
-    m_header = new QLabel(Text(StringId::NameHeader), inner);
+    m_header = new QLabel(inner);
+    SetText(m_header, StringId::NameHeader);
     m_header->setFont(small);
-    m_header->setStyleSheet(u"QLabel { background: #e6e8ea; padding-left: 6px; }"_s);
+    m_header->setStyleSheet(uR"(QLabel { background: #e6e8ea; padding-left: 6px; })"_s);
     m_add->raise();  // the button sits at the right end of the header strip
 
     CContactTree::Handlers handlers;
@@ -323,7 +321,7 @@ void CPhoneBook::Rebuild() {
     m_source = m_services.source();
     if (!m_source || !m_source->Open()) {
         m_source.reset();
-        ShowMessageBox(this, Text(StringId::ContactsUnavailable), MessageIcon::Error);
+        ShowMessageBox(this, DialogText(StringId::ContactsUnavailable), MessageIcon::Error);
         return;
     }
     WatchAddressBook();
@@ -476,9 +474,9 @@ void CPhoneBook::DeleteContact() {
         return;
     }
     const QString key = item->data(0, CContactTree::KeyRole).toString();
-    const QString title = item->text(0) + u" - "_s + Text(StringId::DeleteContact);
+    const QString title = item->text(0) + u" - "_s + DialogText(StringId::DeleteContact);
     // Only an explicit Yes deletes: closing the box keeps the contact.
-    if (ShowMessageBox(this, Text(StringId::ConfirmDeleteContact), MessageIcon::Question,
+    if (ShowMessageBox(this, DialogText(StringId::ConfirmDeleteContact), MessageIcon::Question,
                        MessageButtons::YesNo, title) != kYes) {
         return;
     }

@@ -8,9 +8,11 @@
 #include <QFile>
 #include <QGroupBox>
 #include <QHeaderView>
+#include <QHelpEvent>
 #include <QImage>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QProcess>
 #include <QResource>
@@ -18,6 +20,8 @@
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
+#include <QToolTip>
+#include <QTreeWidget>
 #include <QWizard>
 
 #include <functional>
@@ -40,6 +44,11 @@
 #include "audio/audio_wizard_context.h"
 #include "contacts/call_history.h"
 #include "contacts/call_history_selection.h"
+#include "contacts/phonebook/contact_dialog.h"
+#include "contacts/phonebook/contact_tree.h"
+#include "contacts/phonebook/phone_book.h"
+#include "contacts/phonebook/phone_book_ids.h"
+#include "contacts/vdir_source.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
 #include "telephony/sound_devices.h"
@@ -69,8 +78,8 @@ QSet<QString> TextsOf(const QHash<int, QString>& table, const QList<int>& ids) {
 }
 
 // Every text the dialog puts before the user: caption, labels, buttons, group boxes, tabs,
-// column headers, tool tips and cue texts. Labels named in dataLabels show data (the brand, the
-// version) and are left out. With visibleOnly, only the controls on screen now count.
+// column headers, menus, tool tips and cue texts. Labels named in dataLabels show data (the brand,
+// the version) and are left out. With visibleOnly, only the controls on screen now count.
 QSet<QString> ShownTexts(QWidget& dialog, const QSet<QString>& dataLabels = {},
                          bool visibleOnly = false) {
     QSet<QString> texts{dialog.windowTitle()};
@@ -99,6 +108,11 @@ QSet<QString> ShownTexts(QWidget& dialog, const QSet<QString>& dataLabels = {},
             }
         } else if (auto* edit = qobject_cast<QLineEdit*>(widget)) {
             texts.insert(edit->placeholderText());
+        } else if (auto* menu = qobject_cast<QMenu*>(widget)) {
+            texts.insert(menu->title());
+            for (const QAction* action : menu->actions()) {
+                texts.insert(action->text());
+            }
         }
     }
     texts.remove(QString());
@@ -194,9 +208,19 @@ private:
     QString m_path;
 };
 
-// The phone's settings, state and lock as the window has them.
+// A card in the address book folder.
+void WriteCard(const QString& folder, const QString& name, const QByteArray& body) {
+    QFile file(folder + u'/' + name);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qFatal("cannot write %s", qPrintable(file.fileName()));
+    }
+    file.write("BEGIN:VCARD\r\nVERSION:3.0\r\n" + body + "END:VCARD\r\n");
+}
+
+// The phone's settings, state and lock as the window has them, and an address book folder.
 struct Rig {
     test::TestEnvironment env;
+    QString contacts = env.path(u"data/contacts/zuvo"_s);
     Profile profile = Profile::Phone();
     PhoneState state;
     std::unique_ptr<ConfigLock> lock;
@@ -207,6 +231,17 @@ struct Rig {
         lock = std::make_unique<ConfigLock>(state, profile);
         history.Add(u"+441234567"_s);
         selection.Open(history.Count());
+        QDir().mkpath(contacts);
+    }
+    // The phone book window on the rig's folder; it calls no one.
+    std::unique_ptr<CPhoneBook> PhoneBook() {
+        CPhoneBook::Services services;
+        services.source = [folder = contacts] { return std::make_unique<VdirSource>(folder); };
+        services.handOver = [](const QString&) { return true; };
+        services.profile = &profile;
+        auto window = std::make_unique<CPhoneBook>(nullptr, services);
+        window->setAttribute(Qt::WA_DeleteOnClose, false);
+        return window;
     }
 };
 
@@ -270,6 +305,19 @@ QList<DialogCase> DialogCases() {
          [](Rig&) { return std::make_unique<CAboutDialog>(true); },
          {S::AboutTitle, S::AboutVersionLabel, S::ButtonClose, S::ButtonHelp},
          {QString::number(Ctl::About::ProductLine), QString::number(Ctl::About::Version)}},
+        {u"phone_book"_s,
+         [](Rig& rig) { return rig.PhoneBook(); },
+         {S::PhoneBookTitle, S::PhoneBookFileMenu, S::PhoneBookExit, S::PhoneBookViewMenu,
+          S::PhoneBookByFirstName, S::PhoneBookByLastName, S::PhoneBookByCompany,
+          S::PhoneBookContactsMenu, S::PhoneBookNewContact, S::FindContactCue, S::AddContact,
+          S::NameHeader},
+         {}},
+        {u"contact_edit"_s,
+         [](Rig&) { return std::make_unique<CContactDialog>(ContactRecord{}); },
+         {S::ContactTitle, S::ContactFirst, S::ContactMiddle, S::ContactLast, S::ContactDisplay,
+          S::ContactCompany, S::ContactHome, S::ContactBusiness, S::ContactMobile, S::ContactOther,
+          S::ContactHome2, S::ContactBusiness2, S::ButtonOk, S::ButtonCancel},
+         {}},
     };
 }
 
@@ -445,6 +493,112 @@ private Q_SLOTS:
             QCOMPARE(MessageBoxTexts(MessageButtons::YesNo, QString()),
                      TextsOf(table, {StringId::ButtonYes, StringId::ButtonNo}));
         }
+    }
+
+    // The phone book's list and its delete box in each language: the group of contacts without
+    // a company, the placeholder of a contact without numbers, the numbers' and the row icons'
+    // tips, and the box that asks before a contact is deleted, whose texts are not cut.
+    void phoneBookListAndDeleteBoxFollowTheLanguage() {
+        namespace S = StringId;
+        const QList<int> listIds{S::OtherContacts, S::NoPhoneDetails, S::CallHome,   S::CallWork,
+                                 S::CallHome2,     S::CallWork2,      S::CallMobile, S::CallOther,
+                                 S::EditContact,   S::DeleteContact};
+        const QList<int> boxIds{S::ConfirmDeleteContact, S::ButtonYes, S::ButtonNo};
+        QStringList problems;
+        for (const bool french : {false, true}) {
+            Language language(french);
+            QVERIFY(language.ready());
+            const QHash<int, QString>& table = language.table();
+            Rig rig;
+            WriteCard(rig.contacts, u"all.vcf"_s,
+                      "FN:Al Numbers\r\nN:Numbers;Al;;;\r\nTEL;TYPE=HOME:101\r\n"
+                      "TEL;TYPE=WORK:102\r\nTEL;TYPE=CELL:103\r\nTEL:104\r\n"
+                      "TEL;TYPE=HOME:105\r\nTEL;TYPE=WORK:106\r\n");
+            WriteCard(rig.contacts, u"none.vcf"_s, "FN:Bo Nothing\r\nN:Nothing;Bo;;;\r\n");
+            // Grouped by company, as the user left it.
+            QVERIFY(rig.profile.WriteInt(u"Phone Book"_s, u"S1"_s, 1));
+            std::unique_ptr<CPhoneBook> window = rig.PhoneBook();
+            window->show();
+            QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+            CContactTree* tree = window->tree();
+            tree->expandAll();
+            QSet<QString> shown;
+            for (QTreeWidgetItemIterator it(tree); *it != nullptr; ++it) {
+                QTreeWidgetItem* item = *it;
+                shown.insert(item->toolTip(0));
+                const int kind = CContactTree::Kind(item);
+                if (kind == PhoneBookIds::ImageGroup || kind == PhoneBookIds::ImagePlaceholder) {
+                    shown.insert(kind == PhoneBookIds::ImageGroup
+                                     ? item->text(0).chopped(u" (2)"_s.size())
+                                     : item->text(0));
+                    // The row is wide enough for its text at the window's first size.
+                    const int needed = tree->sizeHintForIndex(tree->indexFromItem(item)).width();
+                    if (tree->visualItemRect(item).width() < needed) {
+                        problems << language.name() + u" list: cut: "_s + item->text(0);
+                    }
+                } else if (kind == PhoneBookIds::ImageContact) {
+                    // The row icons' tips, where the mouse rests on them.
+                    const QRect row = tree->visualItemRect(item);
+                    for (const QRect& icon :
+                         {CContactTree::EditIconRect(row), CContactTree::DeleteIconRect(row)}) {
+                        QHelpEvent help(QEvent::ToolTip, icon.center(),
+                                        tree->viewport()->mapToGlobal(icon.center()));
+                        QApplication::sendEvent(tree->viewport(), &help);
+                        shown.insert(QToolTip::text());
+                    }
+                    QToolTip::hideText();
+                }
+            }
+            shown.remove(QString());
+            const QSet<QString> expected = TextsOf(table, listIds);
+            if (shown != expected) {
+                problems << language.name() + u" list: shown but not expected: "_s +
+                                (shown - expected).values().join(u" | "_s) +
+                                u"; expected but not shown: "_s +
+                                (expected - shown).values().join(u" | "_s);
+            }
+            if (french) {
+                TakeShot(*window, u"phone_book_list"_s);
+            }
+
+            // The delete box, over the contact without numbers; No keeps it.
+            tree->setCurrentItem(
+                tree->findItems(u"Bo Nothing"_s, Qt::MatchExactly | Qt::MatchRecursive).value(0));
+            QVERIFY(tree->SelectedContact() != nullptr);
+            QSet<QString> boxTexts;
+            QString boxTitle;
+            QStringList boxClipped;
+            QTimer poll;
+            QObject::connect(&poll, &QTimer::timeout, [&] {
+                auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                if (box == nullptr || !box->isVisible()) {
+                    return;
+                }
+                poll.stop();
+                boxTitle = box->windowTitle();
+                boxTexts = ShownTexts(*box) - QSet<QString>{boxTitle};
+                boxClipped = Clipped(*box);
+                if (french) {
+                    TakeShot(*box, u"phone_book_delete"_s);
+                }
+                box->button(QMessageBox::No)->click();
+            });
+            poll.start(10);
+            window->WindowProc(PhoneBookIds::DeleteContact, 0, 0);
+            poll.stop();
+            if (boxTitle != u"Bo Nothing - "_s + table.value(S::DeleteContact)) {
+                problems << language.name() + u" delete box title: "_s + boxTitle;
+            }
+            if (boxTexts != TextsOf(table, boxIds)) {
+                problems << language.name() + u" delete box: "_s + boxTexts.values().join(u" | "_s);
+            }
+            if (!boxClipped.isEmpty()) {
+                problems << language.name() + u" delete box cut: "_s + boxClipped.join(u", "_s);
+            }
+            QVERIFY(tree->SelectedContact() != nullptr);
+            window->close();
+        }
+        QVERIFY2(problems.isEmpty(), qPrintable(problems.join(u'\n')));
     }
 
     // The About box's logo carries words too: the language bundle's own logo when it has one.

@@ -200,6 +200,34 @@ private Q_SLOTS:
         QVERIFY(!window->findChild<QAction*>(u"33771"_s)->isChecked());
     }
 
+    // The edit dialog's fields are wide enough to show a whole international number: none is
+    // scrolled out of sight while the dialog is at its first size.
+    void editFieldsShowAWholeNumber() {
+        const QString number = u"+44 (0)20 7946 0958"_s;
+        ContactRecord record;
+        for (auto field : {ContactRecord::Home, ContactRecord::Business, ContactRecord::Mobile,
+                           ContactRecord::Other, ContactRecord::Home2, ContactRecord::Business2}) {
+            record[field] = number;
+        }
+        CContactDialog dialog(record);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        for (int id : {PhoneBookIds::Home, PhoneBookIds::Business, PhoneBookIds::Mobile,
+                       PhoneBookIds::Other, PhoneBookIds::Home2, PhoneBookIds::Business2}) {
+            auto* edit = dialog.findChild<QLineEdit*>(QString::number(id));
+            QVERIFY(edit);
+            QCOMPARE(edit->text(), number);
+            edit->setCursorPosition(0);
+            edit->repaint();  // the field scrolls to its caret when painted
+            const int start = edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().left();
+            edit->end(false);
+            edit->repaint();
+            // Unscrolled, the caret moves by the whole text's width.
+            QCOMPARE(edit->inputMethodQuery(Qt::ImCursorRectangle).toRect().left() - start,
+                     edit->fontMetrics().horizontalAdvance(number));
+        }
+    }
+
     void addEditAndDeleteThroughTheDialogs() {
         auto window = Open();
         window->findChild<QAction*>(u"33773"_s)->trigger();  // grouped

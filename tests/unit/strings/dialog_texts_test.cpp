@@ -21,10 +21,12 @@ using zuvo::StringTable;
 namespace {
 
 // The folders whose .cpp files build dialogs.
-const QStringList kDialogFolders{u"app/dialogs"_s, u"audio"_s, u"popups/browser"_s};
+const QStringList kDialogFolders{u"app/dialogs"_s, u"audio"_s, u"popups/browser"_s,
+                                 u"contacts/phonebook"_s};
 
 // Literals a dialog file may hold that are not texts shown to the user: object names, settings
-// names, a validator pattern, the brand's markup. Style sheets (raw strings) are not texts either.
+// names, a validator pattern, the brand's markup, a font. Style sheets (raw strings) are not
+// texts either.
 const QHash<QString, QStringList> kAllowedLiterals{
     {u"signin_dialog.cpp"_s,
      {u"brand"_s, u"caption"_s, u"panel"_s,
@@ -35,6 +37,8 @@ const QHash<QString, QStringList> kAllowedLiterals{
     {u"preferences_sheet.cpp"_s, {u"[0-9]*"_s}},
     {u"test_sound.cpp"_s, {u":/sounds/TestWav.wav"_s}},
     {u"popups.cpp"_s, {u"browser"_s}},
+    {u"phone_book.cpp"_s,
+     {u"Phone Book"_s, u"X"_s, u"Y"_s, u"CX"_s, u"CY"_s, u"S0"_s, u"S1"_s, u"Tahoma"_s}},
 };
 
 // Calls that put a text on a control; a literal anywhere in their arguments is a dialog text
@@ -313,7 +317,8 @@ TEST(DialogTexts, EveryIdADialogUsesIsInBothBundles) {
          {u"signin_dialog.cpp"_s, u"proxy_dialog.cpp"_s, u"call_history_dialog.cpp"_s,
           u"preferences_sheet.cpp"_s, u"lock_dialog.cpp"_s, u"unlock_dialog.cpp"_s,
           u"about_dialog.cpp"_s, u"dialog_texts.cpp"_s, u"audio_wizard.cpp"_s,
-          u"audio_tune_intro.cpp"_s, u"speaker_page.cpp"_s, u"microphone_page.cpp"_s}) {
+          u"audio_tune_intro.cpp"_s, u"speaker_page.cpp"_s, u"microphone_page.cpp"_s,
+          u"phone_book.cpp"_s, u"contact_tree.cpp"_s, u"contact_dialog.cpp"_s}) {
         ASSERT_TRUE(sources.contains(name)) << name.toStdString();
         EXPECT_TRUE(use.match(sources.value(name)).hasMatch())
             << name.toStdString() << " names no string id";
