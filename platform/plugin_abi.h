@@ -48,6 +48,28 @@ typedef struct ZuvoHandsetTable {
     int (*set_property)(void* self, int id, int value);
 } ZuvoHandsetTable;
 
+/* The tunnel component. The connect interface's one operation sits at the end of the same
+   table; a component without it leaves the slot empty. Text is UTF-8; results below 0 fail. */
+#define ZUVO_TUNNEL_CLASS_ID "{54E063DF-951E-4BF9-950E-3A7E19E80AD4}"
+#define ZUVO_TUNNEL_INTERFACE_ID "{97403651-E367-4262-82D7-A82BDAA2EF7D}"
+#define ZUVO_TUNNEL_CONNECTING 1
+#define ZUVO_TUNNEL_UP 2
+
+typedef struct ZuvoTunnelTable {
+    void* (*create)(void);
+    void (*destroy)(void* self);
+    int (*start)(void* self);
+    int (*stop)(void* self);
+    int (*get_status)(void* self, int32_t* status);
+    int (*add_route)(void* self, const char* name, const char* value);
+    int (*clear_routes)(void* self);
+    int (*get_version)(void* self, char* buffer, uint32_t size);
+    int (*get_info)(void* self, char* buffer, uint32_t size);
+    /* The connect interface: connects to the tunnel service at host with key as credential and
+       writes the tunnel's local address into address. */
+    int (*connect)(void* self, const char* key, const char* host, char* address, uint32_t size);
+} ZuvoTunnelTable;
+
 #ifdef __cplusplus
 }
 #endif

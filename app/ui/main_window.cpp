@@ -45,6 +45,7 @@
 #include "skin/skin_slider.h"
 #include "skin/state_light.h"
 #include "skin/tool_tip_control.h"
+#include "telephony/discovery/tunnel_component.h"
 #include "telephony/engine_bring_up.h"
 #include "telephony/rtc_engine.h"
 #include "telephony/sound_devices.h"
@@ -113,6 +114,7 @@ CMainWindow::CMainWindow(QWidget* parent)
 
 CMainWindow::~CMainWindow() {
     ReleaseHandset();
+    ReleaseTunnel();
     CancelConnection();
     for (auto& worker : m_workers) {
         // Cancelled threads end within a moment; one stuck in a system call is left to the
@@ -212,6 +214,7 @@ void CMainWindow::OnCreate() {
             m_port->SendMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(id), 0), 0);
         });
     }
+    m_tunnel = TunnelComponent::Create(Registry::LocalMachine());
     m_port->PostMessage(Msg::SigninPrompt, 0, 0);
 }
 
@@ -529,6 +532,7 @@ LRESULT CMainWindow::OnDestroy(WPARAM, LPARAM) {
     m_destroyed = true;
     hide();
     ReleaseHandset();
+    ReleaseTunnel();
     if (m_engine) {
         m_engine->Shutdown();
     }
