@@ -221,6 +221,14 @@ void EvdevHandset::Scan() {
         if (m_sources.count(path) != 0 || m_sources.size() >= kMaxSources) {
             continue;
         }
+        // A keyboard or mouse seen before is not opened again at every rescan; a device that
+        // replaces it under the same name is.
+        struct stat before {};
+        const auto known = m_notHandsets.find(path);
+        if (known != m_notHandsets.end() && stat(path.c_str(), &before) == 0 &&
+            before.st_rdev == known->second) {
+            continue;
+        }
         const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
             continue;  // not there yet, or no read access (see the README)
@@ -229,6 +237,9 @@ void EvdevHandset::Scan() {
         const bool device = fstat(fd, &info) == 0 && S_ISCHR(info.st_mode);
         const bool fifo = !device && S_ISFIFO(info.st_mode) && !m_explicit.empty();
         if (!(fifo || (device && IsTelephonyDevice(fd)))) {
+            if (device && m_notHandsets.size() < 256) {
+                m_notHandsets[path] = info.st_rdev;
+            }
             close(fd);
             continue;
         }

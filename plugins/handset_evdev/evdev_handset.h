@@ -8,6 +8,8 @@
 #include <thread>
 #include <vector>
 
+#include <sys/types.h>
+
 #include "platform/plugin_abi.h"
 
 namespace zuvo::plugins {
@@ -47,8 +49,9 @@ private:
     void* m_context = nullptr;
     std::string m_name;
     std::array<int, 8> m_properties{};
-    std::map<std::string, Source> m_sources;  // the thread's own after it starts
-    std::vector<std::string> m_explicit;      // from ZUVO_HANDSET_DEVICES
+    std::map<std::string, Source> m_sources;     // the thread's own after it starts
+    std::map<std::string, dev_t> m_notHandsets;  // input devices without telephony keys
+    std::vector<std::string> m_explicit;         // from ZUVO_HANDSET_DEVICES
     int m_wake[2] = {-1, -1};
     std::atomic<bool> m_stop{false};
     std::thread m_thread;
