@@ -4,6 +4,7 @@
 
 #include <QtTest>
 
+#include <QApplication>
 #include <QFile>
 #include <QFocusEvent>
 
@@ -127,6 +128,19 @@ private Q_SLOTS:
         QFocusEvent focus(QEvent::FocusIn, Qt::OtherFocusReason);
         QCoreApplication::sendEvent(window.get(), &focus);
         QCOMPARE(Told(), QStringList{u"4,0"_s});
+
+        // The handset's menu key opens the context menu; the handset hears of it and of its end.
+        Forget();
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, this, [] {
+            if (QWidget* popup = QApplication::activePopupWidget()) {
+                popup->close();
+            }
+        });
+        closer.start(20);
+        QCOMPARE(FireFromDriverThread(21, true), 0);
+        QTRY_COMPARE(Told(), (QStringList{u"3,1"_s, u"3,0"_s}));
+        closer.stop();
 
         // While it closes, the callback says so and the key goes nowhere.
         window->port().SendMessage(Wm::Close, 0, 0);
