@@ -1,5 +1,7 @@
 #include "service/service_urls.h"
 
+#include <QUrl>
+
 using namespace Qt::Literals::StringLiterals;
 
 namespace zuvo::service {
@@ -24,7 +26,10 @@ QString VersionCheckObject(const QString& key, const QString& version,
                            const QString& tunnelVersion) {
     QString object = Task(u"VV"_s) + u"&key="_s + key + u"&ver="_s + version;
     if (!tunnelVersion.isEmpty()) {
-        object += u"&vpnver="_s + tunnelVersion.left(kMaxTunnelTextLength);
+        // The component's own text: a space or "&" in it must not end or split the query.
+        object +=
+            u"&vpnver="_s +
+            QString::fromLatin1(QUrl::toPercentEncoding(tunnelVersion.left(kMaxTunnelTextLength)));
     }
     return object;
 }

@@ -23,7 +23,11 @@ std::optional<service::BalanceInput> BalanceTask::Begin(bool withConnection,
         connection.proxyPort = proxy.port;
         connection.secure = web.scheme == 1;
         connection.webIndex = web.index;
-        // This phone has no tunnel component, so there is never a tunnel to describe.
+        if (state.service.useTunnel && state.service.tunnelUp) {
+            connection.tunnelActive = true;
+            connection.tunnelIdentification = state.service.tunnelInfo;
+            connection.tunnelVersion = state.service.tunnelVersion;
+        }
         m_connectionSuffix = service::ConnectionSuffix(connection, cipher);
     }
 

@@ -89,6 +89,9 @@ struct ServiceState {
     bool minutesEnabled = false;
     bool useTunnel = false;  // "Use VPN Tunnel" and a tunnel component exists
     QString tunnelLocalAddress;
+    bool tunnelUp = false;  // started at this sign-in; its texts go to the service
+    QString tunnelInfo;     // identification and version, at most 16 characters each
+    QString tunnelVersion;
 };
 
 // The SIP server list; empty = none received.

@@ -30,6 +30,7 @@
 #include "app/ui/bus_guard.h"
 #include "app/ui/context_menu.h"
 #include "app/ui/control_table.h"
+#include "app/ui/handset_device.h"
 #include "app/ui/popup_window_host.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/signin_window_delegate.h"
@@ -44,6 +45,7 @@
 #include "skin/skin_slider.h"
 #include "skin/state_light.h"
 #include "skin/tool_tip_control.h"
+#include "telephony/discovery/tunnel_component.h"
 #include "telephony/engine_bring_up.h"
 #include "telephony/rtc_engine.h"
 #include "telephony/sound_devices.h"
@@ -111,6 +113,8 @@ CMainWindow::CMainWindow(QWidget* parent)
 }
 
 CMainWindow::~CMainWindow() {
+    ReleaseHandset();
+    ReleaseTunnel();
     CancelConnection();
     for (auto& worker : m_workers) {
         // Cancelled threads end within a moment; one stuck in a system call is left to the
@@ -186,6 +190,7 @@ void CMainWindow::OnCreate() {
     m_cipher = std::make_shared<service::RequestCipher>();
     m_cipher->InitRequestCipher();
     m_requestKey = std::make_shared<service::RequestKey>(*m_cipher);
+    StartHandset();
 
     m_speedDial = std::make_unique<SpeedDial>(m_profile);
     m_input = std::make_unique<DialingInput>(m_state, *this, m_engine.get(), m_history,
@@ -209,6 +214,7 @@ void CMainWindow::OnCreate() {
             m_port->SendMessage(Wm::Command, MakeWParam(static_cast<uint16_t>(id), 0), 0);
         });
     }
+    m_tunnel = TunnelComponent::Create(Registry::LocalMachine());
     m_port->PostMessage(Msg::SigninPrompt, 0, 0);
 }
 
@@ -484,6 +490,9 @@ LRESULT CMainWindow::OnClose(WPARAM, LPARAM) {
         return 0;
     }
     m_closing = true;
+    if (m_handset) {
+        m_handset->SetClosing(true);
+    }
     const Registry::Outcome history = m_history.Save(m_profile);
     if (m_state.signin.registrationTimerRunning) {
         m_port->KillTimer(Timer::Registration);
@@ -522,6 +531,8 @@ LRESULT CMainWindow::OnDestroy(WPARAM, LPARAM) {
     }
     m_destroyed = true;
     hide();
+    ReleaseHandset();
+    ReleaseTunnel();
     if (m_engine) {
         m_engine->Shutdown();
     }

@@ -41,6 +41,8 @@ class CSkinSlider;
 class CStateLight;
 class CToolTipControl;
 class DialingInput;
+class HandsetDevice;
+class TunnelComponent;
 class IPopupWindow;
 class LocalBusEndpoint;
 class PopupWindowHost;
@@ -95,6 +97,11 @@ public:
     CConfig* audioWizard() const;
     const AudioDeviceChoice& audioDevices() const { return *m_audio; }
     SoundDevices& soundDevices() const { return *m_sounds; }
+    // The USB handset's driver object, null when none is registered or it failed to start.
+    HandsetDevice* handset() const { return m_handset.get(); }
+    TunnelComponent* tunnel() const { return m_tunnel.get(); }
+    // Stops the tunnel (before each sign-in, and at destruction when it is in use).
+    void StopTunnel();
     // The pop-up browser window while it is open, else null.
     IPopupWindow* popupWindow() const;
     // Opens address (absolute, or relative to the web host) in the pop-up browser window with a
@@ -125,7 +132,7 @@ public:
     void ShowKeypadButton(int index, bool down) override;
     void NotifyExternalClient(ExternalControlProtocol::PhoneNotice type,
                               const QByteArray& data) override;
-    void NotifyHandset(int, int) override {}  // no handset driver on this desktop
+    void NotifyHandset(int code, int value) override;
     void RebuildRequestKey() override;
     void StartBalanceRequest(bool withConnection) override;
     void StartCallAuthorisation(const QString& dialled) override;
@@ -187,6 +194,11 @@ private:
     void LoadDevices();
     void ApplyDevices();
     void LoadVolumes();
+    // The USB handset: made at creation when a driver is registered, released at destruction.
+    void StartHandset();
+    void OnHandsetKey(int code, bool pressed, int options);
+    void ReleaseHandset();
+    void ReleaseTunnel();
     Registry::Outcome SaveVolumes();
     // Tells the user, once, that what the phone keeps across runs could not be saved.
     void ReportUnsaved(const Registry::Outcome& outcome);
@@ -260,6 +272,9 @@ private:
     std::unique_ptr<SpeedDial> m_speedDial;
     std::unique_ptr<SoundDevices> m_sounds;
     std::unique_ptr<AudioDeviceChoice> m_audio;
+    std::unique_ptr<HandsetDevice> m_handset;
+    // The VPN tunnel component; shared with the connect thread, which may outlive a sign-in.
+    std::shared_ptr<TunnelComponent> m_tunnel;
     std::unique_ptr<IRtcEngine> m_engine;
     std::unique_ptr<DialingInput> m_input;
     std::unique_ptr<CallStateMachine> m_machine;

@@ -4,6 +4,7 @@
 #include <QLoggingCategory>
 
 #include "app/logic/audio_device_choice.h"
+#include "app/ui/handset_device.h"
 #include "app/ui/main_window.h"
 #include "audio/audio_wizard.h"
 #include "platform/ids.h"
@@ -14,6 +15,14 @@ Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+constexpr int kHandsetDialogProperty = 5;
+constexpr int kHandsetModalProperty = 6;
+constexpr int kHandsetSpeakerProperty = 7;
+
+}  // namespace
 
 void CMainWindow::LoadDevices() {
     m_sounds = std::make_unique<SoundDevices>();
@@ -32,10 +41,10 @@ CConfig* CMainWindow::audioWizard() const {
 }
 
 LRESULT CMainWindow::OnAudioDeviceChosen(WPARAM wParam, LPARAM lParam) {
-    // The handset would hear of the new speaker here; this desktop has none.
     if (m_audio->Choose(wParam, lParam, m_engine.get(), m_sounds->List())) {
         RedrawStatus();
     }
+    NotifyHandset(kHandsetSpeakerProperty, m_audio->Speaker());
     return 0;
 }
 
@@ -48,6 +57,12 @@ void CMainWindow::RunAudioWizard() {
     // Asked for once: not before every call that follows.
     m_state.installWizardPending = false;
     SetPreferencesOpen(true);
+    // The handset hears of the modal dialog (opening: 6 then 5) and, after it, of its end.
+    int opened = 0;
+    if (m_handset) {
+        m_handset->SetProperty(kHandsetModalProperty, 1);
+        opened = m_handset->SetProperty(kHandsetDialogProperty, 1);
+    }
     {
         AudioWizardContext context;
         context.devices = m_sounds.get();
@@ -64,6 +79,14 @@ void CMainWindow::RunAudioWizard() {
         m_wizard = &wizard;
         wizard.exec();
         m_wizard.clear();
+    }
+    if (m_handset) {
+        if (opened != 0) {
+            m_handset->SetProperty(kHandsetDialogProperty, 0);
+        } else {
+            m_handset->SetProperty(kHandsetModalProperty, 1);
+            m_handset->SetProperty(kHandsetDialogProperty, 1);
+        }
     }
     SetPreferencesOpen(false);
     m_profile.WriteInt(u"Configuration"_s, u"Install Wizard"_s, 0);

@@ -61,6 +61,10 @@ void CMainWindow::StartConnection() {
     CancelConnection();
     m_run = std::make_shared<WorkerReturn>(this);
     ConnectJob job = ConnectionTask::Begin(m_state, App().commandLine.connectStep);
+    if (m_state.service.useTunnel) {
+        job.tunnel = m_tunnel;
+        job.tunnelHost = Deployment::TunnelHost();
+    }
     RedrawStatus();
     m_machine->RefreshLocalAddress();
     service::RequestKeyInputs inputs = KeyInputs(m_state.account.number);

@@ -46,6 +46,16 @@ void SigninConnection::SigninPrompt(int reason) {
     });
 }
 
+void SigninConnection::TunnelUp(const QString& address, const QString& info,
+                                const QString& version) {
+    m_return->Post([address, info, version](CMainWindow& w) {
+        w.m_state.service.tunnelUp = true;
+        w.m_state.service.tunnelLocalAddress = address;
+        w.m_state.service.tunnelInfo = info;
+        w.m_state.service.tunnelVersion = version;
+    });
+}
+
 void SigninConnection::UnattendedStep(ExitCode step) {
     m_return->Post([step](CMainWindow& w) { w.RunUnattendedStep(step); });
 }

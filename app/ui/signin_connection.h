@@ -33,6 +33,7 @@ public:
     void ServerConfigurationReceived(const ServerConfiguration& configuration) override;
     void SigninPrompt(int reason) override;
     void UnattendedStep(ExitCode step) override;
+    void TunnelUp(const QString& address, const QString& info, const QString& version) override;
     bool PreferencesOpen() override { return m_preferencesOpen; }
 
 private:

@@ -11,6 +11,14 @@ namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
 
+bool SigninWindowDelegate::HasTunnelComponent() const {
+    return m_window.tunnel() != nullptr;
+}
+
+void SigninWindowDelegate::DisconnectTunnel() {
+    m_window.StopTunnel();
+}
+
 void SigninWindowDelegate::ShowSigninError(int stringId) {
     ShowMessageBox(&m_window, StringTable::Global().Text(stringId), MessageIcon::Error);
 }

@@ -11,8 +11,8 @@ class SigninWindowDelegate : public SigninDelegate {
 public:
     explicit SigninWindowDelegate(CMainWindow& window) : m_window(window) {}
 
-    bool HasTunnelComponent() const override { return false; }
-    void DisconnectTunnel() override {}
+    bool HasTunnelComponent() const override;
+    void DisconnectTunnel() override;
     void ShowSigninError(int stringId) override;
     void SaveWindowPosition() override;
     void RedrawNumber() override;

@@ -8,6 +8,7 @@
 #include "service/service_request.h"
 #include "service/service_urls.h"
 #include "telephony/discovery/hosts_file.h"
+#include "telephony/discovery/tunnel_component.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcHosts)
 
@@ -54,8 +55,42 @@ QStringList WebServerList(const ConnectJob& job, const QString& resolvedAddress)
     return list;
 }
 
-void RunConnect(const ConnectJob& job, ConnectionReporter& reporter,
+namespace {
+
+// Connects, starts and waits for the tunnel, then asks for its routes. False when the sign-in
+// ends here: the tunnel failed (the user is asked again) or the wait was cancelled.
+bool BringUpTunnel(ConnectJob& job, ConnectionReporter& reporter, const std::atomic_bool& cancel) {
+    TunnelComponent& tunnel = *job.tunnel;
+    QString address;
+    if (tunnel.HasConnect()) {
+        const QString key = reporter.RebuildRequestKey(job.account);
+        address = tunnel.Connect(key, job.tunnelHost).value_or(QString());
+    }
+    const TunnelStartResult result = tunnel.StartAndWait(cancel);
+    if (result != TunnelStartResult::Up) {
+        // No traffic leaves outside the tunnel the user chose.
+        tunnel.Stop();
+        if (result != TunnelStartResult::Cancelled && !cancel.load()) {
+            reporter.SigninPrompt(2);
+        }
+        return false;
+    }
+    // Through the tunnel the service is reached directly.
+    job.proxy.mode = service::ProxySettings::Direct;
+    tunnel.FetchRoutes(job.configuredWebServer, false, job.proxy, &cancel);
+    job.tunnelVersion = tunnel.Version();
+    reporter.TunnelUp(address, tunnel.Info(), job.tunnelVersion);
+    return true;
+}
+
+}  // namespace
+
+void RunConnect(const ConnectJob& startJob, ConnectionReporter& reporter,
                 const std::atomic_bool& cancel) {
+    ConnectJob job = startJob;
+    if (job.tunnel && !BringUpTunnel(job, reporter, cancel)) {
+        return;
+    }
     QString account = job.account;
     QString key = reporter.RebuildRequestKey(account);
     if (cancel.load()) {

@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <memory>
 
 #include "platform/exit_code.h"
 #include "service/proxy_settings.h"
@@ -11,6 +12,8 @@
 #include "telephony/discovery/sip_server_entry.h"
 
 namespace zuvo {
+
+class TunnelComponent;
 
 namespace service {
 class ProxyCredentialsPrompt;
@@ -45,6 +48,12 @@ public:
     // The unattended cycle's step (WebServerUnresolved, NoInternet, WebServerSilent).
     virtual void UnattendedStep(ExitCode step) = 0;
     virtual bool PreferencesOpen() = 0;
+    // The tunnel is up: its local address (empty when it gave none), identification and version.
+    virtual void TunnelUp(const QString& address, const QString& info, const QString& version) {
+        static_cast<void>(address);
+        static_cast<void>(info);
+        static_cast<void>(version);
+    }
 };
 
 // What the connect thread starts from: copies of the window's values at sign-in.
@@ -55,6 +64,9 @@ struct ConnectJob {
     QString version;
     QString account;
     QString tunnelVersion;
+    // The tunnel component, when it exists and "Use VPN Tunnel" is on; its service's host.
+    std::shared_ptr<TunnelComponent> tunnel;
+    QString tunnelHost;
     bool unattended = false;
     bool connectStep = false;  // /D
     service::ProxyCredentialsPrompt* prompt = nullptr;

@@ -58,6 +58,7 @@ private:
     QList<Answer> m_answers;  // how the next sign-in dialogs are answered
     QStringList m_messages;   // message boxes shown
     int m_dialogs = 0;
+    bool m_tunnelTickShown = false;  // no tunnel component is registered here
 
     // Starts the peers and points the phone at the simulator (or at webHost when given).
     void StartPeers(bool withServers, const QString& webHost = {},
@@ -86,6 +87,8 @@ private:
         if (dialog != nullptr && !dialog->property("answered").toBool() && !m_answers.isEmpty()) {
             dialog->setProperty("answered", true);
             ++m_dialogs;
+            auto* tick = dialog->findChild<QCheckBox*>(QString::number(Ctl::Signin::UseTunnel));
+            m_tunnelTickShown = m_tunnelTickShown || (tick != nullptr && tick->isVisibleTo(dialog));
             const Answer answer = m_answers.takeFirst();
             if (answer.exit) {
                 dialog->findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
@@ -176,6 +179,7 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 10000);
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
         QVERIFY(m_messages.isEmpty());
+        QVERIFY(!m_tunnelTickShown);
     }
 
     void busyFarEndShowsLineBusy() {

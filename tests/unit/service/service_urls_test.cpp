@@ -10,6 +10,9 @@ TEST(ServiceUrls, TaskObjectsKeepTheirParameterOrder) {
               u"ZuvoDialler/phone.ashx?task=VV&key=AB&ver=5.85"_s);
     EXPECT_EQ(VersionCheckObject(u"AB"_s, u"5.85"_s, u"1.2.3.4.5.6.7.8.9.10"_s),
               u"ZuvoDialler/phone.ashx?task=VV&key=AB&ver=5.85&vpnver=1.2.3.4.5.6.7.8."_s);
+    // A tunnel's version text with a space or "&" stays one value of the query.
+    EXPECT_EQ(VersionCheckObject(u"AB"_s, u"5.85"_s, u"OpenVPN 2.6&x=1"_s),
+              u"ZuvoDialler/phone.ashx?task=VV&key=AB&ver=5.85&vpnver=OpenVPN%202.6%26x%3D1"_s);
     EXPECT_EQ(CallAuthorisationObject(u"441234567890"_s, u"K"_s, u"127.0.0.1"_s, u"5060"_s, u"V"_s,
                                       false),
               u"ZuvoDialler/phone.ashx?task=MC&E164=441234567890&key=K&pxy=127.0.0.1:5060&ver=V"_s);
