@@ -11,6 +11,7 @@
 #include "telephony/rtc_engine.h"
 #include "telephony/sound_devices.h"
 #include "telephony/sound_loop_player.h"
+#include "tests/integration/audio/sound_server_suite.h"
 #include "tests/integration/telephony/recording_window.h"
 #include "tests/support/pulse_audio.h"
 
@@ -23,24 +24,8 @@ using namespace Qt::Literals::StringLiterals;
 constexpr double kSilent = 0.001;
 constexpr double kHeard = 0.02;
 
-class SoundServer : public ::testing::Test {
+class SoundServer : public SoundServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        if (QCoreApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "audio_sound_server_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
-        s_pulse = std::make_unique<PulseAudio>();
-        s_started = s_pulse->Start();
-    }
-    static void TearDownTestSuite() { s_pulse.reset(); }
-
-    void SetUp() override { ASSERT_TRUE(s_started) << s_pulse->output().constData(); }
-
-    static inline std::unique_ptr<PulseAudio> s_pulse;
-    static inline bool s_started = false;
     TestEnvironment m_env;
     PulseAudio& m_pulse = *s_pulse;
 };

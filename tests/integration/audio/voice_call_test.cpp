@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "telephony/rtc_engine.h"
+#include "tests/integration/audio/sound_server_suite.h"
 #include "tests/integration/telephony/recording_window.h"
 #include "tests/support/kamailio.h"
 #include "tests/support/pulse_audio.h"
@@ -21,22 +22,8 @@ using namespace Qt::Literals::StringLiterals;
 constexpr double kSilent = 0.002;
 constexpr double kHeard = 0.01;
 
-class VoiceCall : public ::testing::Test {
+class VoiceCall : public SoundServerSuite {
 protected:
-    static void SetUpTestSuite() {
-        if (QCoreApplication::instance() == nullptr) {
-            static int argc = 1;
-            static char name[] = "audio_voice_call_test";
-            static char* argv[] = {name, nullptr};
-            static QApplication app(argc, argv);
-        }
-        s_pulse = std::make_unique<PulseAudio>();
-        s_started = s_pulse->Start();
-    }
-    static void TearDownTestSuite() { s_pulse.reset(); }
-
-    void SetUp() override { ASSERT_TRUE(s_started) << s_pulse->output().constData(); }
-
     void TearDown() override {
         if (m_engine) {
             m_engine->Shutdown();
@@ -57,8 +44,6 @@ protected:
         return {PulseAudio::RmsAmplitude(a), PulseAudio::RmsAmplitude(b)};
     }
 
-    static inline std::unique_ptr<PulseAudio> s_pulse;
-    static inline bool s_started = false;
     PulseAudio& m_pulse = *s_pulse;
     TestEnvironment m_env;
     RecordingWindow m_window;

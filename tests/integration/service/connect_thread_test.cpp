@@ -65,6 +65,17 @@ private:
     QStringList m_events;
 };
 
+// Account 12345 signing in directly through the simulator.
+ConnectJob JobFor(const ProviderSimulator& sim) {
+    ConnectJob job;
+    job.configuredWebServer = sim.httpHost();
+    job.serverAddresses = {QString()};
+    job.proxy.mode = service::ProxySettings::Direct;
+    job.version = u"4.2.5"_s;
+    job.account = u"12345"_s;
+    return job;
+}
+
 }  // namespace
 
 TEST(ConnectThread, RefusedSignInWaitsForThePreferencesToClose) {
@@ -73,12 +84,7 @@ TEST(ConnectThread, RefusedSignInWaitsForThePreferencesToClose) {
                           R"({"accounts": [{"account": "12345", "pin": "9876"}]})");
     ASSERT_TRUE(sim.Start()) << sim.error().toStdString();
 
-    ConnectJob job;
-    job.configuredWebServer = sim.httpHost();
-    job.serverAddresses = {QString()};
-    job.proxy.mode = service::ProxySettings::Direct;
-    job.version = u"4.2.5"_s;
-    job.account = u"12345"_s;
+    const ConnectJob job = JobFor(sim);
 
     RecordingReporter reporter;
     reporter.preferencesOpen = true;
@@ -104,11 +110,7 @@ TEST(ConnectThread, CancelEndsTheWaitForThePreferences) {
                           R"({"accounts": [{"account": "12345", "pin": "9876"}]})");
     ASSERT_TRUE(sim.Start()) << sim.error().toStdString();
 
-    ConnectJob job;
-    job.configuredWebServer = sim.httpHost();
-    job.serverAddresses = {QString()};
-    job.proxy.mode = service::ProxySettings::Direct;
-    job.account = u"12345"_s;
+    const ConnectJob job = JobFor(sim);
 
     RecordingReporter reporter;
     reporter.preferencesOpen = true;
