@@ -230,6 +230,18 @@ private Q_SLOTS:
         QVERIFY(handset.Plug());
         QVERIFY(handset.Press(KEY_NUMERIC_7));
         QTRY_COMPARE(phone.state().display.numberLine, u"7"_s);
+        // Star and pound press the keypad's "*" and "#" (which add nothing to this number line;
+        // in a call they send their tones), as does the numeric keypad's asterisk.
+        QVERIFY(handset.Press(KEY_NUMERIC_STAR));
+        QTRY_COMPARE(phone.state().keypad.index, 10);
+        QVERIFY(handset.Press(KEY_NUMERIC_POUND));
+        QTRY_COMPARE(phone.state().keypad.index, 11);
+        QVERIFY(handset.Press(KEY_NUMERIC_1));
+        QTRY_COMPARE(phone.state().display.numberLine, u"71"_s);
+        QCOMPARE(phone.state().keypad.index, 1);
+        QVERIFY(handset.Press(KEY_KPASTERISK));
+        QTRY_COMPARE(phone.state().keypad.index, 10);
+        QCOMPARE(phone.state().display.numberLine, u"71"_s);
 
         // The audio-settings key opens the wizard.
         QVERIFY(handset.Press(KEY_SOUND));
