@@ -83,6 +83,8 @@ pid_t Spawn(const std::vector<std::string>& arguments, int output) {
         posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     }
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    // None of the phone's sockets and files go along.
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     // The phone's signal mask and handlers are not the client's.
     posix_spawnattr_t attributes;
     posix_spawnattr_init(&attributes);

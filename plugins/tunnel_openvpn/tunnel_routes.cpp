@@ -69,6 +69,7 @@ bool RunProgram(const std::string& program, const std::vector<std::string>& argu
     posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addclosefrom_np(&actions, STDERR_FILENO + 1);
     pid_t pid = -1;
     const int failed = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), environ);
     posix_spawn_file_actions_destroy(&actions);
@@ -105,7 +106,6 @@ bool TunnelRoutes::Add(std::string_view network, std::string_view netmask) {
 bool TunnelRoutes::Clear() {
     bool all = true;
     for (const auto& destination : m_added) {
-        // A route that went with its device is no failure worth reporting.
         all = RunProgram(IpProgram(), {"-4", "route", "del", destination, "dev", m_device}) && all;
     }
     m_added.clear();

@@ -33,6 +33,7 @@
 #include "app/core/app_globals.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/signin_dialog.h"
+#include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "app/ui/main_window.h"
 #include "app/ui/phone_display.h"
@@ -143,13 +144,17 @@ bool MakePki(const std::string& d) {
 
 bool StartServer() {
     const std::string& d = g_ns.folder;
-    // The service accepts the user "zuvo" with an upper-case hexadecimal key, and keeps the key
-    // so the test can show it is the phone's request key.
+    // The service accepts the user "zuvo" with an upper-case hexadecimal key (unless told to
+    // refuse every key), and keeps the key so the test can show it is the phone's request key.
     const std::string verify =
         "#!/bin/sh\nuser=$(sed -n 1p \"$1\")\npass=$(sed -n 2p \"$1\")\n"
         "printf '%s' \"$pass\" > '" +
         d +
-        "/key.seen'\n[ \"$user\" = zuvo ] && printf '%s' \"$pass\" | "
+        "/key.seen'\n"
+        "[ -e '" +
+        d +
+        "/refuse' ] && exit 1\n"
+        "[ \"$user\" = zuvo ] && printf '%s' \"$pass\" | "
         "grep -Eq '^[0-9A-F]{16,}$'\n";
     if (!WriteFile(d + "/verify.sh", verify, 0700)) {
         return false;
@@ -336,6 +341,9 @@ class TestTunnelOpenVpn : public QObject {
     int m_answers = 0;
     QList<bool> m_tickShown;
     QStringList m_messages;
+    bool m_deviceAtDialog = false;
+    bool m_routesAtDialog = false;
+    int m_clientsAtDialog = 0;
 
     void DriveDialogs() {
         auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
@@ -344,6 +352,11 @@ class TestTunnelOpenVpn : public QObject {
             ++m_dialogs;
             auto* tick = dialog->findChild<QCheckBox*>(QString::number(Ctl::Signin::UseTunnel));
             m_tickShown << (tick != nullptr && tick->isVisibleTo(dialog) && tick->isChecked());
+            // What the user has while the dialog asks again (the phone has not closed yet).
+            m_deviceAtDialog = !Ip({u"link"_s, u"show"_s, u"dev"_s, QString::fromLatin1(kDevice)})
+                                    .contains(u"not exist"_s);
+            m_routesAtDialog = Ip({u"-4"_s, u"route"_s}).contains(u"198.19."_s);
+            m_clientsAtDialog = OpenVpnClients();
             if (m_answers > 0) {
                 --m_answers;
                 dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
@@ -428,7 +441,7 @@ private Q_SLOTS:
         QTimer::singleShot(50, this, &TestTunnelOpenVpn::DriveDialogs);
     }
 
-    void cleanupTestCase() {
+    void cleanup() {
         if (m_window) {
             m_answers = 0;
             m_window->port().PostMessage(Wm::Close, 0, 0);
@@ -436,6 +449,9 @@ private Q_SLOTS:
             QTest::qWait(200);
             m_window.reset();
         }
+    }
+
+    void cleanupTestCase() {
         SetMessageBoxHook(nullptr);
         m_sim.reset();
         m_kamailio.reset();
@@ -502,17 +518,36 @@ private Q_SLOTS:
 
         QCOMPARE(OpenVpnClients(), 1);
 
-        // Signing out takes the tunnel down: no device, no routes, no client left.
+        // Signing out takes the tunnel down before the sign-in dialog shows again: no device,
+        // no routes, no client.
         m_answers = 0;
         m_window->SignOut();
-        QVERIFY(test::WaitUntil(
-            [] {
-                return Ip({u"link"_s, u"show"_s, u"dev"_s, QString::fromLatin1(kDevice)})
-                    .contains(u"not exist"_s);
-            },
-            kLong));
-        QVERIFY(!Ip({u"-4"_s, u"route"_s}).contains(u"198.19."_s));
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 60000);
+        QVERIFY(!m_deviceAtDialog);
+        QVERIFY(!m_routesAtDialog);
+        QCOMPARE(m_clientsAtDialog, 0);
+    }
+
+    void aKeyTheServiceRefusesEndsTheSignIn() {
+        QVERIFY(WriteFile(g_ns.folder + "/refuse", "", 0600));
+        QFile::remove(QString::fromStdString(g_ns.folder + "/key.seen"));
+        m_dialogs = 0;
+        m_messages.clear();
+        m_answers = 1;
+        App().commandLine = CommandLineOptions{};
+        m_window = std::make_unique<CMainWindow>();
+        m_window->show();
+        // Back at the sign-in dialog with "service unavailable"; no tunnel, no client.
+        QTRY_COMPARE_WITH_TIMEOUT(m_dialogs, 2, 60000);
+        QVERIFY(!m_deviceAtDialog);
+        QCOMPARE(m_clientsAtDialog, 0);
+        QCOMPARE(m_messages, QStringList{StringTable::Global().Text(StringId::ServiceUnavailable)});
+        QVERIFY(QFile::exists(QString::fromStdString(g_ns.folder + "/key.seen")));
+        QVERIFY(Ip({u"link"_s, u"show"_s, u"dev"_s, QString::fromLatin1(kDevice)})
+                    .contains(u"not exist"_s));
         QCOMPARE(OpenVpnClients(), 0);
+        QVERIFY(Requests(u"VP"_s).size() == 1);  // only the first sign-in asked for routes
+        QFile::remove(QString::fromStdString(g_ns.folder + "/refuse"));
     }
 };
 
