@@ -104,7 +104,29 @@ CommandLineOptions ParseCommandLine(const QString& line) {
             ++pos;
         }
     }
+    if (LooksLikeLink(QStringView(line).mid(pos))) {
+        options.link = line.mid(pos);
+    }
     return options;
+}
+
+bool LooksLikeLink(QStringView text) {
+    const auto letter = [](QChar c) {
+        return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    };
+    if (text.isEmpty() || !letter(text[0])) {
+        return false;
+    }
+    for (qsizetype i = 1; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u':') {
+            return true;
+        }
+        if (!letter(c) && !(c >= u'0' && c <= u'9') && c != u'+' && c != u'-' && c != u'.') {
+            return false;
+        }
+    }
+    return false;
 }
 
 void ReadDialFile(const QString& path, CommandLineOptions& options) {

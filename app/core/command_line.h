@@ -2,6 +2,7 @@
 
 #include <QLoggingCategory>
 #include <QString>
+#include <QStringView>
 
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
@@ -19,11 +20,17 @@ struct CommandLineOptions {
     int delayC = 5000;         // /C n
     int delayU = 0;            // /U n
     int unrecognized = 0;      // switches not in the table; one message each
+    QString link;              // the words after the switches when they begin like a link
 };
 
 // Parses the text after the program's name. Parsing stops at the first token that does not begin
-// with "/" or "-". A /F switch reads the named dial file into the same options.
+// with "/" or "-"; when the rest begins like a link ("tel:", "sip:", any "scheme:"), it is kept
+// whole, unchecked, in `link`. A /F switch reads the named dial file into the same options.
 CommandLineOptions ParseCommandLine(const QString& commandLine);
+
+// True when the text begins like a link: a letter, then letters, digits, "+", "-" or ".", then
+// ":" ("tel:", "callto:", "javascript:"), whatever the scheme.
+bool LooksLikeLink(QStringView text);
 
 // A dial file holds a few short lines; anything larger is not one.
 inline constexpr qint64 kMaxDialFileBytes = 64 * 1024;

@@ -70,6 +70,10 @@ PhoneSettings LoadSettings(Profile& profile, const QString& language) {
     return s;
 }
 
+bool DialLinksAtOnce(const Profile& profile) {
+    return profile.GetInt(u"Settings"_s, u"DialLinks"_s, 0) != 0;
+}
+
 PreferencesEffects SaveSettings(Profile& profile, const PreferencesPage& page,
                                 PhoneSettings& settings, AccountRecord& account,
                                 const QString& machineKey) {

@@ -12,6 +12,11 @@ class Profile;
 // version and language, and resetting "Install Wizard" after an upgrade from before 5.85.
 PhoneSettings LoadSettings(Profile& profile, const QString& language);
 
+// "Settings" \ "DialLinks": whether a number from a tel:, sip: or callto: link is dialled at once
+// (3 s after it shows, as /A does) rather than only shown. Off unless the user turned it on: a web
+// page must not place a call by itself.
+bool DialLinksAtOnce(const Profile& profile);
+
 // The version text "%01.2f.%s.%03d.%s", e.g. 5.85.EN.000.600.002.
 QString VersionText(const QString& language, int package);
 

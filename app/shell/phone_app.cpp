@@ -6,8 +6,13 @@
 #include <QScreen>
 
 #include "app/core/app_globals.h"
+#include "app/core/install_layout.h"
+#include "app/core/settings_store.h"
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
+#include "app/logic/phone_link.h"
+#include "app/strings/string_ids.h"
+#include "app/strings/string_table.h"
 #include "app/ui/main_window.h"
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
@@ -17,6 +22,29 @@
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
+
+namespace {
+
+int ProblemText(PhoneLink::Problem problem) {
+    switch (problem) {
+        case PhoneLink::Problem::TooLong:
+            return StringId::LinkTooLong;
+        case PhoneLink::Problem::OtherScheme:
+            return StringId::LinkOtherScheme;
+        case PhoneLink::Problem::ControlCharacter:
+            return StringId::LinkControlCharacter;
+        case PhoneLink::Problem::BadEncoding:
+            return StringId::LinkBadEncoding;
+        case PhoneLink::Problem::NotANumber:
+            return StringId::LinkNotANumber;
+        case PhoneLink::Problem::Empty:
+        case PhoneLink::Problem::None:
+            break;
+    }
+    return StringId::LinkEmpty;
+}
+
+}  // namespace
 
 CPhoneApp::CPhoneApp() = default;
 CPhoneApp::~CPhoneApp() = default;
@@ -35,6 +63,9 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
         }
     }
 
+    if (!app.commandLine.link.isEmpty()) {
+        TakeLink();
+    }
     if (HandOverToRunningPhone()) {
         return false;
     }
@@ -57,6 +88,30 @@ int CPhoneApp::ExitInstance() {
         m_bundlePath.clear();
     }
     return ToUnderlying(App().exitCode);
+}
+
+// A link (from the desktop's x-scheme-handler) goes the way of /N: handed to the running phone,
+// or shown by this one after sign-in. What it dials, and whether at once, is the link's number and
+// the user's own setting, never switches that came with it.
+void CPhoneApp::TakeLink() {
+    CommandLineOptions& options = App().commandLine;
+    options.number.clear();
+    options.autoDial = false;
+    const PhoneLink link = PhoneLink::Parse(options.link);
+    if (link.ok()) {
+        options.number = link.number();
+        options.autoDial = DialLinksAtOnce(Profile::Phone());
+        qCDebug(lcStartup) << "link: number" << options.number << "dial at once"
+                           << options.autoDial;
+        return;
+    }
+    ChooseLanguage();
+    StringTable::Global().Load();
+    const QString text = StringTable::Global().Text(ProblemText(link.problem()));
+    qCWarning(lcStartup).noquote() << "link refused:" << text;
+    if (!options.unattended) {
+        ShowMessageBox(nullptr, text, MessageIcon::Error);
+    }
 }
 
 bool CPhoneApp::HandOverToRunningPhone() {
@@ -86,17 +141,23 @@ void CPhoneApp::RecordProgramPath() {
 }
 
 void CPhoneApp::ChooseLanguage() {
+    if (m_languageChosen) {
+        return;
+    }
+    m_languageChosen = true;
     AppGlobals& app = App();
     app.language = Profile::Phone().GetString(u"Version"_s, u"Language"_s, u"EN"_s);
     if (app.language == u"EN"_s) {
+        qCDebug(lcStartup) << "language EN, built in; data folder" << InstallLayout::DataDir();
         return;
     }
-    const QString bundle =
-        QCoreApplication::applicationDirPath() + u"/ResDll/Res"_s + app.language + u".rcc"_s;
+    const QString bundle = InstallLayout::LanguageBundle(app.language);
     if (QFileInfo::exists(bundle) && QResource::registerResource(bundle, u"/lang"_s)) {
         m_bundlePath = bundle;
+        qCDebug(lcStartup) << "language" << app.language << "from" << bundle;
         return;
     }
+    qCWarning(lcStartup) << "no language bundle" << bundle << "; the phone runs in English";
     app.language = u"EN"_s;
 }
 

@@ -8,9 +8,9 @@ namespace zuvo {
 
 class CMainWindow;
 
-// The application object: fixes where settings live, reads the command line and dial file, makes
-// sure one phone runs per user (handing a number to the running one), picks the language bundle
-// and creates and places the main window.
+// The application object: fixes where settings live, reads the command line, dial file and phone
+// link, makes sure one phone runs per user (handing a number to the running one), picks the
+// language bundle and creates and places the main window.
 class CPhoneApp {
 public:
     CPhoneApp();
@@ -24,6 +24,7 @@ public:
     CMainWindow* mainWindow() const { return m_window.get(); }
 
 private:
+    void TakeLink();
     bool HandOverToRunningPhone();
     void RecordProgramPath();
     void ChooseLanguage();
@@ -31,6 +32,7 @@ private:
 
     std::unique_ptr<CMainWindow> m_window;
     QString m_bundlePath;  // the language bundle registered, if any
+    bool m_languageChosen = false;
 };
 
 }  // namespace zuvo

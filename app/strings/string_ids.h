@@ -186,6 +186,14 @@ inline constexpr int ContactOther = 7819;
 inline constexpr int ContactHome2 = 7820;
 inline constexpr int ContactBusiness2 = 7821;
 
+// A phone link (tel:, sip:, sips:, callto:) refused at start
+inline constexpr int LinkEmpty = 8500;
+inline constexpr int LinkTooLong = 8501;
+inline constexpr int LinkOtherScheme = 8502;
+inline constexpr int LinkControlCharacter = 8503;
+inline constexpr int LinkBadEncoding = 8504;
+inline constexpr int LinkNotANumber = 8505;
+
 // Browser window
 inline constexpr int Downloading = 33777;
 inline constexpr int DownloadDone = 33778;
@@ -356,6 +364,12 @@ inline constexpr std::array All = {
     ContactOther,
     ContactHome2,
     ContactBusiness2,
+    LinkEmpty,
+    LinkTooLong,
+    LinkOtherScheme,
+    LinkControlCharacter,
+    LinkBadEncoding,
+    LinkNotANumber,
     Downloading,
     DownloadDone,
     AppTitle,

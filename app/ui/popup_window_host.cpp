@@ -1,6 +1,5 @@
 #include "app/ui/popup_window_host.h"
 
-#include <QCoreApplication>
 #include <QLoggingCategory>
 #include <QPluginLoader>
 #include <QScreen>
@@ -8,6 +7,8 @@
 #include <algorithm>
 
 #include <unistd.h>
+
+#include "app/core/install_layout.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -42,7 +43,7 @@ QSize PopupWindowHost::CappedSize(QSize wanted, QSize screen) {
 }
 
 QString PopupWindowHost::PluginPath() {
-    return QCoreApplication::applicationDirPath() + u"/../lib/zuvo/zuvo-browser.so"_s;
+    return InstallLayout::PluginDir() + u"/zuvo-browser.so"_s;
 }
 
 bool PopupWindowHost::EngineCanStart(bool runningAsRoot, const QProcessEnvironment& environment) {

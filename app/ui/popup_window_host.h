@@ -45,7 +45,7 @@ public:
     // The outer size on a screen of the given size: at most the screen minus 20 each way, at
     // least kMinSide.
     static QSize CappedSize(QSize wanted, QSize screen);
-    // Where the browser library is looked for: next to the program, in ../lib/zuvo.
+    // Where the browser library is looked for: the phone's plug-in folder, ../lib/zuvo.
     static QString PluginPath();
     // The web engine ends the whole process when it starts as root with its sandbox on, so the
     // phone opens no page then. The sandbox is off only where the environment turned it off

@@ -119,6 +119,10 @@ QString BinaryPath(const QString& name) {
     return QString::fromLocal8Bit(dir) + u'/' + name;
 }
 
+QString LanguageBundlePath(const QString& code) {
+    return BinaryPath(u"../share/zuvo/ResDll/Res"_s + code + u".rcc"_s);
+}
+
 QString SourcePath(const QString& relative) {
     return QString::fromLocal8Bit(qgetenv("ZUVO_SOURCE_DIR")) + u'/' + relative;
 }

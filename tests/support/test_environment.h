@@ -42,6 +42,8 @@ bool WaitUntil(const std::function<bool()>& predicate,
 
 // Path of one of our built programs (build/bin).
 QString BinaryPath(const QString& name);
+// Path of a built language bundle (build/share/zuvo/ResDll/Res<code>.rcc).
+QString LanguageBundlePath(const QString& code);
 // Path inside the source tree.
 QString SourcePath(const QString& relative);
 

@@ -5,6 +5,11 @@
 //
 // writes <resources>/bitmaps/*.bmp (24-bit), <resources>/bitmaps/FR/*.bmp, icons/31234.png and
 // cursors/305.png, and optionally a preview of the whole phone with its faces in place.
+//
+//   zuvo-skin-painter --icons <folder>
+//
+// writes the program icon for the desktop's icon theme (run at build time): <n>x<n>/apps/zuvo.png
+// from 16 to 256 pixels and scalable/apps/zuvo.svg.
 
 #include <QDir>
 #include <QFile>
@@ -17,6 +22,7 @@
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QTextStream>
+#include <QTransform>
 
 #include <cstdio>
 #include <functional>
@@ -101,13 +107,8 @@ QPainterPath Rounded(const QRectF& rect, double radius) {
 
 // ---- Glyphs -------------------------------------------------------------------------------
 
-void DrawHandset(QPainter& p, const QPointF& centre, double size, const QColor& colour,
-                 double angle) {
-    p.save();
-    p.translate(centre);
-    p.rotate(angle);
-    p.scale(size / 24.0, size / 24.0);
-    // A classic receiver: two ear/mouth cups joined by a curved grip.
+// A classic receiver, 24 units across around (0, 0): two ear/mouth cups joined by a curved grip.
+QPainterPath HandsetPath() {
     QPainterPath path;
     path.moveTo(-10, -4);
     path.cubicTo(-10, -9, -6, -10, -4, -9);
@@ -119,9 +120,18 @@ void DrawHandset(QPainter& p, const QPointF& centre, double size, const QColor& 
     path.cubicTo(9, 6, 8, 10, 4, 10);
     path.cubicTo(-4, 10, -10, 4, -10, -4);
     path.closeSubpath();
+    return path;
+}
+
+void DrawHandset(QPainter& p, const QPointF& centre, double size, const QColor& colour,
+                 double angle) {
+    p.save();
+    p.translate(centre);
+    p.rotate(angle);
+    p.scale(size / 24.0, size / 24.0);
     p.setPen(Qt::NoPen);
     p.setBrush(colour);
-    p.drawPath(path);
+    p.drawPath(HandsetPath());
     p.restore();
 }
 
@@ -516,20 +526,81 @@ QImage PaintLogo(const QString& tagline) {
     return Flatten(art);
 }
 
+// The program icon, drawn for a square of `size` pixels; the same drawing as SVG below.
+const QColor kIconTop(48, 214, 190);
+const QColor kIconBottom(22, 150, 132);
+
 QImage PaintIcon(int size) {
     QImage art = Transparent(QSize(size, size));
     QPainter p(&art);
     p.setRenderHint(QPainter::Antialiasing);
     const double s = size / 64.0;
     QLinearGradient g(0, 0, 0, size);
-    g.setColorAt(0, QColor(48, 214, 190));
-    g.setColorAt(1, QColor(22, 150, 132));
+    g.setColorAt(0, kIconTop);
+    g.setColorAt(1, kIconBottom);
     p.setPen(Qt::NoPen);
     p.setBrush(g);
     p.drawRoundedRect(QRectF(2 * s, 2 * s, 60 * s, 60 * s), 14 * s, 14 * s);
     DrawHandset(p, QPointF(32 * s, 32 * s), 38 * s, QColor(255, 255, 255), 0);
     p.end();
     return art;
+}
+
+// The icon as a scalable drawing, on the 64-unit grid of PaintIcon.
+QByteArray IconSvg() {
+    const QTransform place = QTransform::fromTranslate(32, 32).scale(38.0 / 24, 38.0 / 24);
+    const QPainterPath handset = place.map(HandsetPath());
+    QString d;
+    const auto xy = [](double x, double y) {
+        return QString::number(x, 'f', 3) + u',' + QString::number(y, 'f', 3);
+    };
+    for (int i = 0; i < handset.elementCount(); ++i) {
+        const QPainterPath::Element e = handset.elementAt(i);
+        if (e.isMoveTo()) {
+            d += u"M"_s + xy(e.x, e.y);
+        } else if (e.isLineTo()) {
+            d += u" L"_s + xy(e.x, e.y);
+        } else if (e.isCurveTo()) {
+            const QPainterPath::Element c2 = handset.elementAt(i + 1);
+            const QPainterPath::Element end = handset.elementAt(i + 2);
+            d += u" C"_s + xy(e.x, e.y) + u' ' + xy(c2.x, c2.y) + u' ' + xy(end.x, end.y);
+            i += 2;
+        }
+    }
+    d += u" Z"_s;
+    const QString svg =
+        u"<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+        u"<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"64\" height=\"64\" "
+        u"viewBox=\"0 0 64 64\">\n"
+        u"  <defs>\n"
+        u"    <linearGradient id=\"face\" x1=\"0\" y1=\"0\" x2=\"0\" y2=\"64\" "
+        u"gradientUnits=\"userSpaceOnUse\">\n"
+        u"      <stop offset=\"0\" stop-color=\"%1\"/>\n"
+        u"      <stop offset=\"1\" stop-color=\"%2\"/>\n"
+        u"    </linearGradient>\n"
+        u"  </defs>\n"
+        u"  <rect x=\"2\" y=\"2\" width=\"60\" height=\"60\" rx=\"14\" ry=\"14\" "
+        u"fill=\"url(#face)\"/>\n"
+        u"  <path d=\"%3\" fill=\"#ffffff\"/>\n"
+        u"</svg>\n"_s.arg(kIconTop.name(), kIconBottom.name(), d);
+    return svg.toUtf8();
+}
+
+// The desktop's icon theme layout: <folder>/<n>x<n>/apps/zuvo.png and scalable/apps/zuvo.svg.
+int WriteThemeIcons(const QString& folder) {
+    bool ok = true;
+    for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = folder + u"/%1x%1/apps"_s.arg(size);
+        ok = QDir().mkpath(dir) && PaintIcon(size).save(dir + u"/zuvo.png"_s) && ok;
+    }
+    const QString scalable = folder + u"/scalable/apps"_s;
+    QFile svg(scalable + u"/zuvo.svg"_s);
+    ok = QDir().mkpath(scalable) && svg.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+         svg.write(IconSvg()) > 0 && ok;
+    if (!ok) {
+        std::fprintf(stderr, "cannot write the icons under %s\n", qPrintable(folder));
+    }
+    return ok ? 0 : 1;
 }
 
 QImage PaintCursor(QPoint* hotSpot) {
@@ -584,8 +655,13 @@ struct Texts {
 
 int main(int argc, char** argv) {
     QGuiApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--icons") == 0) {
+        return WriteThemeIcons(QString::fromLocal8Bit(argv[2]));
+    }
     if (argc < 2) {
-        std::fprintf(stderr, "usage: zuvo-skin-painter <resources folder> [preview.png]\n");
+        std::fprintf(stderr,
+                     "usage: zuvo-skin-painter <resources folder> [preview.png]\n"
+                     "       zuvo-skin-painter --icons <icon theme folder>\n");
         return 2;
     }
     const QString root = QString::fromLocal8Bit(argv[1]);

@@ -217,6 +217,37 @@ QByteArray Char(QChar c) {
     return QByteArray(1, static_cast<char>(c.toLatin1()));
 }
 
+constexpr char kHelp[] = R"(Usage: zuvo-ctl COMMAND [ARGUMENT]
+
+Drives the Zuvo phone that runs in this session, as a USB handset's control
+program or a script would.
+
+Commands:
+  state           print the number on the display, whether a call is active
+                  and whether the microphone is muted:
+                  state: number "4420" call idle muted no
+  dial NUMBER     show NUMBER on the display and call it
+  key DIGITS      press keypad keys (0-9, *, #, +) one after the other
+  call            call the number on the display, or hang up
+  hangup          hang up
+  redial          call the last number again
+  mute, unmute    switch the microphone off or on
+  volume up|down  turn the speaker up or down one step
+  history         print the numbers of the call history, one a line
+  watch           print what the phone does ("number: N", "call started",
+                  "call ended") until interrupted; other clients are turned
+                  away meanwhile
+  home, support   open the provider's home or customer page in the phone's
+                  browser window
+  --help          this text
+
+Exit codes:
+  0  done
+  1  no phone running, no answer, or the phone is in a call (dial)
+  2  bad arguments
+  3  another client (a watch) is bound to the phone
+)";
+
 // What zuvo-ctl does with its arguments; the exit code.
 CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
     const QString usage =
@@ -224,6 +255,10 @@ CtlExitCode Run(QCoreApplication& app, const QStringList& args) {
         u"unmute | volume up|down | history | watch | home | support"_s;
     if (args.isEmpty()) {
         Fail(usage, CtlExitCode::BadArguments);
+    }
+    if (args.size() == 1 && (args[0] == u"--help"_s || args[0] == u"-h"_s)) {
+        Out() << kHelp;
+        return CtlExitCode::Done;
     }
     const QString command = args[0].toLower();
     const QString argument = args.value(1);

@@ -42,9 +42,46 @@ QTextStream& Out() {
     std::exit(2);
 }
 
+bool AsksForHelp(const QStringList& args) {
+    return args.size() == 1 && (args[0] == u"--help"_s || args[0] == u"-h"_s || args[0] == u"/?"_s);
+}
+
+constexpr char kHelp[] = R"(Usage: zuvo-reg query  KEY [/v NAME | /ve]
+       zuvo-reg add    KEY [/v NAME | /ve] [/t REG_SZ|REG_DWORD] [/d DATA] [/f]
+       zuvo-reg delete KEY [/v NAME | /ve] [/f]
+
+Reads and changes the Zuvo phone's settings store, laid out like a registry.
+
+KEY begins with HKCU\ (HKEY_CURRENT_USER\: the user's settings,
+$XDG_CONFIG_HOME/zuvo/user.db) or HKLM\ (HKEY_LOCAL_MACHINE\: the machine's,
+/etc/zuvo/machine.db or $ZUVO_MACHINE_STORE). The phone's own settings are below
+"HKCU\Software\Zuvo\Zuvo PC".
+
+Operations:
+  query    print the key's values and sub-keys, or one value with /v or /ve;
+           never changes the file
+  add      create the key, or set a value (type REG_SZ unless /t says
+           REG_DWORD; a number is decimal or 0x hex)
+  delete   remove a value (/v, /ve) or the key with everything below it
+
+Options:
+  /v NAME  the value's name         /ve  the key's unnamed (default) value
+  /t TYPE  REG_SZ or REG_DWORD      /d DATA  the value's data
+  /f       accepted and ignored (nothing is ever asked)
+  --help   this text
+
+Exit codes:
+  0  done or found             1  the key or value is not there
+  2  bad arguments             3  the settings file cannot be read or written
+
+Example: zuvo-reg add "HKCU\Software\Zuvo\Zuvo PC\Settings" /v DialLinks /t REG_DWORD /d 1
+)";
+
 Arguments Parse(const QStringList& args) {
     if (args.size() < 2) {
-        Fail(u"usage: zuvo-reg query|add|delete KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]"_s);
+        Fail(
+            u"usage: zuvo-reg query|add|delete KEY [/v NAME | /ve] [/t TYPE] [/d DATA] [/f]\n"
+            u"(zuvo-reg --help tells more)"_s);
     }
     Arguments a;
     a.operation = args[0].toLower();
@@ -204,6 +241,11 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
+    if (AsksForHelp(args)) {
+        Out() << kHelp;
+        Out().flush();
+        return 0;
+    }
     Arguments a = Parse(args);
     Registry hive(a.hivePath, a.operation == u"query"_s ? Registry::Access::ReadOnly
                                                         : Registry::Access::ReadWrite);

@@ -30,6 +30,27 @@ const QString& kKeys = SpeedDialStore::kKeys;
     std::exit(ToUnderlying(SpeedDialExitCode::BadArguments));
 }
 
+constexpr char kHelp[] = R"(Usage: zuvo-speeddial list
+       zuvo-speeddial set KEY NUMBER [NAME]
+       zuvo-speeddial clear KEY
+
+The twelve speed-dial keys of the Zuvo phone's keypad. Holding a key on the
+phone for 3 seconds dials the number stored for it.
+
+Commands:
+  list                    one line per key: KEY, NUMBER and NAME, tab-separated
+  set KEY NUMBER [NAME]   store NUMBER (and a NAME for the key's tool tip)
+  clear KEY               forget the key's number
+  --help                  this text
+
+KEY is one of 0-9, * or #. NUMBER may not hold ";". A running phone updates
+the key's tool tip at once.
+
+Exit codes:
+  0  done                  1  the settings file could not be written
+  2  bad arguments
+)";
+
 int KeyIndex(const QString& key) {
     if (key.size() != 1 || !kKeys.contains(key)) {
         Fail(u"'%1' is not a keypad key (0-9, * or #)"_s.arg(key));
@@ -49,6 +70,10 @@ int main(int argc, char* argv[]) {
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
+    if (args.size() == 1 && (args[0] == u"--help"_s || args[0] == u"-h"_s)) {
+        QTextStream(stdout) << kHelp;
+        return ToUnderlying(SpeedDialExitCode::Done);
+    }
     if (args.isEmpty()) {
         Fail(u"usage: zuvo-speeddial list | set KEY NUMBER [NAME] | clear KEY"_s);
     }

@@ -179,7 +179,7 @@ class Language {
 public:
     explicit Language(bool french) : m_french(french) {
         if (m_french) {
-            m_path = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+            m_path = test::LanguageBundlePath(u"FR"_s);
             m_registered = QResource::registerResource(m_path, u"/lang"_s);
         }
         StringTable::Global().Load();

@@ -287,7 +287,7 @@ private Q_SLOTS:
 
     // With the French bundle loaded the messages come from it.
     void messagesComeFromTheLanguageBundle() {
-        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        const QString bundle = test::LanguageBundlePath(u"FR"_s);
         QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
         QVERIFY(StringTable::Global().Load());
         LockRig rig;

@@ -240,7 +240,7 @@ private Q_SLOTS:
         QVERIFY(keys.contains({QKeySequence(u"Ctrl+V"_s), Cmd::Paste}));
 
         // A loaded French bundle carries its own menu; the accelerators stay the program's.
-        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        const QString bundle = test::LanguageBundlePath(u"FR"_s);
         QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
         QCOMPARE(LoadContextMenuResource().at(1).text, u"R\u00E9glages &audio..."_s);
         QCOMPARE(LoadAccelerators().size(), keys.size());
@@ -393,7 +393,7 @@ private Q_SLOTS:
     // After each change of the status line what the window shows equals a fresh full paint: no
     // piece of the old text stays behind, in English or in the longer French texts.
     void statusRedrawLeavesNothingOfTheOldText() {
-        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        const QString bundle = test::LanguageBundlePath(u"FR"_s);
         for (const bool french : {false, true}) {
             if (french) {
                 QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
@@ -435,7 +435,7 @@ private Q_SLOTS:
         Profile profile = Profile::Phone();
         profile.hive().WriteString(profile.KeyPath(SpeedDialStore::kSection), u"Nu1"_s,
                                    u"0123;Maman"_s);
-        const QString bundle = test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+        const QString bundle = test::LanguageBundlePath(u"FR"_s);
         QVERIFY(QResource::registerResource(bundle, u"/lang"_s));
         App().language = u"FR"_s;
         CMainWindow& w = Window();

@@ -35,6 +35,33 @@ TEST(CommandLineTest, SwitchesValuesAndWhereParsingStops) {
     EXPECT_EQ(o.delayU, 0);
 }
 
+TEST(CommandLineTest, TheRestIsKeptAsALinkOnlyWhenItBeginsLikeOne) {
+    auto o = ParseCommandLine(u"tel:+44 20 7946 0000"_s);
+    EXPECT_EQ(o.link, u"tel:+44 20 7946 0000"_s);
+    EXPECT_EQ(o.number, QString());
+    EXPECT_EQ(o.unrecognized, 0);
+
+    // Switches before the link still count; switch-like words inside it are its own text.
+    o = ParseCommandLine(u"/B12 callto://+4420 /A /N999"_s);
+    EXPECT_EQ(o.userName, u"12"_s);
+    EXPECT_EQ(o.link, u"callto://+4420 /A /N999"_s);
+    EXPECT_FALSE(o.autoDial);
+    EXPECT_EQ(o.number, QString());
+
+    // Other words are ignored, as they always were.
+    EXPECT_EQ(ParseCommandLine(u"/A 4420"_s).link, QString());
+    EXPECT_EQ(ParseCommandLine(u"-a -n+44 20 79"_s).link, QString());
+    EXPECT_EQ(ParseCommandLine(u"1tel:4420"_s).link, QString());
+    EXPECT_EQ(ParseCommandLine(u"te l:4420"_s).link, QString());
+    EXPECT_EQ(ParseCommandLine(u"javascript:x"_s).link, u"javascript:x"_s);  // refused later
+
+    EXPECT_TRUE(zuvo::LooksLikeLink(u"x-zuvo+a.b-c:1"));
+    EXPECT_FALSE(zuvo::LooksLikeLink(u":4420"));
+    EXPECT_FALSE(zuvo::LooksLikeLink(u"/N4420:1"));
+    EXPECT_FALSE(zuvo::LooksLikeLink(u"tel"));
+    EXPECT_FALSE(zuvo::LooksLikeLink(QStringView()));
+}
+
 TEST(CommandLineTest, DelaysAreWholeSecondsWithoutOverflow) {
     auto o = ParseCommandLine(u"/C3 /R0 /U12x /S99"_s);
     EXPECT_EQ(o.delayC, 3000);

@@ -62,7 +62,7 @@ private:
 };
 
 QString FrenchBundlePath() {
-    return zuvo::test::BinaryPath(u"ResDll/ResFR.rcc"_s);
+    return zuvo::test::LanguageBundlePath(u"FR"_s);
 }
 
 }  // namespace
