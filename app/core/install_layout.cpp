@@ -1,5 +1,7 @@
 #include "app/core/install_layout.h"
 
+#include <algorithm>
+
 #include <QCoreApplication>
 #include <QDir>
 
@@ -24,6 +26,13 @@ QString InstallLayout::PluginDir() {
 }
 
 QString InstallLayout::LanguageBundle(const QString& code) {
+    const bool letters =
+        code.size() >= 2 && code.size() <= 8 && std::all_of(code.begin(), code.end(), [](QChar c) {
+            return (c >= u'A' && c <= u'Z') || (c >= u'a' && c <= u'z');
+        });
+    if (!letters) {
+        return {};
+    }
     return DataDir() + u"/ResDll/Res"_s + code + u".rcc"_s;
 }
 

@@ -13,7 +13,8 @@ struct InstallLayout {
     static QString DataDir();
     // <program folder>/../lib/zuvo
     static QString PluginDir();
-    // DataDir()/ResDll/Res<code>.rcc
+    // DataDir()/ResDll/Res<code>.rcc; empty when the code is not two to eight ASCII letters, so a
+    // stored value cannot point the phone at a file elsewhere.
     static QString LanguageBundle(const QString& code);
 };
 

@@ -152,7 +152,7 @@ void CPhoneApp::ChooseLanguage() {
         return;
     }
     const QString bundle = InstallLayout::LanguageBundle(app.language);
-    if (QFileInfo::exists(bundle) && QResource::registerResource(bundle, u"/lang"_s)) {
+    if (!bundle.isEmpty() && QFileInfo::exists(bundle) && QResource::registerResource(bundle, u"/lang"_s)) {
         m_bundlePath = bundle;
         qCDebug(lcStartup) << "language" << app.language << "from" << bundle;
         return;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "app/core/install_layout.h"
 #include "app/core/settings_store.h"
 #include "app/core/window_position.h"
 #include "platform/profile.h"
@@ -116,3 +117,13 @@ TEST_F(SettingsTest, WindowPositionIsClampedToTheScreen) {
 }
 
 }  // namespace
+
+// The stored language picks a bundle file; only a language code may reach the path.
+TEST(InstallLayoutTest, LanguageBundleTakesOnlyALanguageCode) {
+    EXPECT_TRUE(InstallLayout::LanguageBundle(u"FR"_s).endsWith(u"/ResDll/ResFR.rcc"_s));
+    EXPECT_TRUE(InstallLayout::LanguageBundle(u"ptBR"_s).endsWith(u"/ResDll/ResptBR.rcc"_s));
+    for (const QString& bad : {u""_s, u"F"_s, u"../../../tmp/evil"_s, u"FR/../../x"_s,
+                               u"FR.rcc\u0000"_s, u"ABCDEFGHI"_s, u"F1"_s, u"\u00C9S"_s}) {
+        EXPECT_TRUE(InstallLayout::LanguageBundle(bad).isEmpty()) << bad.toStdString();
+    }
+}
