@@ -80,6 +80,8 @@ void LinphoneSipClient::CheckMediaArrived() {
             session.mediaStarted = true;
             RaiseMedia(RTCMET_STARTED);
         } else {
+            // A call whose far end sends nothing still has figures worth reporting.
+            SampleStatistics(session.call);
             waiting = true;
         }
     }
@@ -95,6 +97,7 @@ void LinphoneSipClient::SampleIntensity() {
     if (call == nullptr) {
         return;
     }
+    SampleStatistics(call);
     const int32_t speaker = DbToLevel(linphone_call_get_play_volume(call));
     const int32_t microphone = DbToLevel(linphone_call_get_record_volume(call));
     if (Wants(RTCEF_INTENSITY)) {

@@ -8,6 +8,7 @@
 #include "app/core/app_globals.h"
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
+#include "app/logic/call_report.h"
 #include "app/ui/main_window.h"
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
@@ -32,6 +33,17 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
             qCWarning(lcStartup) << "Unrecognized Command Line Parameter.";
         } else {
             ShowMessageBox(nullptr, u"Unrecognized Command Line Parameter."_s, MessageIcon::Error);
+        }
+    }
+
+    if (app.commandLine.report) {
+        // Said at once, so a monitoring script sees it before the call; the exit code keeps
+        // its meaning either way.
+        const QString problem = CheckReportPath(app.commandLine.reportPath);
+        if (!app.commandLine.unattended) {
+            qCWarning(lcStartup) << "/J writes a report of the unattended test call only (/T)";
+        } else if (!problem.isEmpty()) {
+            qCWarning(lcStartup).noquote() << "call report:" << problem;
         }
     }
 
