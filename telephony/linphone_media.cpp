@@ -122,7 +122,8 @@ void LinphoneSipClient::SampleStatistics(LinphoneCall* call) {
     if (stats == nullptr) {
         return;
     }
-    CallStatistics s;
+    // Once the call ends the stack no longer names its codec: the one seen before stays.
+    CallStatistics s = m_lastStatistics.value_or(CallStatistics{});
     if (const LinphoneCallParams* current = linphone_call_get_current_params(call)) {
         if (const LinphonePayloadType* type =
                 linphone_call_params_get_used_audio_payload_type(current)) {
@@ -138,9 +139,13 @@ void LinphoneSipClient::SampleStatistics(LinphoneCall* call) {
     if (const rtp_stats_t* rtp = linphone_call_stats_get_rtp_stats(stats)) {
         s.packetsSent = rtp->packet_sent;
         s.packetsReceived = rtp->packet_recv;
-        s.packetsLost = std::max<int64_t>(rtp->cum_packet_loss, 0);
-        const double expected = static_cast<double>(s.packetsReceived) + s.packetsLost;
-        s.lossPercent = expected > 0 ? 100.0 * s.packetsLost / expected : 0.0;
+        if (rtp->sent_rtcp_packets != m_lossBasis.reports) {
+            m_lossBasis = {rtp->sent_rtcp_packets, rtp->packet_recv,
+                           std::max<int64_t>(rtp->cum_packet_loss, 0)};
+        }
+        s.packetsLost = m_lossBasis.lost;
+        const double expected = static_cast<double>(m_lossBasis.received) + m_lossBasis.lost;
+        s.lossPercent = expected > 0 ? 100.0 * m_lossBasis.lost / expected : 0.0;
         s.latePackets = rtp->outoftime;
         // Jitter is measured for each report we send; the round trip needs the far end's.
         if (rtp->sent_rtcp_packets > 0) {
@@ -155,13 +160,16 @@ void LinphoneSipClient::SampleStatistics(LinphoneCall* call) {
         }
     }
     s.jitterBufferMs = Positive(linphone_call_stats_get_jitter_buffer_size_ms(stats));
+    const rtp_stats_t* rtp = linphone_call_stats_get_rtp_stats(stats);
+    const bool farEndReports = rtp != nullptr && rtp->recv_rtcp_packets > 0;
     linphone_call_stats_unref(stats);
+    // The estimate rests on the far end's reports; without them the stack's figure means nothing.
     const float quality = linphone_call_get_current_quality(call);
-    if (quality >= 0) {
+    if (farEndReports && quality >= 0) {
         s.quality = quality;
     }
     const float average = linphone_call_get_average_quality(call);
-    if (average >= 0) {
+    if (farEndReports && average >= 0) {
         s.averageQuality = average;
     }
     // Before the streams run, and after they stopped, the stack reports nothing worth keeping.

@@ -644,6 +644,7 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
         session.call = linphone_call_ref(call);
     }
     m_lastStatistics.reset();
+    m_lossBasis = {};
     UpdatePace();
     return S_OK;
 }
@@ -871,6 +872,9 @@ void LinphoneSipClient::Iterate() {
     }
     linphone_core_iterate(m_core);
     ExpireRegistrations();
+    // Often enough to catch each RTCP report with the packets received by then.
+    SampleStatistics(ActiveCall());
+    SendPendingTones();
     if (m_off) {
         m_iterateTimer.stop();
     }

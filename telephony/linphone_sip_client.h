@@ -150,6 +150,8 @@ private:
     // Sets the media encryption of an outgoing call for the profile's transport; false when
     // encryption is required and the signalling cannot carry keys safely.
     bool ApplyMediaEncryption(LinphoneCallParams* params) const;
+    // Hands the keys typed so far to the call as one sequence once the previous one is out.
+    void SendPendingTones();
     // Keeps the call's audio statistics as the last ones seen.
     void SampleStatistics(LinphoneCall* call);
     void DropProfile(SipProfileId id);
@@ -171,6 +173,15 @@ private:
     bool m_off = false;
     bool m_encryptionRequired = false;
     std::optional<CallStatistics> m_lastStatistics;
+    // The media stack counts lost packets when it sends an RTCP report: the packets received by
+    // then go with that count.
+    struct LossBasis {
+        uint64_t reports = 0;
+        uint64_t received = 0;
+        int64_t lost = 0;
+    };
+    LossBasis m_lossBasis;
+    QByteArray m_pendingTones;  // keys waiting to go out on the current call
     uint64_t m_nextId = 1;
     SipSessionId m_inviting = 0;  // the session whose invite is being sent
     QString m_receivedTones;

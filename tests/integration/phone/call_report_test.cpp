@@ -86,7 +86,7 @@ TEST(CallReportTest, ReportsTheLossOfAFarEndThatLeavesPacketsOut) {
 
     const QString report = env.path(u"report.json"_s);
     ProgramResult run =
-        RunProgram(u"zuvo"_s, kCaller + QStringList{u"/C4"_s, u"/R5"_s, u"/J"_s + report},
+        RunProgram(u"zuvo"_s, kCaller + QStringList{u"/C9"_s, u"/R5"_s, u"/J"_s + report},
                    peers.Environment(), std::chrono::seconds(60));
     ASSERT_EQ(run.code, 0) << run.output.right(3000).constData() << peers.Logs().constData();
 
@@ -116,14 +116,14 @@ TEST(CallReportTest, ReportsTheLossOfAFarEndThatLeavesPacketsOut) {
     const qint64 lost = call[u"packets_lost"_s].toInteger();
     EXPECT_GT(received, 50);
     EXPECT_GT(lost, 0);
-    // One packet in eight: 12.5 %; the ends of the stream may cut one gap more or less.
+    // One packet in eight: 12.5 %; the ends of the stream may cut one gap more or less. The
+    // figure is that of the phone's last RTCP report (the call lasts long enough for one).
     const double loss = call[u"loss_percent"_s].toDouble(-1);
     EXPECT_NEAR(loss, 100.0 / kEvery, 2.5) << QJsonDocument(json).toJson().constData();
-    EXPECT_NEAR(loss, 100.0 * lost / (received + lost), 0.1);
-    if (!call[u"quality"_s].isNull()) {
-        EXPECT_GE(call[u"quality"_s].toDouble(), 0.0);
-        EXPECT_LE(call[u"quality"_s].toDouble(), 5.0);
-    }
+    EXPECT_LE(lost, received);
+    // This far end sends no RTCP: nothing to estimate the quality or the round trip from.
+    EXPECT_TRUE(call[u"quality"_s].isNull());
+    EXPECT_TRUE(call[u"round_trip_ms"_s].isNull());
     EXPECT_TRUE(call.contains(u"jitter_ms"_s));
     EXPECT_TRUE(call.contains(u"round_trip_ms"_s));
     // Nothing but the report is left in its folder (the temporary file was renamed).
