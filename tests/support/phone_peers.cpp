@@ -220,7 +220,7 @@ IdlePhone::IdlePhone(PhonePeers& peers) : m_peers(peers) {}
 
 bool IdlePhone::Launch(const QStringList& extra) {
     QProcessEnvironment env = m_peers.Environment();
-    env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true;zuvo.logic.debug=true"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
     m_phone = std::make_unique<ChildProcess>(
         BinaryPath(u"zuvo"_s),
         QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s} + extra,
