@@ -114,6 +114,17 @@ bool LinphoneSipClient::ApplyMediaEncryption(LinphoneCallParams* params) const {
     return true;
 }
 
+bool LinphoneSipClient::RefusedRequiredEncryption(LinphoneCall* call, int code) const {
+    const LinphoneCallParams* current = linphone_call_get_current_params(call);
+    if (!m_encryptionRequired || code >= 300 || current == nullptr ||
+        linphone_call_params_get_media_encryption(current) != LinphoneMediaEncryptionNone) {
+        return false;
+    }
+    qCWarning(lcTelephony) << "the far end did not accept encrypted media, which is required: "
+                              "the call was ended";
+    return true;
+}
+
 void LinphoneSipClient::SampleStatistics(LinphoneCall* call) {
     if (call == nullptr) {
         return;

@@ -812,14 +812,8 @@ void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
             const int code = info ? linphone_error_info_get_protocol_code(info) : 0;
             if (state == LinphoneCallError) {
                 status = FailureStatus(info);
-                const LinphoneCallParams* current = linphone_call_get_current_params(call);
-                if (m_encryptionRequired && code < 300 && current != nullptr &&
-                    linphone_call_params_get_media_encryption(current) ==
-                        LinphoneMediaEncryptionNone) {
-                    // The far end answered without keys: media not acceptable here.
-                    qCWarning(lcTelephony) << "the far end did not accept encrypted media, which "
-                                              "is required: the call was ended";
-                    status = SipStatus(488, true);
+                if (RefusedRequiredEncryption(call, code)) {
+                    status = SipStatus(488, true);  // media not acceptable here
                 }
             } else if (code >= 300 && code != 487 && code < 700) {
                 status = SipStatus(code, true);

@@ -152,6 +152,9 @@ private:
     bool ApplyMediaEncryption(LinphoneCallParams* params) const;
     // Hands the keys typed so far to the call as one sequence once the previous one is out.
     void SendPendingTones();
+    // Whether a failed call ended because its far end answered without the keys that are
+    // required (`code`: the SIP response of the failure, 0 or 2xx when the far end answered).
+    bool RefusedRequiredEncryption(LinphoneCall* call, int code) const;
     // Keeps the call's audio statistics as the last ones seen.
     void SampleStatistics(LinphoneCall* call);
     void DropProfile(SipProfileId id);
