@@ -1,9 +1,12 @@
 #include "telephony/linphone_sip_client.h"
 
 #include "telephony/audio_device_list.h"
+#include "telephony/telephony_log.h"
 
 #include <algorithm>
 #include <cmath>
+
+#include <QLoggingCategory>
 
 #include <linphone/core.h>
 
@@ -80,6 +83,8 @@ void LinphoneSipClient::CheckMediaArrived() {
             session.mediaStarted = true;
             RaiseMedia(RTCMET_STARTED);
         } else {
+            // A call whose far end sends nothing still has figures worth reporting.
+            SampleStatistics(session.call);
             waiting = true;
         }
     }
@@ -95,6 +100,7 @@ void LinphoneSipClient::SampleIntensity() {
     if (call == nullptr) {
         return;
     }
+    SampleStatistics(call);
     const int32_t speaker = DbToLevel(linphone_call_get_play_volume(call));
     const int32_t microphone = DbToLevel(linphone_call_get_record_volume(call));
     if (Wants(RTCEF_INTENSITY)) {
@@ -123,6 +129,22 @@ std::optional<LinphoneSipClient::AudioCounts> LinphoneSipClient::CurrentAudioCou
     return counts;
 }
 
+void LinphoneSipClient::SendPendingTones() {
+    if (m_pendingTones.isEmpty()) {
+        return;
+    }
+    LinphoneCall* call = ActiveCall();
+    if (call == nullptr || linphone_call_get_state(call) != LinphoneCallStreamsRunning) {
+        qCDebug(lcTelephony) << "keys not sent, the call is over:" << m_pendingTones;
+        m_pendingTones.clear();
+        return;
+    }
+    // Refused while an earlier sequence is still going out: tried again on the next iteration.
+    if (linphone_call_send_dtmfs(call, m_pendingTones.constData()) == 0) {
+        m_pendingTones.clear();
+    }
+}
+
 HRESULT LinphoneSipClient::SendDtmf(int32_t tone) {
     if (m_core == nullptr) {
         return E_FAIL;
@@ -144,7 +166,11 @@ HRESULT LinphoneSipClient::SendDtmf(int32_t tone) {
     }
     if (LinphoneCall* call = ActiveCall();
         call != nullptr && linphone_call_get_state(call) == LinphoneCallStreamsRunning) {
-        return linphone_call_send_dtmf(call, digit) == 0 ? S_OK : E_FAIL;
+        // The stream sends one key at a time and drops a key pressed while another is still
+        // going out: keys typed quickly wait their turn.
+        m_pendingTones.append(digit);
+        SendPendingTones();
+        return S_OK;
     }
     // Outside a call the key is only heard locally.
     linphone_core_play_dtmf(m_core, digit, 150);

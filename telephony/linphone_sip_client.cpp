@@ -239,6 +239,7 @@ HRESULT LinphoneSipClient::Initialize() {
         return E_FAIL;
     }
     linphone_core_set_network_reachable(m_core, TRUE);
+    ConfigureAudioCodecs();
 
     // A card without one of the two directions: the stand-in takes the missing one.
     if (linphone_core_get_playback_device(m_core) == nullptr ||
@@ -608,6 +609,11 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
     LinphoneCallParams* params = linphone_core_create_call_params(m_core, nullptr);
     linphone_call_params_enable_video(params, FALSE);
     linphone_call_params_enable_early_media_sending(params, FALSE);
+    if (!ApplyMediaEncryption(params)) {
+        linphone_call_params_unref(params);
+        linphone_address_unref(remote);
+        return E_FAIL;
+    }
 
     LinphoneConfig* config = linphone_core_get_config(m_core);
     if (session.rtpPort != 0) {
@@ -637,6 +643,8 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
     if (session.call == nullptr) {
         session.call = linphone_call_ref(call);
     }
+    m_lastStatistics.reset();
+    m_lossBasis = {};
     UpdatePace();
     return S_OK;
 }
@@ -654,6 +662,7 @@ HRESULT LinphoneSipClient::Terminate(SipSessionId id, int32_t reason) {
     if (state == LinphoneCallEnd || state == LinphoneCallError || state == LinphoneCallReleased) {
         return S_OK;
     }
+    SampleStatistics(call);
     int result = 0;
     if (state == LinphoneCallIncomingReceived || state == LinphoneCallIncomingEarlyMedia) {
         result = linphone_call_decline(call, reason == RTCTR_BUSY     ? LinphoneReasonBusy
@@ -803,9 +812,13 @@ void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
             const int code = info ? linphone_error_info_get_protocol_code(info) : 0;
             if (state == LinphoneCallError) {
                 status = FailureStatus(info);
+                if (RefusedRequiredEncryption(call, code)) {
+                    status = SipStatus(488, true);  // media not acceptable here
+                }
             } else if (code >= 300 && code != 487 && code < 700) {
                 status = SipStatus(code, true);
             }
+            SampleStatistics(call);
             session.mediaReady = false;
             if (session.mediaStarted) {
                 session.mediaStarted = false;
@@ -862,6 +875,9 @@ void LinphoneSipClient::Iterate() {
     }
     linphone_core_iterate(m_core);
     ExpireRegistrations();
+    // Often enough to catch each RTCP report with the packets received by then.
+    SampleStatistics(ActiveCall());
+    SendPendingTones();
     if (m_off) {
         m_iterateTimer.stop();
     }

@@ -17,6 +17,7 @@ typedef struct _LinphoneCoreCbs LinphoneCoreCbs;
 typedef struct _LinphoneAccount LinphoneAccount;
 typedef struct _LinphoneAccountParams LinphoneAccountParams;
 typedef struct _LinphoneCall LinphoneCall;
+typedef struct _LinphoneCallParams LinphoneCallParams;
 
 namespace zuvo {
 
@@ -33,6 +34,12 @@ class SoundServerWatch;
 // ICE, remote provisioning and default servers off, and uses a silent stand-in sound card
 // (null_sound_card.h) when the machine has none. Keys go out as RFC 2833 events. A registration
 // that gets no answer within a few seconds is reported as an error.
+//
+// Audio codecs offered, in order: Opus, G.722 (wideband first), PCMU, PCMA (G.711, which every
+// gateway takes), G.729 when the media stack has it (low-bandwidth provider trunks), and
+// telephone-event for keys; nothing else. Media is SRTP with SDES keys when the profile's
+// signalling is TLS (plain RTP is still accepted unless encryption is required); over UDP or
+// TCP no keys are ever offered.
 class LinphoneSipClient final : public QObject, public SipClient {
     Q_OBJECT
 public:
@@ -68,6 +75,8 @@ public:
     HRESULT GetNetworkQuality(int32_t* quality) override;
     HRESULT InvokeTuningWizard() override;
     HRESULT SetClientName(const QString& name) override;
+    HRESULT SetMediaEncryptionRequired(bool required) override;
+    std::optional<CallStatistics> LastCallStatistics() const override;
     HRESULT PrepareForShutdown() override;
     HRESULT Shutdown() override;
 
@@ -137,6 +146,17 @@ private:
     void CheckMediaArrived();
     static constexpr int kMediaWatchMs = 20;
     void ConfigureTransport(const QString& transport);
+    void ConfigureAudioCodecs();
+    // Sets the media encryption of an outgoing call for the profile's transport; false when
+    // encryption is required and the signalling cannot carry keys safely.
+    bool ApplyMediaEncryption(LinphoneCallParams* params) const;
+    // Hands the keys typed so far to the call as one sequence once the previous one is out.
+    void SendPendingTones();
+    // Whether a failed call ended because its far end answered without the keys that are
+    // required (`code`: the SIP response of the failure, 0 or 2xx when the far end answered).
+    bool RefusedRequiredEncryption(LinphoneCall* call, int code) const;
+    // Keeps the call's audio statistics as the last ones seen.
+    void SampleStatistics(LinphoneCall* call);
     void DropProfile(SipProfileId id);
     void DropSession(SipSessionId id);
     SipSessionId FindSession(const LinphoneCall* call) const;
@@ -154,6 +174,17 @@ private:
     bool m_speakerMuted = false;
     bool m_shuttingDown = false;
     bool m_off = false;
+    bool m_encryptionRequired = false;
+    std::optional<CallStatistics> m_lastStatistics;
+    // The media stack counts lost packets when it sends an RTCP report: the packets received by
+    // then go with that count.
+    struct LossBasis {
+        uint64_t reports = 0;
+        uint64_t received = 0;
+        int64_t lost = 0;
+    };
+    LossBasis m_lossBasis;
+    QByteArray m_pendingTones;  // keys waiting to go out on the current call
     uint64_t m_nextId = 1;
     SipSessionId m_inviting = 0;  // the session whose invite is being sent
     QString m_receivedTones;

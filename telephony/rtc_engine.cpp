@@ -285,6 +285,14 @@ std::optional<RtcEvent> CRtcEngine::TakeEvent(WPARAM kind, LPARAM sequence) {
     return m_events.Take(kind, sequence);
 }
 
+std::optional<CallStatistics> CRtcEngine::LastCallStatistics() const {
+    return m_client ? m_client->LastCallStatistics() : std::nullopt;
+}
+
+HRESULT CRtcEngine::SetMediaEncryptionRequired(bool required) {
+    return m_client ? m_client->SetMediaEncryptionRequired(required) : E_FAIL;
+}
+
 void CRtcEngine::PostSession(int32_t state, int32_t statusCode) {
     PostReport(RtcStateEvent(RTC_EVT_SESSION, state, statusCode));
 }

@@ -53,6 +53,9 @@ public:
 
     bool IsCallActive() const override { return m_callActive; }
     std::optional<RtcEvent> TakeEvent(WPARAM kind, LPARAM sequence) override;
+    std::optional<CallStatistics> LastCallStatistics() const override;
+    // E_FAIL without a client.
+    HRESULT SetMediaEncryptionRequired(bool required) override;
 
     // Reports posted and not yet taken.
     size_t QueuedEvents() const { return m_events.Size(); }

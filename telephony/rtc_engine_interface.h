@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "telephony/call_statistics.h"
 #include "telephony/rtc_types.h"
 
 namespace zuvo {
@@ -53,6 +54,11 @@ public:
     // The report of the WM_RTC_EVENT (kind, lParam) this engine posted, handed out once and in
     // posting order; nullopt for a message it did not post or one already taken.
     virtual std::optional<RtcEvent> TakeEvent(WPARAM kind, LPARAM sequence) = 0;
+    // The audio statistics of the current or last call (nullopt: none, or not measured).
+    virtual std::optional<CallStatistics> LastCallStatistics() const { return std::nullopt; }
+    // Calls placed afterwards must have encrypted media: one that cannot be is not placed in
+    // clear. Fails where that cannot be promised.
+    virtual HRESULT SetMediaEncryptionRequired(bool) { return E_NOTIMPL; }
 };
 
 }  // namespace zuvo

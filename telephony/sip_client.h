@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "telephony/call_statistics.h"
 #include "telephony/rtc_types.h"
 
 namespace zuvo {
@@ -89,6 +90,13 @@ public:
     virtual HRESULT GetNetworkQuality(int32_t* quality) = 0;
     virtual HRESULT InvokeTuningWizard() = 0;
     virtual HRESULT SetClientName(const QString& name) = 0;
+
+    // Media of calls placed from now on must be encrypted: a call that cannot be is not placed in
+    // clear. Clients without media encryption refuse.
+    virtual HRESULT SetMediaEncryptionRequired(bool) { return E_NOTIMPL; }
+    // The audio statistics of the current call, or of the last one once it ended; nullopt when
+    // no call had media yet.
+    virtual std::optional<CallStatistics> LastCallStatistics() const { return std::nullopt; }
 
     // After PrepareForShutdown succeeds, a client event RTCCET_ASYNC_CLEANUP_DONE follows later.
     virtual HRESULT PrepareForShutdown() = 0;

@@ -78,6 +78,10 @@ CommandLineOptions ParseCommandLine(const QString& line) {
             case u'F':
                 ReadDialFile(value(), options);
                 break;
+            case u'J':
+                options.report = true;
+                options.reportPath = value();
+                break;
             case u'N':
                 options.number += value();
                 break;

@@ -19,6 +19,8 @@ struct CommandLineOptions {
     int delayR = 5000;         // /R n, milliseconds
     int delayC = 5000;         // /C n
     int delayU = 0;            // /U n
+    bool report = false;       // /J given
+    QString reportPath;        // /J path: the test call's quality report (JSON)
     int unrecognized = 0;      // switches not in the table; one message each
     QString link;              // the words after the switches when they begin like a link
 };

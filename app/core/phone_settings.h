@@ -16,6 +16,7 @@ struct PhoneSettings {
     QString webServer;                                 // "Network" \ "Web Server"
     bool rtpDynamic = true;                            // "Network" \ "RTP Dynamic"
     int rtpPort = 7000;                                // "Network" \ "RTP Port"
+    bool requireMediaEncryption = false;               // "Network" \ "Require Media Encryption"
     QStringList serverAddresses;   // "Network" \ "SvrAddr%d", always ends with one empty entry
     int package = 0;               // "Configuration" \ "Package"
     QString lockPin;               // "Configuration" \ "LockPIN"

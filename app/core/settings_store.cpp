@@ -37,6 +37,7 @@ PhoneSettings LoadSettings(Profile& profile, const QString& language) {
     s.webServer = profile.GetString(u"Network"_s, u"Web Server"_s, Deployment::DefaultWebHost());
     s.rtpDynamic = profile.GetInt(u"Network"_s, u"RTP Dynamic"_s, 1) != 0;
     s.rtpPort = profile.GetInt(u"Network"_s, u"RTP Port"_s, 7000);
+    s.requireMediaEncryption = profile.GetInt(u"Network"_s, u"Require Media Encryption"_s, 0) != 0;
 
     for (int n = 0;; ++n) {
         const QString address = profile.GetString(u"Network"_s, u"SvrAddr%1"_s.arg(n), QString());

@@ -69,8 +69,10 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
             OnSession(event->state);
             return;
         case RTC_EVT_MEDIA:
-            if (event->media.type == RTCMET_STARTED && event->media.reason == RTCMER_NORMAL)
+            if (event->media.type == RTCMET_STARTED && event->media.reason == RTCMER_NORMAL) {
                 m_state.call.mediaStarted = true;
+                m_state.timeline.Mark(CallStep::Media);
+            }
             return;
         default:
             return;
@@ -102,6 +104,7 @@ void CallStateMachine::OnRegistration(const RtcStateReport& report) {
             m_service.RebuildRequestKey();
             m_service.StartBalanceRequest(true);
             m_state.callStatus = CallStatus::ReadyToCall;
+            m_state.timeline.Mark(CallStep::Registration);
             if (m_state.unattended.enabled)
                 UnattendedStep(ExitCode::SignedIn);
             else if (m_state.call.autoDial)
@@ -148,6 +151,7 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_state.callStatus = CallStatus::PleaseWait;
             if (sipCode == 180 || sipCode == 183) {
                 m_state.callStatus = CallStatus::PleaseWaitRinging;
+                m_state.timeline.Mark(CallStep::Ringing);
                 if (m_state.unattended.enabled)
                     UnattendedStep(ExitCode::Ringing);
                 if (m_engine)
@@ -161,6 +165,7 @@ void CallStateMachine::OnSession(const RtcStateReport& report) {
             m_state.call.clock.running = true;
             m_state.call.clock.start = m_now();
             m_state.callStatus = CallStatus::Connected;
+            m_state.timeline.Mark(CallStep::Answer);
             if (m_state.unattended.enabled)
                 UnattendedStep(ExitCode::Connected);
             break;

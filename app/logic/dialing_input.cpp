@@ -225,6 +225,7 @@ void DialingInput::PlaceCall() {
     if (Failed(m_engine->PlaceCall(m_state.call.type, dial, QString(), port)))
         return;
 
+    m_state.timeline.Mark(CallStep::Dial);
     m_state.call.active = true;
     m_handset.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallStarted, {});
     m_display.RedrawBalance();

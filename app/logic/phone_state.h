@@ -10,6 +10,7 @@
 
 #include "app/core/phone_settings.h"
 #include "app/core/settings_store.h"
+#include "app/logic/call_report.h"
 #include "app/logic/call_status.h"
 #include "app/logic/modal_dialog.h"
 #include "platform/exit_code.h"
@@ -128,6 +129,8 @@ struct PhoneState {
     // The engine's last registration state; RTCRS_REGISTERED = signed in.
     RtcRegistrationState connectionState = RTCRS_NOT_REGISTERED;
     ExitCode exitCode = ExitCode::NotStarted;
+    // When the steps of the (test) call were reached, for the call-quality report.
+    CallTimeline timeline;
 
     // The dialog that holds the window (the call-history dialog among them), if any.
     ModalDialogState modal;

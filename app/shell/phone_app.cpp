@@ -13,6 +13,7 @@
 #include "app/logic/phone_link.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "app/logic/call_report.h"
 #include "app/ui/main_window.h"
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
@@ -66,6 +67,17 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
     if (!app.commandLine.link.isEmpty()) {
         TakeLink();
     }
+    if (app.commandLine.report) {
+        // Said at once, so a monitoring script sees it before the call; the exit code keeps
+        // its meaning either way.
+        const QString problem = CheckReportPath(app.commandLine.reportPath);
+        if (!app.commandLine.unattended) {
+            qCWarning(lcStartup) << "/J writes a report of the unattended test call only (/T)";
+        } else if (!problem.isEmpty()) {
+            qCWarning(lcStartup).noquote() << "call report:" << problem;
+        }
+    }
+
     if (HandOverToRunningPhone()) {
         return false;
     }

@@ -161,6 +161,10 @@ void CMainWindow::OnCreate() {
     CreateControls();
 
     m_state.settings = LoadSettings(m_profile, app.language);
+    if (m_engine && m_state.settings.requireMediaEncryption &&
+        Failed(m_engine->SetMediaEncryptionRequired(true))) {
+        qCWarning(lcWindow) << "encrypted media cannot be required: calls would go out in clear";
+    }
     // Until a sign-in picks a host, pages (the sign-in dialog's Help) go to the configured one.
     m_web = WebServerChoice{m_state.settings.webServer, 0, 0};
     m_state.configLocked = !m_state.settings.lockPin.isEmpty();
@@ -533,6 +537,7 @@ LRESULT CMainWindow::OnDestroy(WPARAM, LPARAM) {
     hide();
     ReleaseHandset();
     ReleaseTunnel();
+    SaveCallReport();
     if (m_engine) {
         m_engine->Shutdown();
     }

@@ -228,6 +228,8 @@ private:
     void StartServerConfiguration(const WebServerChoice& choice, const QString& account);
     void ApplyServerConfiguration(const ServerConfiguration& configuration);
     void RunUnattendedStep(ExitCode step);
+    // With /T and /J: the test call's quality report, once, as the phone ends.
+    void SaveCallReport();
     void StartWorker(std::function<void()> work);
     // The way back of the current sign-in's workers (a fresh one when there is none yet).
     std::shared_ptr<WorkerReturn> CurrentRun();

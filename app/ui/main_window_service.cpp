@@ -7,6 +7,7 @@
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
 #include "app/dialogs/proxy_dialog.h"
+#include "app/logic/call_report.h"
 #include "app/logic/call_state_machine.h"
 #include "app/logic/connection_task.h"
 #include "app/ui/main_window.h"
@@ -134,11 +135,28 @@ void CMainWindow::StartServerConfiguration(const WebServerChoice& choice, const 
 
 void CMainWindow::ApplyServerConfiguration(const ServerConfiguration& configuration) {
     ConnectionTask::ApplyServerConfiguration(configuration, m_state);
+    m_state.timeline.Mark(CallStep::SignIn);
     m_port->SetTimer(Timer::RegisterNow, 100);
 }
 
 void CMainWindow::RunUnattendedStep(ExitCode step) {
     m_machine->UnattendedStep(step);
+}
+
+void CMainWindow::SaveCallReport() {
+    const CommandLineOptions& options = App().commandLine;
+    if (!options.report || !m_state.unattended.enabled) {
+        return;
+    }
+    const QByteArray json =
+        CallReportJson(m_state.timeline, m_engine ? m_engine->LastCallStatistics() : std::nullopt,
+                       m_state.exitCode, CallTimeline::Now());
+    QString error;
+    if (!WriteCallReport(options.reportPath, json, &error)) {
+        // The exit code still tells the cycle's outcome; only the report is missing.
+        qCWarning(lcWindow).noquote()
+            << "call report not written to" << options.reportPath << "-" << error;
+    }
 }
 
 void CMainWindow::OpenPage(const QString& address) {

@@ -1,5 +1,6 @@
 """Watches SIP over UDP on the loopback interface and keeps the kernel's arrival time of each
-message, so every client is timed the same way: where the server sees it."""
+message, so every client is timed the same way: where the server sees it. The audio ports that
+INVITEs offer are watched too: a datagram arriving there is kept as an "RTP" message."""
 
 import socket
 import struct
@@ -12,14 +13,16 @@ PACKET_HOST = 0
 
 
 class SipMessage:
-    __slots__ = ("time", "src", "dst", "first_line", "method", "cseq_method", "status")
+    __slots__ = ("time", "src", "dst", "first_line", "method", "cseq_method", "status",
+                 "audio_port")
 
-    def __init__(self, stamp, src, dst, first_line, cseq_method):
+    def __init__(self, stamp, src, dst, first_line, cseq_method, audio_port=None):
         self.time = stamp
         self.src = src
         self.dst = dst
         self.first_line = first_line
         self.cseq_method = cseq_method
+        self.audio_port = audio_port
         if first_line.startswith("SIP/2.0 "):
             self.method = None
             self.status = int(first_line[8:11]) if first_line[8:11].isdigit() else 0
@@ -40,15 +43,20 @@ def _parse(payload):
     if not (first.startswith("SIP/2.0 ") or first.endswith(" SIP/2.0")):
         return None
     cseq = None
-    for line in text[end + 2:].split("\r\n"):
-        if not line:
-            break
+    head, _, body = text[end + 2:].partition("\r\n\r\n")
+    for line in head.split("\r\n"):
         name, _, value = line.partition(":")
         if name.strip().lower() == "cseq":
             parts = value.split()
             cseq = parts[1] if len(parts) > 1 else None
             break
-    return first, cseq
+    audio_port = None
+    for line in body.split("\r\n"):
+        if line.startswith("m=audio "):
+            parts = line.split()
+            audio_port = int(parts[1]) if len(parts) > 1 and parts[1].isdigit() else None
+            break
+    return first, cseq, audio_port
 
 
 class Sniffer:
@@ -57,6 +65,7 @@ class Sniffer:
     def __init__(self, ports):
         self.ports = set(ports)
         self.messages = []
+        self.audio_ports = set()  # offered in INVITEs; datagrams to them are kept as "RTP"
         self._lock = threading.Condition()
         self._sock = socket.socket(socket.AF_PACKET, socket.SOCK_RAW, socket.htons(ETH_P_ALL))
         self._sock.setsockopt(socket.SOL_SOCKET, SO_TIMESTAMPNS, 1)
@@ -90,19 +99,32 @@ class Sniffer:
             if ip[9] != 17:
                 continue
             src_port, dst_port = struct.unpack("!HH", ip[ihl:ihl + 4])
+            if dst_port in self.audio_ports:
+                with self._lock:
+                    self.messages.append(SipMessage(self._stamp(anc), src_port, dst_port, "RTP",
+                                                    None))
+                    self._lock.notify_all()
+                continue
             if src_port not in self.ports and dst_port not in self.ports:
                 continue
-            stamp = time.time()
-            for level, kind, value in anc:
-                if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS and len(value) >= 16:
-                    sec, nsec = struct.unpack("qq", value[:16])
-                    stamp = sec + nsec / 1e9
+            stamp = self._stamp(anc)
             parsed = _parse(ip[ihl + 8:])
             if parsed is None:
                 continue
             with self._lock:
-                self.messages.append(SipMessage(stamp, src_port, dst_port, *parsed))
+                message = SipMessage(stamp, src_port, dst_port, *parsed)
+                if message.method == "INVITE" and message.audio_port:
+                    self.audio_ports.add(message.audio_port)
+                self.messages.append(message)
                 self._lock.notify_all()
+
+    @staticmethod
+    def _stamp(anc):
+        for level, kind, value in anc:
+            if level == socket.SOL_SOCKET and kind == SO_TIMESTAMPNS and len(value) >= 16:
+                sec, nsec = struct.unpack("qq", value[:16])
+                return sec + nsec / 1e9
+        return time.time()
 
     def wait_for(self, predicate, since, timeout):
         """The first message after `since` (a time.time() value) for which predicate holds, or

@@ -218,12 +218,13 @@ QString FinalAnswerScenario(const QString& folder, int code, const QString& reas
 
 IdlePhone::IdlePhone(PhonePeers& peers) : m_peers(peers) {}
 
-bool IdlePhone::Launch() {
+bool IdlePhone::Launch(const QStringList& extra) {
     QProcessEnvironment env = m_peers.Environment();
     env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
     m_phone = std::make_unique<ChildProcess>(
         BinaryPath(u"zuvo"_s),
-        QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s}, env);
+        QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s} + extra,
+        env);
     return m_phone->Start();
 }
 

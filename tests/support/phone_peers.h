@@ -91,7 +91,8 @@ private:
 class IdlePhone {
 public:
     explicit IdlePhone(PhonePeers& peers);
-    bool Launch();
+    // Extra switches go after the phone's own (for example /J and a report file).
+    bool Launch(const QStringList& extra = {});
     // Registered, and its cycle has tried (5 s later) to dial the empty number line, so that
     // nothing of the cycle falls into a call the test makes; false when that did not happen within
     // timeout or the phone has ended.

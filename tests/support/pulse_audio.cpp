@@ -190,6 +190,14 @@ bool PulseAudio::Play(const QString& sink, const QString& wavePath) const {
 }
 
 double PulseAudio::RmsAmplitude(const QString& wavePath) {
+    return SoxStatistic(wavePath, u"RMS\\s+amplitude"_s);
+}
+
+double PulseAudio::RoughFrequency(const QString& wavePath) {
+    return SoxStatistic(wavePath, u"Rough\\s+frequency"_s);
+}
+
+double PulseAudio::SoxStatistic(const QString& wavePath, const QString& name) {
     QProcess sox;
     sox.start(u"sox"_s, {wavePath, u"-n"_s, u"stat"_s});
     if (!sox.waitForFinished(10000)) {
@@ -197,7 +205,7 @@ double PulseAudio::RmsAmplitude(const QString& wavePath) {
     }
     // sox prints its statistics on the error channel: "RMS     amplitude:     0.123456"
     const QString text = QString::fromUtf8(sox.readAllStandardError());
-    const QRegularExpression rms(uR"(RMS\s+amplitude:\s+([0-9.eE+-]+))"_s);
+    const QRegularExpression rms(name + uR"(:\s+([0-9.eE+-]+))"_s);
     const auto match = rms.match(text);
     bool ok = false;
     const double value = match.hasMatch() ? match.captured(1).toDouble(&ok) : -1;

@@ -50,12 +50,16 @@ public:
     bool Play(const QString& sink, const QString& wavePath) const;
     // The RMS amplitude (0..1) of a wave file as sox reports it; -1 when sox cannot tell.
     static double RmsAmplitude(const QString& wavePath);
+    // The dominant frequency (Hz) of a wave file as sox estimates it; -1 when sox cannot tell.
+    static double RoughFrequency(const QString& wavePath);
     QString path(const QString& relative) const { return m_dir.filePath(relative); }
 
     // The environment of a client of this server.
     QProcessEnvironment Environment() const;
 
 private:
+    static double SoxStatistic(const QString& wavePath, const QString& name);
+
     QTemporaryDir m_dir;
     std::unique_ptr<ChildProcess> m_server;
     QList<QPair<QByteArray, std::optional<QByteArray>>> m_saved;

@@ -62,6 +62,23 @@ TEST(CommandLineTest, TheRestIsKeptAsALinkOnlyWhenItBeginsLikeOne) {
     EXPECT_FALSE(zuvo::LooksLikeLink(QStringView()));
 }
 
+// /J names the test call's report file like /F names the dial file; it is no longer unknown.
+TEST(CommandLineTest, ReportSwitchTakesAPath) {
+    auto o = ParseCommandLine(u"/T /J/tmp/r.json /C1"_s);
+    EXPECT_TRUE(o.report);
+    EXPECT_EQ(o.reportPath, u"/tmp/r.json"_s);
+    EXPECT_EQ(o.delayC, 1000);
+    EXPECT_EQ(o.unrecognized, 0);
+
+    o = ParseCommandLine(u"/T /j /N44"_s);
+    EXPECT_TRUE(o.report);
+    EXPECT_EQ(o.reportPath, QString());
+    EXPECT_EQ(o.number, u"44"_s);
+
+    o = ParseCommandLine(u"/T /N44"_s);
+    EXPECT_FALSE(o.report);
+}
+
 TEST(CommandLineTest, DelaysAreWholeSecondsWithoutOverflow) {
     auto o = ParseCommandLine(u"/C3 /R0 /U12x /S99"_s);
     EXPECT_EQ(o.delayC, 3000);
