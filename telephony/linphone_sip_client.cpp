@@ -12,6 +12,7 @@
 #include "telephony/null_sound_card.h"
 #include "telephony/provisioning_profile.h"
 #include "telephony/rtc_port_manager.h"
+#include "telephony/sip_datagram_screen.h"
 #include "telephony/sound_server_watch.h"
 #include "telephony/telephony_log.h"
 
@@ -277,6 +278,8 @@ HRESULT LinphoneSipClient::Initialize() {
         m_soundWatch->Start();
     }
 
+    // Datagrams that would stall or crash the SIP stack are dropped before it reads them.
+    m_screen = std::make_unique<SipDatagramScreen>([this] { return UdpSipPort(); });
     m_iterateTimer.start(kIdleIterateMs);
     return S_OK;
 }
@@ -391,7 +394,7 @@ HRESULT LinphoneSipClient::EnableProfile(SipProfileId id, int32_t) {
         return E_FAIL;
     }
     Profile& profile = it->second;
-    ConfigureTransport(profile.transport);
+    ConfigureTransport(profile.transport, profile.serverHost);
     LinphoneAccountParams* params = linphone_account_params_clone(profile.params);
     linphone_account_params_set_register_enabled(params, TRUE);
     profile.account = linphone_core_create_account(m_core, params);
@@ -860,6 +863,9 @@ void LinphoneSipClient::Iterate() {
     if (m_core == nullptr) {
         return;
     }
+    if (m_screen != nullptr) {
+        m_screen->Screen();
+    }
     linphone_core_iterate(m_core);
     ExpireRegistrations();
     if (m_off) {
@@ -944,6 +950,7 @@ HRESULT LinphoneSipClient::PrepareForShutdown() {
 
 HRESULT LinphoneSipClient::Shutdown() {
     m_soundWatch.reset();
+    m_screen.reset();
     m_iterateTimer.stop();
     m_intensityTimer.stop();
     m_events = nullptr;

@@ -20,6 +20,7 @@ typedef struct _LinphoneCall LinphoneCall;
 
 namespace zuvo {
 
+class SipDatagramScreen;
 class SoundServerWatch;
 
 // The product SIP client on liblinphone. The core lives on the creating (main) thread and is
@@ -136,7 +137,10 @@ private:
     // are set up; a call whose far end sends nothing never has media.
     void CheckMediaArrived();
     static constexpr int kMediaWatchMs = 20;
-    void ConfigureTransport(const QString& transport);
+    // Listens only on the address the system routes toward the server (UDP), or not at all
+    // (TCP, TLS: the connection to the server carries everything).
+    void ConfigureTransport(const QString& transport, const QString& serverHost);
+    int UdpSipPort() const;
     void DropProfile(SipProfileId id);
     void DropSession(SipSessionId id);
     SipSessionId FindSession(const LinphoneCall* call) const;
@@ -163,6 +167,7 @@ private:
     QTimer m_intensityTimer;
     QTimer m_mediaWatchTimer;
     std::unique_ptr<SoundServerWatch> m_soundWatch;
+    std::unique_ptr<SipDatagramScreen> m_screen;
     int m_deviceReports = 0;
 };
 
