@@ -144,6 +144,8 @@ const char* SipDatagramFault(QByteArrayView datagram) {
         lines.append(head.substr(start, stop - start));
         start = stop + 2;
     }
+    const bool request = !text.starts_with("SIP/2.0 ");
+    bool viaSeen = false;
     qsizetype uriBytes = 0;
     std::optional<unsigned long> contentLength;
     std::string_view contentType;
@@ -191,6 +193,16 @@ const char* SipDatagramFault(QByteArrayView datagram) {
         }
         if (static_cast<qsizetype>(value.size()) > kMaxLine * 2) {
             return "header too long";
+        }
+        if ((name == "via" || name == "v") && request && !viaSeen) {
+            // Our registrar and far ends mark every transaction (RFC 3261); the stack's matching
+            // of unmarked ones crashes on the next message from the same source.
+            viaSeen = true;
+            const size_t comma = value.find(',');
+            if (std::string_view(value).substr(0, comma).find(";branch=z9hG4bK") ==
+                std::string_view::npos) {
+                return "request without a transaction mark";
+            }
         }
         if (IsUriHeader(name)) {
             uriBytes += static_cast<qsizetype>(value.size());

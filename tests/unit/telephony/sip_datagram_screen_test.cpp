@@ -103,6 +103,11 @@ TEST(SipDatagramScreenTest, DatagramsThatWouldStallOrCrashTheStackAreRefused) {
     EXPECT_NE(SipDatagramFault(Options("<upported: timer\n")), nullptr);
     EXPECT_NE(SipDatagramFault(Options("\xd3upported: timer\n")), nullptr);
     EXPECT_NE(SipDatagramFault(Options("Supported timer\n")), nullptr);
+    // A request whose Via carries no RFC 3261 branch: with an unreadable To it crashes the
+    // stack's transaction matching on the next message from the same source.
+    QByteArray unmarked = Options("");
+    unmarked.replace(";branch=z9hG4bK1", ";bRanch=z9hG4bK1");
+    EXPECT_NE(SipDatagramFault(unmarked), nullptr);
     // NUL and other control characters in the headers.
     EXPECT_NE(SipDatagramFault(Options(QByteArray("Subject: a\0b\n", 13))), nullptr);
     EXPECT_NE(SipDatagramFault(Options("Subject: a\x01"
