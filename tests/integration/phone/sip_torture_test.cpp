@@ -379,22 +379,25 @@ TEST_F(SipTortureTest, BitFlippedInvitesLeaveThePhoneRunning) {
     EXPECT_TRUE(Responsive());
 }
 
-// A known crash of the SIP stack: an INVITE, the same INVITE with a header folded with a tab (or
-// any line that starts with neither a name nor a space), and the first INVITE again, all from one
-// source, ended the phone inside the stack's stream parser.
-TEST_F(SipTortureTest, TabFoldedInviteBetweenTwoOthersLeavesThePhoneRunning) {
+// Known crashes of the SIP stack: an INVITE, then the same INVITE with a header folded with a tab
+// (or any line that starts with neither a name nor a space), or without a transaction mark in its
+// Via and with a To of an unknown scheme, then the first INVITE again, all from one source, ended
+// the phone inside the stack's stream parser.
+TEST_F(SipTortureTest, DamagedInviteBetweenTwoOthersLeavesThePhoneRunning) {
     ASSERT_NO_FATAL_FAILURE(StartPhone());
-    SipProbe probe;
-    const std::map<QString, QByteArray> same = {
-        {u"TAG"_s, "t1"}, {u"BRANCH"_s, "b1xinvite"}, {u"CALLID"_s, "c1@probe.test"}};
-    const QByteArray invite = Message(u"invite.sip"_s, probe.port(), same);
-    probe.Send(m_sipPort, invite);
-    probe.Receive(std::chrono::milliseconds(30));
-    probe.Send(m_sipPort, Message(u"invite_tab_fold.sip"_s, probe.port(), same));
-    probe.Receive(std::chrono::milliseconds(30));
-    probe.Send(m_sipPort, invite);
-    probe.Receive(std::chrono::seconds(1));
-    ASSERT_TRUE(Alive()) << m_phone->Output().constData();
+    for (const QString& damaged : {u"invite_tab_fold.sip"_s, u"invite_unmarked.sip"_s}) {
+        SipProbe probe;
+        const std::map<QString, QByteArray> same = {
+            {u"TAG"_s, "t1"}, {u"BRANCH"_s, "b1xinvite"}, {u"CALLID"_s, damaged.toLatin1()}};
+        const QByteArray invite = Message(u"invite.sip"_s, probe.port(), same);
+        probe.Send(m_sipPort, invite);
+        probe.Receive(std::chrono::milliseconds(30));
+        probe.Send(m_sipPort, Message(damaged, probe.port(), same));
+        probe.Receive(std::chrono::milliseconds(30));
+        probe.Send(m_sipPort, invite);
+        probe.Receive(std::chrono::seconds(1));
+        ASSERT_TRUE(Alive()) << damaged.toStdString() << m_phone->Output().constData();
+    }
     EXPECT_EQ(Ask(m_sipPort, u"options.sip"_s), 200);
     EXPECT_TRUE(Responsive());
 }
@@ -459,7 +462,8 @@ TEST_F(SipTortureTest, TortureMessagesAndFloodLeaveThePhoneWorking) {
         {u"invite_unknown_body.sip"_s, 487},  // cancelled while it rang
     };
     const QStringList attacks = {u"huge_to_user.sip"_s, u"content_length_999999.sip"_s,
-                                 u"invite.sip"_s, u"invite_tab_fold.sip"_s};
+                                 u"invite.sip"_s, u"invite_tab_fold.sip"_s,
+                                 u"invite_unmarked.sip"_s};
     QStringList invites;
     auto check = [&](const QString& name) {
         const int status = Ask(m_sipPort, name);
