@@ -148,7 +148,6 @@ const char* SipDatagramFault(QByteArrayView datagram) {
     bool viaSeen = false;
     qsizetype uriBytes = 0;
     std::optional<unsigned long> contentLength;
-    std::string_view contentType;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
         if (static_cast<qsizetype>(line.size()) > kMaxLine) {
@@ -220,23 +219,11 @@ const char* SipDatagramFault(QByteArrayView datagram) {
                 return "conflicting Content-Length";
             }
             contentLength = length;
-        } else if (name == "content-type" || name == "c") {
-            contentType = line.substr(colon + 1);
         }
         if (uriBytes > kMaxUriBytes) {
             return "too many URIs";
         }
     }
-    // The stack looks for the boundary exactly so, and crashes when it is missing.
-    const std::string type = Lower(Trimmed(contentType));
-    if (type.starts_with("multipart")) {
-        const size_t boundary = std::string_view(contentType).find(";boundary=");
-        if (boundary == std::string_view::npos ||
-            Trimmed(contentType.substr(boundary + 10)).empty()) {
-            return "multipart body without a boundary";
-        }
-    }
-
     // Exactly the body announced; line ends after it are harmless.
     const std::string_view body = text.substr(end + 4);
     const unsigned long announced = contentLength.value_or(0);
