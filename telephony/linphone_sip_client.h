@@ -30,10 +30,12 @@ class SoundServerWatch;
 //
 // A profile becomes one liblinphone account (identity = the profile's uri, registrar and proxy =
 // its address with its transport, credentials offered to a digest challenge for its realm). A
-// session is a call. The client binds only the one transport its profile names, keeps STUN,
-// ICE, remote provisioning and default servers off, and uses a silent stand-in sound card
-// (null_sound_card.h) when the machine has none. Keys go out as RFC 2833 events. A registration
-// that gets no answer within a few seconds is reported as an error.
+// session is a call. The client binds only the one transport its profile names (UDP on the local
+// address toward the registrar, TCP and TLS without a listening socket), screens what arrives on
+// the UDP port (sip_datagram_screen.h), keeps STUN, ICE, remote provisioning and default servers
+// off, and uses a silent stand-in sound card (null_sound_card.h) when the machine has none. Keys
+// go out as RFC 2833 events. A registration that gets no answer within a few seconds is reported
+// as an error.
 class LinphoneSipClient final : public QObject, public SipClient {
     Q_OBJECT
 public:
