@@ -315,6 +315,26 @@ protected:
         return text.mid(text.lastIndexOf(')') + 2, 1) != "Z";
     }
 
+    // Replays the INVITE with a few flipped bits each time, all from one source, while the phone
+    // runs.
+    void SendFlippedInvites(unsigned seed, int count) {
+        SipProbe probe;
+        const QByteArray invite = Message(u"invite.sip"_s, probe.port());
+        std::mt19937 random(seed);
+        std::uniform_int_distribution<qsizetype> position(0, invite.size() - 1);
+        std::uniform_int_distribution<int> bit(0, 7);
+        std::uniform_int_distribution<int> flips(1, 4);
+        for (int i = 0; i < count && Alive(); ++i) {
+            QByteArray damaged = invite;
+            for (int n = flips(random); n > 0; --n) {
+                damaged[position(random)] ^= static_cast<char>(1 << bit(random));
+            }
+            probe.Send(m_sipPort, damaged);
+            probe.Receive(std::chrono::milliseconds(10));
+        }
+        WaitUntil([] { return false; }, std::chrono::seconds(3));
+    }
+
     bool Responsive() {
         return RunProgram(u"zuvo-ctl"_s, {u"state"_s}, m_peers->Environment()).code == 0;
     }
@@ -359,24 +379,23 @@ TEST_F(SipTortureTest, ListensOnlyTowardTheRegistrar) {
 // Replayed INVITEs with a few flipped bits each, all from one source, do not end the phone.
 TEST_F(SipTortureTest, BitFlippedInvitesLeaveThePhoneRunning) {
     ASSERT_NO_FATAL_FAILURE(StartPhone());
-    SipProbe probe;
-    const QByteArray invite = Message(u"invite.sip"_s, probe.port());
-    std::mt19937 random(4475);
-    std::uniform_int_distribution<qsizetype> position(0, invite.size() - 1);
-    std::uniform_int_distribution<int> bit(0, 7);
-    std::uniform_int_distribution<int> flips(1, 4);
-    for (int i = 0; i < 300 && Alive(); ++i) {
-        QByteArray damaged = invite;
-        for (int n = flips(random); n > 0; --n) {
-            damaged[position(random)] ^= static_cast<char>(1 << bit(random));
-        }
-        probe.Send(m_sipPort, damaged);
-        probe.Receive(std::chrono::milliseconds(10));
-    }
-    WaitUntil([] { return false; }, std::chrono::seconds(3));
+    SendFlippedInvites(4475, 300);
     ASSERT_TRUE(Alive()) << m_phone->Output().constData();
     EXPECT_EQ(Ask(m_sipPort, u"options.sip"_s), 200);
     EXPECT_TRUE(Responsive());
+}
+
+// A known fault of the media layer of liblinphone, not avoided yet: this longer run of the same
+// kind ends the phone after about 3,300 datagrams with a crash in
+// MediaSessionPrivate::failure(). Run it with --gtest_also_run_disabled_tests.
+TEST_F(SipTortureTest, DISABLED_LongBitFlipRunKnownLibraryFault) {
+    ASSERT_NO_FATAL_FAILURE(StartPhone());
+    SendFlippedInvites(7, 4000);
+    // The unattended phone may also end its cycle normally after a call that a damaged INVITE
+    // started; a crash is what this looks for.
+    if (!Alive()) {
+        EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(5)), -1) << "the phone crashed";
+    }
 }
 
 // Known crashes of the SIP stack: an INVITE, then the same INVITE with a header folded with a tab
