@@ -10,6 +10,9 @@
 
 #include <linphone/core.h>
 
+#include "telephony/sip_datagram_screen.h"
+#include "telephony/telephony_log.h"
+
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
@@ -27,7 +30,15 @@ HRESULT LinphoneSipClient::SetTrustedCertificates(const QString& pemFile) {
     return S_OK;
 }
 
-void LinphoneSipClient::ConfigureTransport(const QString& transport) {
+void LinphoneSipClient::ConfigureTransport(const QString& transport, const QString& serverHost) {
+    // Not every interface: a server named rather than numbered leaves the choice to the stack.
+    const QString local = LocalAddressToward(serverHost);
+    linphone_config_set_string(linphone_core_get_config(m_core), "sip", "bind_address",
+                               local.isEmpty() ? nullptr : local.toLatin1().constData());
+    if (local.isEmpty()) {
+        qCDebug(lcTelephony) << "no local address toward" << serverHost
+                             << "; SIP listens on every interface";
+    }
     LinphoneTransports* transports = linphone_factory_create_transports(linphone_factory_get());
     linphone_transports_set_udp_port(transports,
                                      transport == u"udp"_s ? LC_SIP_TRANSPORT_RANDOM : 0);
@@ -38,6 +49,19 @@ void LinphoneSipClient::ConfigureTransport(const QString& transport) {
     linphone_transports_set_dtls_port(transports, 0);
     linphone_core_set_transports(m_core, transports);
     linphone_transports_unref(transports);
+    if (m_screen != nullptr) {
+        m_screen->Reset();
+    }
+}
+
+int LinphoneSipClient::UdpSipPort() const {
+    if (m_core == nullptr) {
+        return 0;
+    }
+    LinphoneTransports* used = linphone_core_get_transports_used(m_core);
+    const int port = linphone_transports_get_udp_port(used);
+    linphone_transports_unref(used);
+    return std::max(port, 0);
 }
 
 QString LinphoneSipClient::LocalAddressToward(const QString& host) const {

@@ -12,6 +12,7 @@
 #include "telephony/null_sound_card.h"
 #include "telephony/provisioning_profile.h"
 #include "telephony/rtc_port_manager.h"
+#include "telephony/sip_datagram_screen.h"
 #include "telephony/sound_server_watch.h"
 #include "telephony/telephony_log.h"
 
@@ -278,6 +279,8 @@ HRESULT LinphoneSipClient::Initialize() {
         m_soundWatch->Start();
     }
 
+    // Datagrams that would stall or crash the SIP stack are dropped before it reads them.
+    m_screen = std::make_unique<SipDatagramScreen>([this] { return UdpSipPort(); });
     m_iterateTimer.start(kIdleIterateMs);
     return S_OK;
 }
@@ -392,7 +395,7 @@ HRESULT LinphoneSipClient::EnableProfile(SipProfileId id, int32_t) {
         return E_FAIL;
     }
     Profile& profile = it->second;
-    ConfigureTransport(profile.transport);
+    ConfigureTransport(profile.transport, profile.serverHost);
     LinphoneAccountParams* params = linphone_account_params_clone(profile.params);
     linphone_account_params_set_register_enabled(params, TRUE);
     profile.account = linphone_core_create_account(m_core, params);
@@ -873,6 +876,9 @@ void LinphoneSipClient::Iterate() {
     if (m_core == nullptr) {
         return;
     }
+    if (m_screen != nullptr) {
+        m_screen->Screen();
+    }
     linphone_core_iterate(m_core);
     ExpireRegistrations();
     // Often enough to catch each RTCP report with the packets received by then.
@@ -960,6 +966,7 @@ HRESULT LinphoneSipClient::PrepareForShutdown() {
 
 HRESULT LinphoneSipClient::Shutdown() {
     m_soundWatch.reset();
+    m_screen.reset();
     m_iterateTimer.stop();
     m_intensityTimer.stop();
     m_events = nullptr;

@@ -21,6 +21,7 @@ typedef struct _LinphoneCallParams LinphoneCallParams;
 
 namespace zuvo {
 
+class SipDatagramScreen;
 class SoundServerWatch;
 
 // The product SIP client on liblinphone. The core lives on the creating (main) thread and is
@@ -30,10 +31,12 @@ class SoundServerWatch;
 //
 // A profile becomes one liblinphone account (identity = the profile's uri, registrar and proxy =
 // its address with its transport, credentials offered to a digest challenge for its realm). A
-// session is a call. The client binds only the one transport its profile names, keeps STUN,
-// ICE, remote provisioning and default servers off, and uses a silent stand-in sound card
-// (null_sound_card.h) when the machine has none. Keys go out as RFC 2833 events. A registration
-// that gets no answer within a few seconds is reported as an error.
+// session is a call. The client binds only the one transport its profile names (UDP on the local
+// address toward the registrar, TCP and TLS without a listening socket), screens what arrives on
+// the UDP port (sip_datagram_screen.h), keeps STUN, ICE, remote provisioning and default servers
+// off, and uses a silent stand-in sound card (null_sound_card.h) when the machine has none. Keys
+// go out as RFC 2833 events. A registration that gets no answer within a few seconds is reported
+// as an error.
 //
 // Audio codecs offered, in order: Opus, G.722 (wideband first), PCMU, PCMA (G.711, which every
 // gateway takes), G.729 when the media stack has it (low-bandwidth provider trunks), and
@@ -145,7 +148,10 @@ private:
     // are set up; a call whose far end sends nothing never has media.
     void CheckMediaArrived();
     static constexpr int kMediaWatchMs = 20;
-    void ConfigureTransport(const QString& transport);
+    // Listens only on the address the system routes toward the server (UDP), or not at all
+    // (TCP, TLS: the connection to the server carries everything).
+    void ConfigureTransport(const QString& transport, const QString& serverHost);
+    int UdpSipPort() const;
     void ConfigureAudioCodecs();
     // Sets the media encryption of an outgoing call for the profile's transport; false when
     // encryption is required and the signalling cannot carry keys safely.
@@ -194,6 +200,7 @@ private:
     QTimer m_intensityTimer;
     QTimer m_mediaWatchTimer;
     std::unique_ptr<SoundServerWatch> m_soundWatch;
+    std::unique_ptr<SipDatagramScreen> m_screen;
     int m_deviceReports = 0;
 };
 

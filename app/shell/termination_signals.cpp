@@ -10,11 +10,22 @@ namespace zuvo {
 
 namespace {
 
-int g_pipe[2] = {-1, -1};
+// How long the main thread has to take up a signal before the process ends without it.
+constexpr unsigned kGraceSeconds = 5;
 
-void OnSignal(int) {
+int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_signal = 0;
+
+void OnSignal(int sig) {
+    g_signal = sig;
     const char byte = 1;
     [[maybe_unused]] const auto n = ::write(g_pipe[1], &byte, 1);
+    // A main thread stuck in a call that does not return never takes the byte up.
+    ::alarm(kGraceSeconds);
+}
+
+void OnGraceOver(int) {
+    ::_exit(128 + static_cast<int>(g_signal));
 }
 
 }  // namespace
@@ -28,6 +39,8 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal, QObject* 
     connect(notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;
         [[maybe_unused]] const auto n = ::read(g_pipe[0], &byte, 1);
+        // Taken up: the close runs at its own pace.
+        ::alarm(0);
         m_onSignal();
     });
     struct sigaction action {};
@@ -37,10 +50,15 @@ TerminationSignals::TerminationSignals(std::function<void()> onSignal, QObject* 
     for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
         sigaction(sig, &action, nullptr);
     }
+    struct sigaction grace {};
+    grace.sa_handler = OnGraceOver;
+    sigemptyset(&grace.sa_mask);
+    sigaction(SIGALRM, &grace, nullptr);
 }
 
 TerminationSignals::~TerminationSignals() {
-    for (const int sig : {SIGTERM, SIGINT, SIGHUP}) {
+    ::alarm(0);
+    for (const int sig : {SIGTERM, SIGINT, SIGHUP, SIGALRM}) {
         std::signal(sig, SIG_DFL);
     }
     ::close(g_pipe[0]);

@@ -245,6 +245,10 @@ bool IdlePhone::Running() const {
     return m_phone && m_phone->process().state() == QProcess::Running;
 }
 
+qint64 IdlePhone::ProcessId() const {
+    return Running() ? m_phone->process().processId() : 0;
+}
+
 QByteArray IdlePhone::Output() {
     return m_phone ? (m_output + m_phone->output()).right(3000) : QByteArray();
 }

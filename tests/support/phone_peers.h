@@ -98,6 +98,8 @@ public:
     // timeout or the phone has ended.
     bool WaitUntilIdleAndSignedIn(std::chrono::seconds timeout = std::chrono::seconds(20));
     bool Running() const;
+    // The phone's process id while it runs, 0 otherwise.
+    qint64 ProcessId() const;
     int WaitForExit(std::chrono::milliseconds timeout) { return m_phone->WaitForExit(timeout); }
     // What the phone printed so far, at most the last 3000 bytes.
     QByteArray Output();

@@ -1,0 +1,172 @@
+// What may reach the SIP stack from the network: real messages of our registrar and far ends
+// pass; datagrams that would stall, mislead or crash the stack do not.
+
+#include <gtest/gtest.h>
+
+#include <QByteArray>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "telephony/sip_datagram_screen.h"
+
+using zuvo::SipDatagramFault;
+using zuvo::SipDatagramScreen;
+
+namespace {
+
+QByteArray Crlf(QByteArray text) {
+    text.replace("\n", "\r\n");
+    return text;
+}
+
+const QByteArray kChallenge = Crlf(
+    "SIP/2.0 401 Unauthorized\n"
+    "Via: SIP/2.0/UDP 127.0.0.1:24012;branch=z9hG4bK.Xa3Gd~Pn1;rport=24012;received=127.0.0.1\n"
+    "From: <sip:12345@zuvo.test>;tag=Yc1LQ0zYc\n"
+    "To: <sip:12345@zuvo.test>;tag=a6a1c5f60faecf035a1ae5b6e96e979a-ae2d\n"
+    "Call-ID: 8x1Ql2N-Tq\n"
+    "CSeq: 20 REGISTER\n"
+    "WWW-Authenticate: Digest realm=\"zuvo.test\", "
+    "nonce=\"ZXhhbXBsZW5vbmNlZXhhbXBsZW5vbmNl0123456789abcdef\", algorithm=MD5\n"
+    "Server: kamailio (5.6.3 (x86_64/linux))\n"
+    "Content-Length: 0\n"
+    "\n");
+
+const QByteArray kInvite = Crlf(
+    "INVITE sip:12345@127.0.0.1:24012;alias=127.0.0.1~24012~1 SIP/2.0\n"
+    "Record-Route: <sip:127.0.0.1:5060;lr;ftag=as5f;did=1b2.c3>\n"
+    "Via: SIP/2.0/UDP 127.0.0.1:5060;branch=z9hG4bK0c1d.5b7e6d9f2f0d7b8e4c1a3b5d7f9e1a2c.0\n"
+    "Via: SIP/2.0/UDP 127.0.0.1:27001;branch=z9hG4bK-4711-1-0;rport=27001\n"
+    "From: \"Far End\" <sip:sipp@127.0.0.1:27001>;tag=4711SIPpTag001\n"
+    "To: <sip:12345@zuvo.test>\n"
+    "Call-ID: 1-4711@127.0.0.1\n"
+    "CSeq: 1 INVITE\n"
+    "Contact: <sip:sipp@127.0.0.1:27001;transport=UDP>\n"
+    "Max-Forwards: 69\n"
+    "Content-Type: application/sdp\n"
+    "Content-Length: 129\n"
+    "\n"
+    "v=0\n"
+    "o=user1 53655765 2353687637 IN IP4 127.0.0.1\n"
+    "s=-\n"
+    "c=IN IP4 127.0.0.1\n"
+    "t=0 0\n"
+    "m=audio 6000 RTP/AVP 0\n"
+    "a=rtpmap:0 PCMU/8000\n");
+
+QByteArray Options(const QByteArray& extraHeaders, const QByteArray& body = {}) {
+    return Crlf(
+               "OPTIONS sip:12345@127.0.0.1:24012 SIP/2.0\n"
+               "Via: SIP/2.0/UDP 127.0.0.1:5060;branch=z9hG4bK1\n"
+               "From: <sip:probe@127.0.0.1>;tag=1\n"
+               "To: <sip:12345@127.0.0.1>\n"
+               "Call-ID: 1@probe\n"
+               "CSeq: 1 OPTIONS\n" +
+               extraHeaders + "\n") +
+           body;
+}
+
+TEST(SipDatagramScreenTest, MessagesOfOurPeersPass) {
+    EXPECT_EQ(SipDatagramFault(kChallenge), nullptr);
+    EXPECT_EQ(SipDatagramFault(kInvite), nullptr);
+    EXPECT_EQ(SipDatagramFault("\r\n\r\n"), nullptr);  // keep-alive
+    EXPECT_EQ(SipDatagramFault(Options("Content-Length: 0\n")), nullptr);
+    EXPECT_EQ(SipDatagramFault(Options("")), nullptr);  // no body, no length
+    // Folded, compact and oddly spaced headers are the stack's to read.
+    EXPECT_EQ(SipDatagramFault(Options("Subject: a\n  folded\n line\nl  :  4\n", "body")), nullptr);
+    // Line ends after the body are ignored.
+    EXPECT_EQ(SipDatagramFault(Options("Content-Length: 4\n", "body\r\n")), nullptr);
+    // A host name of 128 characters.
+    EXPECT_EQ(SipDatagramFault(Options("Contact: <sip:a@" + QByteArray(123, 'h') + ".test>\n")),
+              nullptr);
+}
+
+TEST(SipDatagramScreenTest, DatagramsThatWouldStallOrCrashTheStackAreRefused) {
+    EXPECT_NE(SipDatagramFault(""), nullptr);
+    EXPECT_NE(SipDatagramFault(QByteArray(20000, 'a')), nullptr);
+    // Headers that never end, or end only with bare line feeds.
+    EXPECT_NE(SipDatagramFault(kChallenge.left(kChallenge.size() - 2)), nullptr);
+    EXPECT_NE(SipDatagramFault("OPTIONS sip:a@b SIP/2.0\nCall-ID: 1\n\n"), nullptr);
+    // A body shorter than announced, one longer, or one without a length.
+    EXPECT_NE(SipDatagramFault(Options("Content-Length: 999999\n")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("Content-Length: 2\n", "body")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("", "body")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("Content-Length: -1\n")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("Content-Length: 0\nl: 4\n", "body")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("Content-Length: 4x\n", "body")), nullptr);
+    // Lines that start with anything but a name or a space: the stack crashes on the next
+    // message from the same source.
+    EXPECT_NE(SipDatagramFault(Options("Subject: a\n\tfolded with a tab\n")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("<upported: timer\n")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("\xd3upported: timer\n")), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("Supported timer\n")), nullptr);
+    // A request whose Via carries no RFC 3261 branch: with an unreadable To it crashes the
+    // stack's transaction matching on the next message from the same source.
+    QByteArray unmarked = Options("");
+    unmarked.replace(";branch=z9hG4bK1", ";bRanch=z9hG4bK1");
+    EXPECT_NE(SipDatagramFault(unmarked), nullptr);
+    // NUL and other control characters in the headers.
+    EXPECT_NE(SipDatagramFault(Options(QByteArray("Subject: a\0b\n", 13))), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("Subject: a\x01"
+                                       "b\n")),
+              nullptr);
+    // URIs long enough to keep the parser busy for seconds.
+    EXPECT_NE(SipDatagramFault(Options("Contact: <sip:" + QByteArray(129, 'a') + "@b>\n")),
+              nullptr);
+    EXPECT_NE(SipDatagramFault(Crlf("OPTIONS sip:" + QByteArray(500, '1') +
+                                    "@127.0.0.1 SIP/2.0\nCall-ID: 1\n\n")),
+              nullptr);
+    QByteArray routes;
+    for (int i = 0; i < 60; ++i) {
+        routes += "Route: <sip:" + QByteArray(60, 'r') + "@127.0.0.1;lr>\n";
+    }
+    EXPECT_NE(SipDatagramFault(Options(routes)), nullptr);
+    EXPECT_NE(SipDatagramFault(Options("X-Long: " + QByteArray(3000, 'x') + "\n")), nullptr);
+}
+
+// On a real socket: refused datagrams at the head of the queue are dropped, the first one that
+// passes stays for the stack to read, and those after it wait for the next turn.
+TEST(SipDatagramScreenTest, DropsRefusedDatagramsUpToTheFirstGoodOne) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+
+    const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    auto send = [&](const QByteArray& datagram) {
+        ::sendto(sender, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
+                 reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    };
+    const QByteArray bad = Options("Content-Length: 999999\n");
+    send(bad);
+    send(bad);
+    send(kChallenge);
+    send(bad);
+
+    SipDatagramScreen screen([port] { return port; });
+    EXPECT_EQ(screen.Screen(), 2);
+    QByteArray buffer(65536, '\0');
+    ssize_t n = ::recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
+    EXPECT_EQ(QByteArray(buffer.constData(), n), kChallenge);
+    EXPECT_EQ(screen.Screen(), 1);
+    n = ::recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
+    EXPECT_LT(n, 0);  // nothing left
+
+    // A socket on another port is not touched.
+    SipDatagramScreen other([port] { return port + 1; });
+    send(bad);
+    EXPECT_EQ(other.Screen(), 0);
+    EXPECT_EQ(screen.Screen(), 1);
+    ::close(sender);
+    ::close(fd);
+}
+
+}  // namespace
