@@ -97,6 +97,12 @@ class Zuvo(Client):
         return self._spawn([self.zuvo, "/T", "/B" + ACCOUNT, "/P" + PIN, *extra],
                            stdin=subprocess.DEVNULL)
 
+    def start_for_launch(self):
+        """Not signed in: the phone comes up with its sign-in dialog and waits there; it writes
+        the time of the dialog's first paint to its log."""
+        self.env["ZUVO_REPORT_FIRST_PAINT"] = "1"
+        return self._spawn([self.zuvo], stdin=subprocess.DEVNULL)
+
     def ctl_run(self, *args):
         return subprocess.run([self.ctl, *args], env=self.env, cwd=self.work,
                               stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=15)
@@ -120,6 +126,36 @@ class Zuvo(Client):
             self.process.wait(10)
         except subprocess.TimeoutExpired:
             self.stop()
+
+
+class FirstPaintFloor(Client):
+    """A minimal Qt Widgets program that shows a dialog, reports its first paint and ends: the
+    floor for the phone's launch to its sign-in dialog."""
+    name = "floor"
+
+    def start_for_launch(self):
+        self.env.update(DISPLAY=self.peers.display, QT_QPA_PLATFORM="xcb")
+        return self._spawn([os.path.join(self.peers.bin_dir, "zuvo_bench_first_paint")],
+                           stdin=subprocess.DEVNULL)
+
+
+def first_paint_time(client, timeout):
+    """The wall-clock time the client wrote as "first paint SECONDS", or None."""
+    path = os.path.join(client.work, "output.log")
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        ended = not client.alive()  # looked at before the log, so a last line is not missed
+        with open(path, "rb") as f:
+            for line in f:
+                if line.startswith(b"first paint "):
+                    try:
+                        return float(line.split()[2])
+                    except (IndexError, ValueError):
+                        return None
+        if ended:
+            return None
+        time.sleep(0.02)
+    return None
 
 
 class Linphonec(Client):

@@ -1,0 +1,30 @@
+#include "app/shell/first_paint_report.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdio>
+
+namespace zuvo {
+
+FirstPaintReport::FirstPaintReport(QByteArray windowClass, QObject* parent)
+    : QObject(parent), m_windowClass(std::move(windowClass)) {}
+
+bool FirstPaintReport::eventFilter(QObject* watched, QEvent* event) {
+    if (m_done || event->type() != QEvent::Paint || !watched->isWidgetType() ||
+        !static_cast<QWidget*>(watched)->isWindow() || !watched->inherits(m_windowClass)) {
+        return false;
+    }
+    // The window paints itself first, so the time is taken with its picture drawn.
+    m_done = true;
+    QCoreApplication::instance()->removeEventFilter(this);
+    const bool handled = watched->event(event);
+    const auto now = std::chrono::system_clock::now().time_since_epoch();
+    std::fprintf(stderr, "first paint %.6f\n", std::chrono::duration<double>(now).count());
+    std::fflush(stderr);
+    return handled;
+}
+
+}  // namespace zuvo
