@@ -4,8 +4,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include <chrono>
-#include <cstdio>
+#include "platform/time_report.h"
 
 namespace zuvo {
 
@@ -21,9 +20,7 @@ bool FirstPaintReport::eventFilter(QObject* watched, QEvent* event) {
     m_done = true;
     QCoreApplication::instance()->removeEventFilter(this);
     const bool handled = watched->event(event);
-    const auto now = std::chrono::system_clock::now().time_since_epoch();
-    std::fprintf(stderr, "first paint %.6f\n", std::chrono::duration<double>(now).count());
-    std::fflush(stderr);
+    ReportTime("first paint");
     return handled;
 }
 

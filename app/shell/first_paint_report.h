@@ -6,8 +6,8 @@
 namespace zuvo {
 
 // For timing the phone's start from outside (bench/run): when the first paint of a window of the
-// given class arrives, writes "first paint SECONDS" (the wall clock, microseconds) to stderr, then
-// stops watching. Installed on the application only when ZUVO_REPORT_FIRST_PAINT is set.
+// given class arrives, reports "first paint" (ReportTime), then stops watching. Installed on the
+// application only when ZUVO_REPORT_TIMES is set.
 class FirstPaintReport : public QObject {
 public:
     FirstPaintReport(QByteArray windowClass, QObject* parent);

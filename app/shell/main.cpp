@@ -10,7 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuvo"));
     QApplication::setQuitOnLastWindowClosed(false);
-    if (qEnvironmentVariableIsSet("ZUVO_REPORT_FIRST_PAINT")) {
+    if (qEnvironmentVariableIsSet("ZUVO_REPORT_TIMES")) {
         application.installEventFilter(
             new zuvo::FirstPaintReport("zuvo::CSigninDialog", &application));
     }

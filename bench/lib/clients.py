@@ -83,7 +83,9 @@ class Zuvo(Client):
                         # Pages from the simulator only; the engine's sandbox refuses root.
                         ZUVO_HOME_HOST="127.0.0.1:%d" % peers.http_port,
                         QTWEBENGINE_DISABLE_SANDBOX="1",
-                        QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:9")
+                        QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:9",
+                        # The phone writes the times of its first paint and of a dial command.
+                        ZUVO_REPORT_TIMES="1")
         self.zuvo = os.path.join(peers.bin_dir, "zuvo")
         self.ctl = os.path.join(peers.bin_dir, "zuvo-ctl")
 
@@ -100,7 +102,6 @@ class Zuvo(Client):
     def start_for_launch(self):
         """Not signed in: the phone comes up with its sign-in dialog and waits there; it writes
         the time of the dialog's first paint to its log."""
-        self.env["ZUVO_REPORT_FIRST_PAINT"] = "1"
         return self._spawn([self.zuvo], stdin=subprocess.DEVNULL)
 
     def ctl_run(self, *args):
@@ -139,17 +140,18 @@ class FirstPaintFloor(Client):
                            stdin=subprocess.DEVNULL)
 
 
-def first_paint_time(client, timeout):
-    """The wall-clock time the client wrote as "first paint SECONDS", or None."""
+def reported_time(client, event, timeout):
+    """The wall-clock time the client wrote as "EVENT SECONDS" (ZUVO_REPORT_TIMES), or None."""
     path = os.path.join(client.work, "output.log")
+    prefix = event.encode() + b" "
     deadline = time.time() + timeout
     while time.time() < deadline:
         ended = not client.alive()  # looked at before the log, so a last line is not missed
         with open(path, "rb") as f:
             for line in f:
-                if line.startswith(b"first paint "):
+                if line.startswith(prefix):
                     try:
-                        return float(line.split()[2])
+                        return float(line[len(prefix):].split()[0])
                     except (IndexError, ValueError):
                         return None
         if ended:
