@@ -35,7 +35,8 @@ public:
 };
 
 // Which member serves this platform: the folder of one card per contact on a current platform,
-// else the single multi-contact file. Both live under $XDG_DATA_HOME/contacts.
+// else the single multi-contact file. Both live under $XDG_DATA_HOME/contacts. The members come
+// from the address book plug-in, loaded on the first call; nothing when it cannot be loaded.
 struct PlatformVersion {
     bool ntFamily = true;
     int major = 6;
@@ -45,5 +46,7 @@ std::unique_ptr<AddressBookSource> ChooseAddressBookSource(const PlatformVersion
 // $XDG_DATA_HOME/contacts/zuvo (the folder member) and $XDG_DATA_HOME/contacts/zuvo.vcf.
 QString DefaultAddressBookFolder();
 QString DefaultAddressBookFile();
+// Where the address book plug-in is looked for: next to the program, in ../lib/zuvo.
+QString AddressBookPluginPath();
 
 }  // namespace zuvo

@@ -151,6 +151,9 @@ HRESULT LinphoneSipClient::Initialize() {
     linphone_factory_set_data_dir(factory, dir.constData());
     linphone_factory_set_config_dir(factory, dir.constData());
     linphone_factory_set_download_dir(factory, dir.constData());
+    // The media plug-ins installed are video outputs (one brings in a whole second Qt): the phone
+    // makes audio calls only, so the engine looks for plug-ins in its data folder, which has none.
+    linphone_factory_set_msplugins_dir(factory, dir.constData());
 
     // No configuration file: nothing persists between runs, no stale account, no provisioning URI.
     m_core = linphone_factory_create_core_3(factory, nullptr, nullptr, nullptr);

@@ -35,7 +35,12 @@ void SoundDevices::FactoryDeleter::operator()(MSFactory* factory) const {
     ms_factory_destroy(factory);
 }
 
-SoundDevices::SoundDevices() : m_factory(ms_factory_new_with_voip()) {
+// The sound cards are built into the media library; its plug-in folder holds only video
+// outputs (one brings in a whole second Qt), which a list of sound devices never needs.
+SoundDevices::SoundDevices() : m_factory(ms_factory_new()) {
+    if (m_factory) {
+        ms_factory_init_voip(m_factory.get());
+    }
     Read();
 }
 

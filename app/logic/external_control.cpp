@@ -6,6 +6,7 @@
 #include "app/logic/dialog_delegate.h"
 #include "app/logic/phone_state.h"
 #include "contacts/call_history.h"
+#include "platform/time_report.h"
 
 namespace zuvo {
 
@@ -157,9 +158,10 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
             m_input.ShowNumber(QString::fromUtf8(UpToZero(data)));
             return true;
         case ClientCommand::CallOrHangUp:
-            if (!m_state.call.active)
+            if (!m_state.call.active) {
+                ReportTime("dial command");
                 m_input.PlaceCall();
-            else if (!HasOption(ClientOption::CallKeepsCall))
+            } else if (!HasOption(ClientOption::CallKeepsCall))
                 m_input.HangUpOrClear(false);
             return true;
         case ClientCommand::HangUp:

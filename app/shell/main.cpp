@@ -1,6 +1,7 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "app/shell/first_paint_report.h"
 #include "app/shell/phone_app.h"
 #include "app/shell/termination_signals.h"
 #include "app/ui/main_window.h"
@@ -9,6 +10,10 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuvo"));
     QApplication::setQuitOnLastWindowClosed(false);
+    if (qEnvironmentVariableIsSet("ZUVO_REPORT_TIMES")) {
+        application.installEventFilter(
+            new zuvo::FirstPaintReport("zuvo::CSigninDialog", &application));
+    }
 
     QStringList words = QApplication::arguments();
     words.removeFirst();

@@ -83,7 +83,9 @@ class Zuvo(Client):
                         # Pages from the simulator only; the engine's sandbox refuses root.
                         ZUVO_HOME_HOST="127.0.0.1:%d" % peers.http_port,
                         QTWEBENGINE_DISABLE_SANDBOX="1",
-                        QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:9")
+                        QTWEBENGINE_CHROMIUM_FLAGS="--proxy-server=http://127.0.0.1:9",
+                        # The phone writes the times of its first paint and of a dial command.
+                        ZUVO_REPORT_TIMES="1")
         self.zuvo = os.path.join(peers.bin_dir, "zuvo")
         self.ctl = os.path.join(peers.bin_dir, "zuvo-ctl")
 
@@ -96,6 +98,11 @@ class Zuvo(Client):
                        env=self.env, cwd=self.work, stdout=subprocess.DEVNULL, check=True)
         return self._spawn([self.zuvo, "/T", "/B" + ACCOUNT, "/P" + PIN, *extra],
                            stdin=subprocess.DEVNULL)
+
+    def start_for_launch(self):
+        """Not signed in: the phone comes up with its sign-in dialog and waits there; it writes
+        the time of the dialog's first paint to its log."""
+        return self._spawn([self.zuvo], stdin=subprocess.DEVNULL)
 
     def ctl_run(self, *args):
         return subprocess.run([self.ctl, *args], env=self.env, cwd=self.work,
@@ -120,6 +127,37 @@ class Zuvo(Client):
             self.process.wait(10)
         except subprocess.TimeoutExpired:
             self.stop()
+
+
+class FirstPaintFloor(Client):
+    """A minimal Qt Widgets program that shows a dialog, reports its first paint and ends: the
+    floor for the phone's launch to its sign-in dialog."""
+    name = "floor"
+
+    def start_for_launch(self):
+        self.env.update(DISPLAY=self.peers.display, QT_QPA_PLATFORM="xcb")
+        return self._spawn([os.path.join(self.peers.bin_dir, "zuvo_bench_first_paint")],
+                           stdin=subprocess.DEVNULL)
+
+
+def reported_time(client, event, timeout):
+    """The wall-clock time the client wrote as "EVENT SECONDS" (ZUVO_REPORT_TIMES), or None."""
+    path = os.path.join(client.work, "output.log")
+    prefix = event.encode() + b" "
+    deadline = time.time() + timeout
+    while time.time() < deadline:
+        ended = not client.alive()  # looked at before the log, so a last line is not missed
+        with open(path, "rb") as f:
+            for line in f:
+                if line.startswith(prefix):
+                    try:
+                        return float(line[len(prefix):].split()[0])
+                    except (IndexError, ValueError):
+                        return None
+        if ended:
+            return None
+        time.sleep(0.02)
+    return None
 
 
 class Linphonec(Client):

@@ -16,6 +16,19 @@ def memory_kib(pid):
     return values.get("VmRSS", 0), values.get("VmHWM", 0)
 
 
+def private_kib(pid):
+    """(proportional set size, unique set size) in KiB, from smaps_rollup. Both move with what
+    other processes map: a library page another running program also maps is shared, not
+    private, so they are compared within one run."""
+    values = {}
+    with open("/proc/%d/smaps_rollup" % pid) as f:
+        for line in f:
+            name, _, rest = line.partition(":")
+            if name in ("Pss", "Private_Clean", "Private_Dirty"):
+                values[name] = int(rest.split()[0])
+    return values.get("Pss", 0), values.get("Private_Clean", 0) + values.get("Private_Dirty", 0)
+
+
 def cpu_seconds(pid):
     """Time on the CPU of the process's live threads so far, in nanosecond steps (the scheduler's
     own count; /proc/PID/stat counts in 10 ms ticks, too coarse for an idle client). Falls back to

@@ -11,6 +11,7 @@
 
 #include "telephony/linphone_sip_client.h"
 #include "telephony/rtc_engine.h"
+#include "telephony/sound_devices.h"
 #include "tests/integration/telephony/recording_window.h"
 #include "tests/support/kamailio.h"
 #include "tests/support/sipp.h"
@@ -434,6 +435,18 @@ TEST_F(EngineIntegration, RegistersOverTls) {
         << m_kamailio->output().constData();
     EXPECT_EQ(m_window.Of(RTC_EVT_REGISTRATION),
               (std::vector<Event>{Reg(RTCRS_REGISTERING), Reg(RTCRS_REGISTERED)}));
+}
+
+// The media plug-ins installed are video outputs, one of them on a second Qt: an audio phone's
+// engine and its sound device list load none of them.
+TEST_F(EngineIntegration, NeitherTheEngineNorTheSoundListLoadsVideoPlugIns) {
+    StartEngine();
+    SoundDevices sounds;
+    QFile maps(u"/proc/self/maps"_s);
+    ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
+    const QByteArray mapped = maps.readAll();
+    EXPECT_FALSE(mapped.contains("/mediastreamer/plugins/"));
+    EXPECT_FALSE(mapped.contains("libQt5Core"));
 }
 
 // liblinphone keeps its databases inside the phone's own data folder.
