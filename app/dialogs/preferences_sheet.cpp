@@ -42,6 +42,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
     setModal(true);
 
     auto* tabs = new QTabWidget(this);
+    m_tabs = tabs;
     auto* pageWidget = new QWidget(tabs);
     pageWidget->setObjectName(QString::number(PreferencesCtl::Page));
     tabs->addTab(pageWidget, title);
@@ -161,6 +162,31 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
 
 CPreferencesSheet::~CPreferencesSheet() = default;
 
+void CPreferencesSheet::AddDesktopPage(const DesktopSettings& settings, DesktopSink sink) {
+    m_desktopSink = std::move(sink);
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(u"desktop"_s);
+    auto add = [this, page](const QString& name, const QString& text, bool checked) {
+        auto* box = new QCheckBox(text, page);
+        box->setObjectName(name);
+        box->setChecked(checked);
+        connect(box, &QCheckBox::clicked, this, &CPreferencesSheet::MarkModified);
+        return box;
+    };
+    m_startHidden = add(u"startHidden"_s, u"Start &hidden in the tray"_s, settings.startHidden);
+    m_autostart = add(u"autostart"_s, u"Start with the &desktop session"_s, settings.autostart);
+    m_notifyIncoming =
+        add(u"notifyIncomingCall"_s, u"Notify of &incoming calls"_s, settings.notifyIncomingCall);
+    m_notifyBalance =
+        add(u"notifyLowBalance"_s, u"Notify of a &low balance"_s, settings.notifyLowBalance);
+    auto* layout = new QVBoxLayout(page);
+    for (QCheckBox* box : {m_startHidden, m_autostart, m_notifyIncoming, m_notifyBalance}) {
+        layout->addWidget(box);
+    }
+    layout->addStretch(1);
+    m_tabs->addTab(page, u"Desktop"_s);
+}
+
 QCheckBox* CPreferencesSheet::AddCheck(int id, int textId, bool checked) {
     auto* box = new QCheckBox(this);
     SetText(box, textId);
@@ -188,6 +214,11 @@ bool CPreferencesSheet::ApplyPage() {
     const PreferencesModel::PortCheck check =
         m_model.Apply(controls, m_port->text(), m_profile, m_sink);
     if (check.messageId == 0) {
+        if (m_desktopSink) {
+            m_desktopSink(DesktopSettings{m_startHidden->isChecked(), m_autostart->isChecked(),
+                                          m_notifyIncoming->isChecked(),
+                                          m_notifyBalance->isChecked()});
+        }
         return true;
     }
     ShowMessageBox(this, PreferencesModel::Message(check), MessageIcon::Warning);

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "app/core/desktop_settings.h"
 #include "app/logic/preferences_model.h"
 
 class QAbstractButton;
@@ -11,6 +12,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTabWidget;
 
 namespace zuvo {
 
@@ -48,6 +50,11 @@ public:
 
     const PreferencesModel& model() const { return m_model; }
 
+    // Adds the "Desktop" page (tray, autostart, notifications); OK and Apply hand its values to
+    // sink together with the first page's.
+    using DesktopSink = std::function<void(const DesktopSettings&)>;
+    void AddDesktopPage(const DesktopSettings& settings, DesktopSink sink);
+
 public Q_SLOTS:
     void accept() override;
 
@@ -73,6 +80,12 @@ private:
     QCheckBox* m_webLinks = nullptr;
     QCheckBox* m_phoneBook = nullptr;
     QPushButton* m_apply = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    DesktopSink m_desktopSink;
+    QCheckBox* m_startHidden = nullptr;
+    QCheckBox* m_autostart = nullptr;
+    QCheckBox* m_notifyIncoming = nullptr;
+    QCheckBox* m_notifyBalance = nullptr;
 };
 
 }  // namespace zuvo

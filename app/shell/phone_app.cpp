@@ -45,8 +45,10 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
 
     m_window = std::make_unique<CMainWindow>();
     RestoreWindowPosition();
-    m_window->show();
-    m_window->repaint();
+    if (!m_window->StartsHidden()) {
+        m_window->show();
+        m_window->repaint();
+    }
     return true;
 }
 
