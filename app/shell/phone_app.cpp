@@ -9,6 +9,7 @@
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
 #include "app/ui/main_window.h"
+#include "app/ui/window_placement.h"
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
@@ -103,6 +104,10 @@ void CPhoneApp::ChooseLanguage() {
 }
 
 void CPhoneApp::RestoreWindowPosition() {
+    if (!PlatformAllowsPositions()) {
+        qCDebug(lcStartup) << "this platform places windows itself; the stored position is kept";
+        return;
+    }
     Profile profile = Profile::Phone();
     const QScreen* screen = m_window->screen();
     const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);
