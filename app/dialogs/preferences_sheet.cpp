@@ -165,26 +165,20 @@ CPreferencesSheet::~CPreferencesSheet() = default;
 void CPreferencesSheet::AddDesktopPage(const DesktopSettings& settings, DesktopSink sink) {
     m_desktopSink = std::move(sink);
     auto* page = new QWidget(m_tabs);
-    page->setObjectName(u"desktop"_s);
-    auto add = [this, page](const QString& name, const QString& text, bool checked) {
-        auto* box = new QCheckBox(text, page);
-        box->setObjectName(name);
-        box->setChecked(checked);
-        connect(box, &QCheckBox::clicked, this, &CPreferencesSheet::MarkModified);
-        return box;
-    };
-    m_startHidden = add(u"startHidden"_s, u"Start &hidden in the tray"_s, settings.startHidden);
-    m_autostart = add(u"autostart"_s, u"Start with the &desktop session"_s, settings.autostart);
-    m_notifyIncoming =
-        add(u"notifyIncomingCall"_s, u"Notify of &incoming calls"_s, settings.notifyIncomingCall);
-    m_notifyBalance =
-        add(u"notifyLowBalance"_s, u"Notify of a &low balance"_s, settings.notifyLowBalance);
+    page->setObjectName(QString::number(DesktopCtl::Page));
+    m_startHidden =
+        AddCheck(DesktopCtl::StartHidden, StringId::PrefStartHidden, settings.startHidden);
+    m_autostart = AddCheck(DesktopCtl::Autostart, StringId::PrefAutostart, settings.autostart);
+    m_notifyIncoming = AddCheck(DesktopCtl::NotifyIncomingCall, StringId::PrefNotifyIncomingCall,
+                                settings.notifyIncomingCall);
+    m_notifyBalance = AddCheck(DesktopCtl::NotifyLowBalance, StringId::PrefNotifyLowBalance,
+                               settings.notifyLowBalance);
     auto* layout = new QVBoxLayout(page);
     for (QCheckBox* box : {m_startHidden, m_autostart, m_notifyIncoming, m_notifyBalance}) {
         layout->addWidget(box);
     }
     layout->addStretch(1);
-    m_tabs->addTab(page, u"Desktop"_s);
+    m_tabs->addTab(page, StringTable::Global().Text(StringId::PrefDesktopPage));
 }
 
 QCheckBox* CPreferencesSheet::AddCheck(int id, int textId, bool checked) {

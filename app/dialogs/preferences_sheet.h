@@ -35,6 +35,15 @@ inline constexpr int PhoneBook = 1051;
 inline constexpr int Apply = 0x3021;  // the sheet's Apply button
 }  // namespace PreferencesCtl
 
+// Controls of the "Desktop" page, named like those of the first page.
+namespace DesktopCtl {
+inline constexpr int Page = 1100;
+inline constexpr int StartHidden = 1101;
+inline constexpr int Autostart = 1102;
+inline constexpr int NotifyIncomingCall = 1103;
+inline constexpr int NotifyLowBalance = 1104;
+}  // namespace DesktopCtl
+
 // The modal "Preferences" sheet (command 32804) with its one page: the check boxes, the audio
 // port radio pair and the port edit box (digits only, enabled with "Use the following Port:").
 // OK and Apply check the port (strings 61712 and 61714; the sheet stays open on a bad one) and

@@ -236,11 +236,13 @@ private Q_SLOTS:
         std::optional<DesktopSettings> applied;
         CPreferencesSheet sheet(PreferencesPage{}, profile, [](const PreferencesPage&) {}, {});
         sheet.AddDesktopPage(DesktopSettings{}, [&](const DesktopSettings& s) { applied = s; });
-        auto* hidden = sheet.findChild<QCheckBox*>(u"startHidden"_s);
-        auto* autostart = sheet.findChild<QCheckBox*>(u"autostart"_s);
-        auto* incoming = sheet.findChild<QCheckBox*>(u"notifyIncomingCall"_s);
+        auto* hidden = sheet.findChild<QCheckBox*>(QString::number(DesktopCtl::StartHidden));
+        auto* autostart = sheet.findChild<QCheckBox*>(QString::number(DesktopCtl::Autostart));
+        auto* incoming =
+            sheet.findChild<QCheckBox*>(QString::number(DesktopCtl::NotifyIncomingCall));
         QVERIFY(hidden && autostart && incoming);
         QVERIFY(incoming->isChecked());
+        QCOMPARE(autostart->text(), u"Start with the desktop session"_s);
         autostart->click();
         incoming->click();
         sheet.accept();
