@@ -16,7 +16,22 @@ QString CDib::ResourcePath(SkinModule module, const QString& name) {
 }
 
 bool CDib::Load(SkinModule module, const QString& name) {
-    return LoadFile(ResourcePath(module, name));
+    const QString path = ResourcePath(module, name);
+    if (!LoadFile(path)) {
+        return false;
+    }
+    QString finePath = path;
+    finePath.chop(4);  // ".bmp"
+    finePath += QStringLiteral("@2x.png");
+    if (QFile::exists(finePath)) {
+        QImage fine(finePath);
+        if (fine.size() == m_image.size() * 2) {
+            m_fine = fine.convertToFormat(QImage::Format_RGB32);
+        } else {
+            qCDebug(lcSkin) << "finer artwork does not match its bitmap:" << finePath;
+        }
+    }
+    return true;
 }
 
 bool CDib::LoadFile(const QString& path) {
@@ -85,6 +100,22 @@ bool CDib::Draw(QPainter& painter, std::optional<QRect> destination,
         from = QRect(from.topLeft(), m_image.size());
     }
     const QRect to = destination.value_or(from);
+    const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
+    if (ratio > 1.0 && !m_fine.isNull()) {
+        const QRectF fineFrom(from.x() * 2.0, from.y() * 2.0, from.width() * 2.0,
+                              from.height() * 2.0);
+        painter.save();
+        if (ratio == 2.0 && to.size() == from.size()) {
+            // Device pixel for device pixel: the painted artwork exactly.
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+            painter.drawImage(QRectF(to), m_fine, fineFrom);
+        } else {
+            painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+            painter.drawImage(QRectF(to), FineClear(), fineFrom);
+        }
+        painter.restore();
+        return true;
+    }
     const QImage& image = DrawImage();
     if (to.size() == from.size()) {
         painter.drawImage(to.topLeft(), image, from);
@@ -97,6 +128,22 @@ bool CDib::Draw(QPainter& painter, std::optional<QRect> destination,
     return true;
 }
 
+const QImage& CDib::FineClear() const {
+    if (m_fineClear.isNull()) {
+        m_fineClear = m_fine.convertToFormat(QImage::Format_ARGB32);
+        for (int y = 0; y < m_fineClear.height(); ++y) {
+            auto* row = reinterpret_cast<QRgb*>(m_fineClear.scanLine(y));
+            for (int x = 0; x < m_fineClear.width(); ++x) {
+                if (qRed(row[x]) == 255 && qGreen(row[x]) <= 16 && qBlue(row[x]) == 255) {
+                    row[x] = 0;
+                }
+            }
+        }
+        m_fineClear = m_fineClear.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    }
+    return m_fineClear;
+}
+
 QSize CDib::GetSize() const {
     return m_image.isNull() ? QSize(0, 0) : m_image.size();
 }
@@ -104,6 +151,8 @@ QSize CDib::GetSize() const {
 void CDib::Release() {
     m_palette.clear();
     m_drawImage = QImage();
+    m_fine = QImage();
+    m_fineClear = QImage();
     m_description = Description{};
     m_image = QImage();
 }

@@ -39,7 +39,8 @@ public:
 
     // Loads bitmap resource `name` ("Phone", "216") from `module`. Replaces any previous bitmap
     // and palette. False when the resource is missing or not a readable bitmap (the Dib is then
-    // empty).
+    // empty). The same artwork painted at twice the resolution ("<name>@2x.png" beside it, keyed
+    // where the bitmap is) is taken too when there is one, for screens scaled above 100 %.
     bool Load(SkinModule module, const QString& name);
     // Same from any image file or resource path.
     bool LoadFile(const QString& path);
@@ -49,7 +50,9 @@ public:
     // Draws the `source` part of the bitmap into `destination` of `painter`. No source means the
     // whole bitmap (so does a source of width and height -1); no destination means the source's
     // rectangle. Equal sizes copy pixels 1:1, any other size stretches (nearest pixel, as a
-    // colour-on-colour stretch does). Returns false without a bitmap.
+    // colour-on-colour stretch does). Returns false without a bitmap. On a scaled screen (the
+    // painter's device has more than one device pixel per pixel) the finer artwork is drawn
+    // instead when loaded: copied 1:1 at 200 %, smoothly resampled at other scales.
     bool Draw(QPainter& painter, std::optional<QRect> destination = std::nullopt,
               std::optional<QRect> source = std::nullopt) const;
 
@@ -59,6 +62,8 @@ public:
     void Release();
 
     bool IsLoaded() const { return !m_image.isNull(); }
+    // The finer artwork (twice the size), or a null image when there is none.
+    const QImage& GetFineImage() const { return m_fine; }
     const Description& GetDescription() const { return m_description; }
     // The colour table of an 8-bit-or-less bitmap, in table order; empty for true-colour bitmaps.
     const QList<QRgb>& GetPalette() const { return m_palette; }
@@ -70,6 +75,7 @@ public:
 
 private:
     const QImage& DrawImage() const;
+    const QImage& FineClear() const;
 
     QImage m_image;
     Description m_description;
@@ -77,6 +83,9 @@ private:
     // Drawing copy in the screen's native 32-bit layout, made on first draw (the draw
     // context); indexed bitmaps would otherwise be converted on every paint.
     mutable QImage m_drawImage;
+    QImage m_fine;
+    // The finer artwork with the key colour see-through, for resampling without a key fringe.
+    mutable QImage m_fineClear;
 };
 
 }  // namespace zuvo

@@ -1,17 +1,20 @@
 #include "skin/skin_button.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 
 #include "skin/make_region.h"
+#include "skin/skin_accessibility.h"
 #include "skin/skin_assets.h"
 
 namespace zuvo {
 
 CSkinButton::CSkinButton(int controlId, QWidget* parent) : QWidget(parent), m_controlId(controlId) {
     setAttribute(Qt::WA_OpaquePaintEvent);  // the face covers every visible pixel
-    // The owner window keeps the keyboard; a click must not steal it.
-    setFocusPolicy(Qt::NoFocus);
+    // The owner window keeps the keyboard; a click must not steal it, but Tab may bring it here.
+    setFocusPolicy(Qt::TabFocus);
+    InstallSkinAccessibility();
     m_repeatTimer.setSingleShot(true);
     connect(&m_repeatTimer, &QTimer::timeout, this, &CSkinButton::OnRepeat);
 }
@@ -66,11 +69,29 @@ void CSkinButton::paintEvent(QPaintEvent*) {
     const QRect target(0, 0, m_width, m_stateHeight);
     if (IsShownPressed()) {
         m_face.Draw(painter, target, QRect(0, m_stateHeight, m_width, m_stateHeight));
-        return;
+    } else {
+        const bool useDisabled = !isEnabled() && !hasFocus() && m_disabledFace.IsLoaded();
+        (useDisabled ? m_disabledFace : m_face)
+            .Draw(painter, target, QRect(0, 0, m_width, m_stateHeight));
     }
-    const bool useDisabled = !isEnabled() && !hasFocus() && m_disabledFace.IsLoaded();
-    (useDisabled ? m_disabledFace : m_face)
-        .Draw(painter, target, QRect(0, 0, m_width, m_stateHeight));
+    if (hasFocus()) {
+        // Where the keyboard is: a dotted frame inside the face.
+        QPen pen(Qt::white, 1, Qt::DotLine);
+        painter.setPen(pen);
+        painter.drawRect(target.adjusted(2, 2, -3, -3));
+    }
+}
+
+void CSkinButton::Click() {
+    m_lastMouse = rect().center();
+    if (m_repeatTimerId != 0 || !m_latched) {
+        Notify(Msg::ButtonPressed);
+    }
+    m_releaseAfterPress = m_pressNotified;
+    m_pressNotified = false;
+    Notify(Msg::ButtonReleased);
+    m_releaseAfterPress = false;
+    m_latched = false;
 }
 
 void CSkinButton::Notify(uint32_t code) {
@@ -153,10 +174,19 @@ void CSkinButton::mouseMoveEvent(QMouseEvent* event) {
 // Characters and key releases belong to the owner window: leaving them unaccepted lets Qt pass
 // them on to the parent with their repeat count and modifiers intact.
 void CSkinButton::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        if (!event->isAutoRepeat()) {
+            Click();
+        }
+        return;
+    }
     event->ignore();
 }
 
 void CSkinButton::keyReleaseEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier) {
+        return;
+    }
     event->ignore();
 }
 

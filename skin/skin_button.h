@@ -17,7 +17,8 @@ namespace zuvo {
 // WM_COMMAND-like notifications: wParam = control id | code << 16 (code Msg::ButtonPressed
 // 0x402 or Msg::ButtonReleased 0x403), lParam = the button's address. Notifications are
 // delivered synchronously, to the target procedure when one is set and always as the Command
-// signal. Keys typed on the button go on to the parent widget. Main thread only.
+// signal. The keyboard reaches it with Tab (a click leaves the keyboard with the owner) and
+// Space clicks it; other keys typed on the button go on to the parent widget. Main thread only.
 class CSkinButton : public QWidget {
     Q_OBJECT
 public:
@@ -52,6 +53,9 @@ public:
     // release that ends a double click follows no pressed notification, so a double click
     // completes one click, not two.
     bool ReleaseCompletesClick() const { return m_releaseAfterPress && PointerInside(); }
+    // A click without the mouse (Space on the focused button, or assistive technology's press
+    // action): the pressed and released notifications of a mouse click on the button's middle.
+    void Click();
 
 Q_SIGNALS:
     void Command(zuvo::WPARAM wParam, zuvo::LPARAM lParam);

@@ -42,6 +42,7 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
     setModal(true);
 
     auto* tabs = new QTabWidget(this);
+    m_tabs = tabs;
     auto* pageWidget = new QWidget(tabs);
     pageWidget->setObjectName(QString::number(PreferencesCtl::Page));
     tabs->addTab(pageWidget, title);
@@ -161,6 +162,25 @@ CPreferencesSheet::CPreferencesSheet(const PreferencesPage& page, Profile& profi
 
 CPreferencesSheet::~CPreferencesSheet() = default;
 
+void CPreferencesSheet::AddDesktopPage(const DesktopSettings& settings, DesktopSink sink) {
+    m_desktopSink = std::move(sink);
+    auto* page = new QWidget(m_tabs);
+    page->setObjectName(QString::number(DesktopCtl::Page));
+    m_startHidden =
+        AddCheck(DesktopCtl::StartHidden, StringId::PrefStartHidden, settings.startHidden);
+    m_autostart = AddCheck(DesktopCtl::Autostart, StringId::PrefAutostart, settings.autostart);
+    m_notifyIncoming = AddCheck(DesktopCtl::NotifyIncomingCall, StringId::PrefNotifyIncomingCall,
+                                settings.notifyIncomingCall);
+    m_notifyBalance = AddCheck(DesktopCtl::NotifyLowBalance, StringId::PrefNotifyLowBalance,
+                               settings.notifyLowBalance);
+    auto* layout = new QVBoxLayout(page);
+    for (QCheckBox* box : {m_startHidden, m_autostart, m_notifyIncoming, m_notifyBalance}) {
+        layout->addWidget(box);
+    }
+    layout->addStretch(1);
+    m_tabs->addTab(page, StringTable::Global().Text(StringId::PrefDesktopPage));
+}
+
 QCheckBox* CPreferencesSheet::AddCheck(int id, int textId, bool checked) {
     auto* box = new QCheckBox(this);
     SetText(box, textId);
@@ -188,6 +208,11 @@ bool CPreferencesSheet::ApplyPage() {
     const PreferencesModel::PortCheck check =
         m_model.Apply(controls, m_port->text(), m_profile, m_sink);
     if (check.messageId == 0) {
+        if (m_desktopSink) {
+            m_desktopSink(DesktopSettings{m_startHidden->isChecked(), m_autostart->isChecked(),
+                                          m_notifyIncoming->isChecked(),
+                                          m_notifyBalance->isChecked()});
+        }
         return true;
     }
     ShowMessageBox(this, PreferencesModel::Message(check), MessageIcon::Warning);

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "app/core/desktop_settings.h"
 #include "app/logic/preferences_model.h"
 
 class QAbstractButton;
@@ -11,6 +12,7 @@ class QCheckBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QTabWidget;
 
 namespace zuvo {
 
@@ -33,6 +35,15 @@ inline constexpr int PhoneBook = 1051;
 inline constexpr int Apply = 0x3021;  // the sheet's Apply button
 }  // namespace PreferencesCtl
 
+// Controls of the "Desktop" page, named like those of the first page.
+namespace DesktopCtl {
+inline constexpr int Page = 1100;
+inline constexpr int StartHidden = 1101;
+inline constexpr int Autostart = 1102;
+inline constexpr int NotifyIncomingCall = 1103;
+inline constexpr int NotifyLowBalance = 1104;
+}  // namespace DesktopCtl
+
 // The modal "Preferences" sheet (command 32804) with its one page: the check boxes, the audio
 // port radio pair and the port edit box (digits only, enabled with "Use the following Port:").
 // OK and Apply check the port (strings 61712 and 61714; the sheet stays open on a bad one) and
@@ -47,6 +58,11 @@ public:
     ~CPreferencesSheet() override;
 
     const PreferencesModel& model() const { return m_model; }
+
+    // Adds the "Desktop" page (tray, autostart, notifications); OK and Apply hand its values to
+    // sink together with the first page's.
+    using DesktopSink = std::function<void(const DesktopSettings&)>;
+    void AddDesktopPage(const DesktopSettings& settings, DesktopSink sink);
 
 public Q_SLOTS:
     void accept() override;
@@ -73,6 +89,12 @@ private:
     QCheckBox* m_webLinks = nullptr;
     QCheckBox* m_phoneBook = nullptr;
     QPushButton* m_apply = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    DesktopSink m_desktopSink;
+    QCheckBox* m_startHidden = nullptr;
+    QCheckBox* m_autostart = nullptr;
+    QCheckBox* m_notifyIncoming = nullptr;
+    QCheckBox* m_notifyBalance = nullptr;
 };
 
 }  // namespace zuvo

@@ -1,12 +1,18 @@
 #include <QApplication>
 #include <QStringList>
 
+#include "app/core/display_platform.h"
 #include "app/shell/first_paint_report.h"
 #include "app/shell/phone_app.h"
 #include "app/shell/termination_signals.h"
 #include "app/ui/main_window.h"
 
 int main(int argc, char* argv[]) {
+    // Decided before the application object exists: it opens the display.
+    if (const auto platform =
+            zuvo::ChooseDisplayPlatform(zuvo::DisplayEnvironment::FromProcess())) {
+        qputenv("QT_QPA_PLATFORM", *platform);
+    }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuvo"));
     QApplication::setQuitOnLastWindowClosed(false);

@@ -15,6 +15,7 @@
 #include "app/strings/string_table.h"
 #include "app/logic/call_report.h"
 #include "app/ui/main_window.h"
+#include "app/ui/window_placement.h"
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
@@ -88,8 +89,10 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
 
     m_window = std::make_unique<CMainWindow>();
     RestoreWindowPosition();
-    m_window->show();
-    m_window->repaint();
+    if (!m_window->StartsHidden()) {
+        m_window->show();
+        m_window->repaint();
+    }
     return true;
 }
 
@@ -174,6 +177,10 @@ void CPhoneApp::ChooseLanguage() {
 }
 
 void CPhoneApp::RestoreWindowPosition() {
+    if (!PlatformAllowsPositions()) {
+        qCDebug(lcStartup) << "this platform places windows itself; the stored position is kept";
+        return;
+    }
     Profile profile = Profile::Phone();
     const QScreen* screen = m_window->screen();
     const QSize screenSize = screen != nullptr ? screen->size() : QSize(1024, 768);

@@ -142,6 +142,11 @@ inline constexpr int PrefPhoneBook = 7410;
 inline constexpr int PrefGeneralGroup = 7411;
 inline constexpr int PrefCallShopGroup = 7412;
 inline constexpr int PrefRtpGroup = 7413;
+inline constexpr int PrefDesktopPage = 7414;
+inline constexpr int PrefStartHidden = 7415;
+inline constexpr int PrefAutostart = 7416;
+inline constexpr int PrefNotifyIncomingCall = 7417;
+inline constexpr int PrefNotifyLowBalance = 7418;
 inline constexpr int LockTitle = 7500;
 inline constexpr int LockAdminPin = 7501;
 inline constexpr int LockConfirmPin = 7502;
@@ -321,6 +326,11 @@ inline constexpr std::array All = {
     PrefGeneralGroup,
     PrefCallShopGroup,
     PrefRtpGroup,
+    PrefDesktopPage,
+    PrefStartHidden,
+    PrefAutostart,
+    PrefNotifyIncomingCall,
+    PrefNotifyLowBalance,
     LockTitle,
     LockAdminPin,
     LockConfirmPin,

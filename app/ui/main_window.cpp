@@ -23,6 +23,7 @@
 #include "app/dialogs/signin_dialog.h"
 #include "app/logic/audio_device_choice.h"
 #include "app/logic/call_state_machine.h"
+#include "app/logic/desktop_notices.h"
 #include "app/logic/dialing_input.h"
 #include "app/signin/signin_flow.h"
 #include "app/strings/string_ids.h"
@@ -219,14 +220,18 @@ void CMainWindow::OnCreate() {
         });
     }
     m_tunnel = TunnelComponent::Create(Registry::LocalMachine());
+    StartDesktop();
     m_port->PostMessage(Msg::SigninPrompt, 0, 0);
 }
 
 void CMainWindow::CreateControls() {
     const SpeedDial speedDial(m_profile);
     for (const ControlEntry& control : kKeypadControls) {
-        CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap), control.module,
-                     speedDial.TooltipText(control.id - Cmd::Key0));
+        CSkinButton* key =
+            CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap),
+                         control.module, speedDial.TooltipText(control.id - Cmd::Key0));
+        key->setAccessibleName(QString::fromUtf16(control.text));
+        key->setAccessibleDescription(speedDial.TooltipText(control.id - Cmd::Key0));
     }
     for (const ControlEntry& control : kFunctionControls) {
         CreateButton(control.id, control.rect, QString::fromUtf16(control.bitmap), control.module,
@@ -239,6 +244,7 @@ void CMainWindow::CreateControls() {
         slider->setRange(0, 0xFFFF);
         slider->SetSkin(&m_skin, rect);
         m_tips->AddControlTool(slider, Text(tip));
+        slider->setAccessibleName(Text(tip));
         connect(slider, &QSlider::valueChanged, this,
                 [this, id](int value) { m_input->OnSliderMoved(id, value, false); });
         return slider;
@@ -262,6 +268,7 @@ void CMainWindow::CreateControls() {
     m_indicator->hide();
     m_tips->AddRectTool(this, Text(StringId::TipCallStatus), kStatusArea, kToolStatus);
     m_tips->AddRectTool(this, Text(StringId::TipSigninStatus), QRect(), kToolSignin);
+    CreateAccessibleTexts();
     m_tips->AddRectTool(this, Text(StringId::TipAccountBalance), kBalanceArea, kToolBalance);
     m_tips->AddRectTool(this, Text(StringId::TipPhoneNumber), kNumberArea, kToolNumber);
 }
@@ -282,6 +289,7 @@ CSkinButton* CMainWindow::CreateButton(int id, const QRect& rect, const QString&
         return m_port->SendMessage(message, w, l);
     });
     m_tips->AddControlTool(button, tip);
+    button->setAccessibleName(tip);
     m_buttons[id] = button;
     return button;
 }
@@ -395,7 +403,10 @@ LRESULT CMainWindow::OnPreferencesApplied(WPARAM, LPARAM lParam) {
 }
 
 LRESULT CMainWindow::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
+    const bool wasAnnounced = m_state.call.incomingAnnounced;
     m_machine->OnRtcEvent(wParam, lParam);
+    NotifyDesktop(DesktopNoticePolicy::IncomingCall(m_desktopSettings, wasAnnounced,
+                                                    m_state.call.incomingAnnounced));
     return 0;
 }
 
@@ -403,6 +414,7 @@ LRESULT CMainWindow::OnSpeedDialTooltip(WPARAM wParam, LPARAM) {
     if (wParam < kKeypadControls.size()) {
         const int index = static_cast<int>(wParam);
         m_tips->UpdateControlTip(m_buttons[Cmd::Key0 + index], m_speedDial->TooltipText(index));
+        m_buttons[Cmd::Key0 + index]->setAccessibleDescription(m_speedDial->TooltipText(index));
     }
     return 0;
 }
@@ -694,10 +706,13 @@ void CMainWindow::RedrawStatus() {
     const QRect text = m_display.StatusTextRect(PhoneDisplay::StatusText(m_state));
     update(m_statusShown.united(text));
     m_statusShown = text;
+    RefreshDesktop();
+    RefreshAccessibleTexts();
 }
 
 void CMainWindow::RedrawNumber() {
     update(kNumberArea);
+    RefreshAccessibleTexts();
     if (m_external) {
         m_external->NumberLineRedrawn(m_state.display.numberLine);
     }
@@ -705,6 +720,7 @@ void CMainWindow::RedrawNumber() {
 
 void CMainWindow::RedrawBalance() {
     update(kBalanceArea);
+    RefreshAccessibleTexts();
     m_tips->UpdateRectTip(
         this, PhoneDisplay::ShowsBalance(m_state) ? Text(StringId::TipAccountBalance) : QString(),
         kToolBalance);
@@ -712,6 +728,7 @@ void CMainWindow::RedrawBalance() {
 
 void CMainWindow::RedrawMinutes() {
     update(kNumberArea);
+    RefreshAccessibleTexts();
     if (m_state.display.minutesShown) {
         m_tips->UpdateRectTip(this, Text(StringId::TipMaximumCallLength), kToolNumber);
     }

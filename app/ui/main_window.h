@@ -8,7 +8,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
+#include "app/core/desktop_settings.h"
 #include "app/core/settings_store.h"
 #include "app/logic/balance_task.h"
 #include "app/logic/call_authorisation_task.h"
@@ -39,7 +41,10 @@ class CProxyDialog;
 class CSkinButton;
 class CSkinSlider;
 class CStateLight;
+class CAccessibleText;
 class CToolTipControl;
+class DesktopPresence;
+struct DesktopNotice;
 class DialingInput;
 class HandsetDevice;
 class TunnelComponent;
@@ -100,6 +105,15 @@ public:
     // The USB handset's driver object, null when none is registered or it failed to start.
     HandsetDevice* handset() const { return m_handset.get(); }
     TunnelComponent* tunnel() const { return m_tunnel.get(); }
+    // The tray icon and notifications; null in an unattended run.
+    DesktopPresence* desktop() const { return m_desktop; }
+    const DesktopSettings& desktopSettings() const { return m_desktopSettings; }
+    // Stores the desktop settings and writes or removes the autostart entry when that changed.
+    void ApplyDesktopSettings(const DesktopSettings& settings);
+    // True when the phone should start as its tray icon alone (the setting, and a tray exists).
+    bool StartsHidden() const;
+    // Shows the phone, or hides it into the tray when it is shown and a tray exists.
+    void ToggleFromTray();
     // Stops the tunnel (before each sign-in, and at destruction when it is in use).
     void StopTunnel();
     // The pop-up browser window while it is open, else null.
@@ -199,6 +213,13 @@ private:
     void OnHandsetKey(int code, bool pressed, int options);
     void ReleaseHandset();
     void ReleaseTunnel();
+    // Tray icon and notifications, made at creation unless unattended.
+    void StartDesktop();
+    void RefreshDesktop();
+    void NotifyDesktop(const std::optional<DesktopNotice>& notice);
+    // The display's lines as text for assistive technology, and the controls' names.
+    void CreateAccessibleTexts();
+    void RefreshAccessibleTexts();
     Registry::Outcome SaveVolumes();
     // Tells the user, once, that what the phone keeps across runs could not be saved.
     void ReportUnsaved(const Registry::Outcome& outcome);
@@ -298,6 +319,8 @@ private:
     zuvo::ScreenSaver m_screenSaver;
     std::unique_ptr<PopupWindowHost> m_popupWindow;
     PopupSchedule m_popups;
+    DesktopSettings m_desktopSettings;
+    DesktopPresence* m_desktop = nullptr;
 
     CDib m_skin;
     PhoneDisplay m_display;
@@ -307,6 +330,9 @@ private:
     CSkinSlider* m_speakerSlider = nullptr;
     CSkinSlider* m_micSlider = nullptr;
     CStateLight* m_indicator = nullptr;
+    CAccessibleText* m_statusText = nullptr;
+    CAccessibleText* m_numberText = nullptr;
+    CAccessibleText* m_balanceText = nullptr;
     QPointer<CCallHistoryDialog> m_historyDialog;
     QPointer<CConfig> m_wizard;
     QPointer<QWidget> m_phoneBook;

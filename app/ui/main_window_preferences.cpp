@@ -32,6 +32,9 @@ void CMainWindow::OpenPreferences() {
                 SendMessage(Msg::PreferencesApplied, 0, reinterpret_cast<LPARAM>(&page));
             },
             [this] { OpenHelpPage(); }, this);
+        sheet.AddDesktopPage(m_desktopSettings, [this](const DesktopSettings& settings) {
+            ApplyDesktopSettings(settings);
+        });
         sheet.exec();
         sheet.model().TakeBack(m_state.settings);
     }

@@ -6,6 +6,7 @@
 #include <QPointer>
 
 #include "app/dialogs/message_box.h"
+#include "app/logic/desktop_notices.h"
 #include "app/ui/main_window.h"
 #include "app/ui/worker_return.h"
 #include "platform/ids.h"
@@ -32,6 +33,8 @@ void CMainWindow::StartBalanceRequest(bool withConnection) {
 
 void CMainWindow::ApplyBalance(const service::BalanceResult& result) {
     m_balance.Apply(result, m_state);
+    NotifyDesktop(
+        DesktopNoticePolicy::Balance(m_desktopSettings, result.openAccountPage, result.amountText));
     if (result.trigger) {
         const QPointer<CMainWindow> alive(this);
         ShowMessageBox(this, result.amountText, MessageIcon::None, MessageButtons::Ok,

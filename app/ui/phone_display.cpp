@@ -60,6 +60,15 @@ QStringList PhoneDisplay::NumberLines(const QString& numberLine) {
     return {upper, lower};
 }
 
+QString PhoneDisplay::NumberAreaText(const PhoneState& state) {
+    if (ShowsMinutes(state)) {
+        const StringTable& strings = StringTable::Global();
+        return strings.Text(StringId::MinutesValue, state.display.minutesText) + u' ' +
+               strings.Text(StringId::MinutesForThisCall);
+    }
+    return state.display.numberLine;
+}
+
 QRect PhoneDisplay::StatusTextRect(const QString& text) const {
     const QFontMetrics metrics(m_fonts[2]);
     const QRect line(kStatusAnchor.x() - kWide / 2, kStatusAnchor.y(), kWide, metrics.height());

@@ -25,6 +25,8 @@ public:
     // The texts each area shows now (what a user would read).
     static QString StatusText(const PhoneState& state);
     static QStringList NumberLines(const QString& numberLine);  // {upper, lower}
+    // The number area read as one line: the number, or the minutes allowed for the call.
+    static QString NumberAreaText(const PhoneState& state);
     static QString BalanceText(const PhoneState& state);
     static bool ShowsBalance(const PhoneState& state);
     static bool ShowsMinutes(const PhoneState& state);

@@ -1,11 +1,16 @@
 #include "app/ui/signin_window_delegate.h"
 
+#include <QLoggingCategory>
+
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/signin_dialog.h"
 #include "app/logic/dialing_input.h"
 #include "app/strings/string_table.h"
 #include "app/ui/main_window.h"
+#include "app/ui/window_placement.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
 namespace zuvo {
 
@@ -24,6 +29,10 @@ void SigninWindowDelegate::ShowSigninError(int stringId) {
 }
 
 void SigninWindowDelegate::SaveWindowPosition() {
+    if (!PlatformAllowsPositions()) {
+        qCDebug(lcWindow) << "this platform gives no window positions; none stored";
+        return;
+    }
     SavePosition(m_window.m_profile, u"Main"_s, m_window.frameGeometry());
 }
 

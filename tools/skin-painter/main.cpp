@@ -2,9 +2,13 @@
 // program icon and the hand cursor. Reproducible: the same fonts give the same files.
 //
 //   zuvo-skin-painter <resources folder> [preview.png]
+//   zuvo-skin-painter --scale=2 <resources folder>
 //
 // writes <resources>/bitmaps/*.bmp (24-bit), <resources>/bitmaps/FR/*.bmp, icons/31234.png and
-// cursors/305.png, and optionally a preview of the whole phone with its faces in place.
+// cursors/305.png, and optionally a preview of the whole phone with its faces in place. With
+// --scale=2 it paints the same artwork at twice the resolution for 200 % screens, as
+// <resources>/bitmaps/<name>@2x.png, keyed exactly where the 1x bitmaps are (read from the same
+// folder), so that a window shaped by the 1x bitmap shows no key colour at any scale.
 //
 //   zuvo-skin-painter --icons <folder>
 //
@@ -37,6 +41,8 @@ constexpr int kPhoneWidth = 260;
 constexpr int kPhoneHeight = 470;
 
 QString g_family = u"Tahoma"_s;
+// Device pixels per skin pixel of the artwork being painted.
+int g_scale = 1;
 
 // Where each face sits on the handset (left, top, right, bottom as in the window's table).
 struct Place {
@@ -93,8 +99,10 @@ QImage Flatten(const QImage& art, const QImage* under = nullptr) {
     return out;
 }
 
+// A clear canvas of size skin pixels; painting on it in skin pixels fills g_scale device pixels.
 QImage Transparent(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image(size * g_scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(g_scale);
     image.fill(Qt::transparent);
     return image;
 }
@@ -241,12 +249,13 @@ QImage TwoStateFace(QSize state, const StatePainter& draw, const QImage* phone, 
         return Flatten(art);
     }
     // Both states sit on the same handset pixels.
-    const QImage under = phone->copy(QRect(at, state));
+    const QSize device = state * g_scale;
+    const QImage under = phone->copy(QRect(at * g_scale, device));
     QImage both(art.size(), QImage::Format_RGB32);
     QPainter p(&both);
     for (int half = 0; half < 2; ++half) {
-        const QImage part = art.copy(0, half * state.height(), state.width(), state.height());
-        p.drawImage(0, half * state.height(), Flatten(part, &under));
+        const QImage part = art.copy(0, half * device.height(), device.width(), device.height());
+        p.drawImage(0, half * device.height(), Flatten(part, &under));
     }
     return both;
 }
@@ -638,7 +647,50 @@ QImage PaintCursor(QPoint* hotSpot) {
 
 // ---- Output -------------------------------------------------------------------------------
 
+bool IsKey(QRgb p) {
+    return qRed(p) == 255 && qGreen(p) <= 16 && qBlue(p) == 255;
+}
+
+// Scaled artwork keyed exactly where its 1x bitmap is: a device pixel is key colour when the skin
+// pixel it belongs to is, and takes that skin pixel's colour where the finer drawing left it
+// clear. The shape (and every hit area) made from the 1x bitmap then matches what is drawn.
+QImage ConformToShape(const QImage& scaled, const QImage& base) {
+    QImage out = scaled.convertToFormat(QImage::Format_RGB32);
+    const QImage shape = base.convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < out.height(); ++y) {
+        auto* row = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const auto* baseRow = reinterpret_cast<const QRgb*>(shape.constScanLine(y / g_scale));
+        for (int x = 0; x < out.width(); ++x) {
+            const QRgb b = baseRow[x / g_scale];
+            if (IsKey(b)) {
+                row[x] = kMagenta;
+            } else if (IsKey(row[x])) {
+                row[x] = b;
+            }
+        }
+    }
+    return out;
+}
+
 bool SaveBmp(const QImage& image, const QString& path) {
+    if (g_scale != 1) {
+        // Only the program's own bitmaps get a finer copy; a language bundle keeps its 1x ones.
+        if (path.contains(u"/FR/"_s)) {
+            return true;
+        }
+        const QImage base(path);
+        if (base.isNull() || base.size() * g_scale != image.size()) {
+            std::fprintf(stderr, "no matching 1x bitmap %s\n", qPrintable(path));
+            return false;
+        }
+        QString scaledPath = path;
+        scaledPath.replace(u".bmp"_s, u"@%1x.png"_s.arg(g_scale));
+        if (!ConformToShape(image, base).save(scaledPath, "PNG")) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(scaledPath));
+            return false;
+        }
+        return true;
+    }
     // 24-bit, bottom-up, uncompressed: the format every bitmap reader takes.
     if (!image.convertToFormat(QImage::Format_RGB888).save(path, "BMP")) {
         std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -658,9 +710,14 @@ int main(int argc, char** argv) {
     if (argc == 3 && qstrcmp(argv[1], "--icons") == 0) {
         return WriteThemeIcons(QString::fromLocal8Bit(argv[2]));
     }
+    if (argc > 1 && QByteArray(argv[1]) == "--scale=2") {
+        g_scale = 2;
+        --argc;
+        ++argv;
+    }
     if (argc < 2) {
         std::fprintf(stderr,
-                     "usage: zuvo-skin-painter <resources folder> [preview.png]\n"
+                     "usage: zuvo-skin-painter [--scale=2] <resources folder> [preview.png]\n"
                      "       zuvo-skin-painter --icons <icon theme folder>\n");
         return 2;
     }
@@ -795,6 +852,9 @@ int main(int argc, char** argv) {
     ok = SaveBmp(PaintIndicator(), bitmaps + u"/260.bmp"_s) && ok;
     ok = SaveBmp(PaintLogo(u"internet phone"_s), bitmaps + u"/293.bmp"_s) && ok;
     ok = SaveBmp(PaintLogo(u"t\u00E9l\u00E9phone internet"_s), bitmaps + u"/FR/293.bmp"_s) && ok;
+    if (g_scale != 1) {
+        return ok ? 0 : 1;
+    }
     ok = PaintIcon(64).save(root + u"/icons/31234.png"_s) && ok;
     QPoint hotSpot;
     QImage cursor = PaintCursor(&hotSpot);
