@@ -199,10 +199,12 @@ std::optional<VCardCard> VCardCard::Parse(const QByteArray& bytes, QString* why)
         return fail(u"not one card between BEGIN:VCARD and END:VCARD"_s);
     }
 
-    // The owned properties go through the vCard library in one small card of their own.
+    // Each owned property goes through the vCard library in a small card of its own: the
+    // library reads a property with a broken parameter up to the end of its input, and would
+    // take the properties after it along (an edit that adds one would then lose the card).
     RouteLibraryLog();
-    QByteArray owned = "BEGIN:VCARD\r\n";
-    int ownedCount = 0;
+    card.m_parsed.reset(e_vcard_new());
+    int unread = 0;
     int numbers = 0;
     for (std::size_t i = 1; i + 1 < card.m_lines.size(); ++i) {
         const QByteArray& name = card.m_lines[i].name;
@@ -219,17 +221,20 @@ std::optional<VCardCard> VCardCard::Parse(const QByteArray& bytes, QString* why)
         if (name == "TEL" && ++numbers > kMaxNumbers) {
             return fail(u"more than %1 phone numbers"_s.arg(kMaxNumbers));
         }
-        card.m_lines[i].attribute = ownedCount++;
-        owned += unfolded[i] + "\r\n";
+        const QByteArray one = "BEGIN:VCARD\r\n" + unfolded[i] + "\r\nEND:VCARD\r\n";
+        const std::unique_ptr<EVCard, CardDeleter> single(e_vcard_new_from_string(one.constData()));
+        GList* read = e_vcard_get_attributes(single.get());
+        if (read == nullptr || read->next != nullptr) {
+            ++unread;  // nothing, or a line the library took for more than one property
+            continue;
+        }
+        card.m_lines[i].attribute = static_cast<int>(card.m_attributes.size());
+        auto* copy = e_vcard_attribute_copy(static_cast<EVCardAttribute*>(read->data));
+        e_vcard_append_attribute(card.m_parsed.get(), copy);
+        card.m_attributes.push_back(copy);
     }
-    owned += "END:VCARD\r\n";
-    card.m_parsed.reset(e_vcard_new_from_string(owned.constData()));
-    for (GList* a = e_vcard_get_attributes(card.m_parsed.get()); a != nullptr; a = a->next) {
-        card.m_attributes.push_back(a->data);
-    }
-    if (static_cast<int>(card.m_attributes.size()) != ownedCount) {
-        return fail(u"the vCard library could not read %1 of its properties"_s.arg(
-            ownedCount - static_cast<int>(card.m_attributes.size())));
+    if (unread > 0) {
+        return fail(u"the vCard library could not read %1 of its properties"_s.arg(unread));
     }
     if (!card.ReadOwned(why)) {
         return std::nullopt;

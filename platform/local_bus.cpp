@@ -20,6 +20,8 @@
 #include <atomic>
 #include <vector>
 
+#include "platform/bus_frame.h"
+
 Q_LOGGING_CATEGORY(lcBus, "zuvo.bus", QtWarningMsg)
 
 namespace zuvo {
@@ -28,66 +30,13 @@ using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
-enum class FrameKind : quint8 { Message = 1, CopyData = 2 };
-
-struct Frame {
-    FrameKind kind = FrameKind::Message;
-    bool wantReply = false;
-    quint32 sender = 0;
-    quint32 message = 0;
-    quint64 wParam = 0;
-    qint64 lParam = 0;
-    quint32 type = 0;
-    QByteArray data;
-};
+using Frame = BusFrame;
+using FrameKind = BusFrame::Kind;
 
 constexpr quint32 kMaxFrame = LocalBusEndpoint::kMaxFrameBytes;
+static_assert(kMaxFrame == BusFrame::kMaxBytes);
 // What one connection's socket may buffer: a whole frame and its size field.
 constexpr qint64 kConnectionBuffer = kMaxFrame + 4;
-
-QByteArray Encode(const Frame& f) {
-    QByteArray body;
-    QDataStream out(&body, QIODevice::WriteOnly);
-    out << static_cast<quint8>(f.kind) << static_cast<quint8>(f.wantReply) << f.sender << f.message
-        << f.wParam << f.lParam << f.type << f.data;
-    QByteArray framed;
-    QDataStream head(&framed, QIODevice::WriteOnly);
-    head << static_cast<quint32>(body.size());
-    return framed + body;
-}
-
-// Takes one whole frame off the front of buffer; nullopt while it is incomplete. A malformed or
-// oversized frame sets bad.
-std::optional<Frame> TakeFrame(QByteArray& buffer, bool& bad) {
-    if (buffer.size() < 4) {
-        return std::nullopt;
-    }
-    quint32 size = 0;
-    {
-        QDataStream in(buffer.left(4));
-        in >> size;
-    }
-    if (size > kMaxFrame) {
-        bad = true;
-        return std::nullopt;
-    }
-    if (static_cast<quint32>(buffer.size()) < 4 + size) {
-        return std::nullopt;
-    }
-    QDataStream in(buffer.mid(4, size));
-    Frame f;
-    quint8 kind = 0;
-    quint8 want = 0;
-    in >> kind >> want >> f.sender >> f.message >> f.wParam >> f.lParam >> f.type >> f.data;
-    buffer.remove(0, 4 + size);
-    if (in.status() != QDataStream::Ok || (kind != 1 && kind != 2)) {
-        bad = true;
-        return std::nullopt;
-    }
-    f.kind = static_cast<FrameKind>(kind);
-    f.wantReply = want != 0;
-    return f;
-}
 
 bool PeerIsSameUser(QLocalSocket* socket) {
     ucred cred{};
@@ -146,7 +95,7 @@ std::optional<LRESULT> Deliver(const QString& path, const Frame& frame, int time
         qCDebug(lcBus) << "no window at" << path << socket.errorString();
         return std::nullopt;
     }
-    socket.write(Encode(frame));
+    socket.write(frame.Encode());
     if (!socket.waitForBytesWritten(timeoutMs)) {
         return std::nullopt;
     }
@@ -373,7 +322,7 @@ void LocalBusEndpoint::OnReadable(QLocalSocket* socket) {
     const QPointer<LocalBusEndpoint> self(this);
     bool bad = false;
     while (true) {
-        auto frame = TakeFrame(connection.buffer, bad);
+        auto frame = BusFrame::Take(connection.buffer, bad);
         if (!frame) {
             if (bad || socket->bytesAvailable() == 0) {
                 break;

@@ -170,3 +170,32 @@ TEST(VCardCardTest, ANewCardHoldsTheRecordAndAlwaysADisplayName) {
     EXPECT_EQ(reread.uid(), u"uid-1"_s);
     EXPECT_EQ(reread.version(), u"3.0"_s);
 }
+
+// A property the vCard library cannot fully read (here a number with a broken parameter) must
+// not take the lines after it along: an edit that adds a line after it still gives a card that
+// reads, with one display name.
+TEST(VCardCardTest, AnEditAfterABrokenParameterKeepsTheCardReadable) {
+    const QByteArray stored =
+        "BEGIN:VCARD\r\nVERSION:3.0\r\nUID:1\r\nN:Example;Ann;;;\r\nORG:Example Ltd\r\n"
+        "TEL;TY@E=work:+44 20 7946 0000\r\nEND:VCARD\r\n";
+    VCardCard card = MustParse(stored);
+    EXPECT_EQ(card.record()[ContactRecord::Display], QString());
+    ContactRecord record = card.record();
+    card.Apply(record);  // no FN yet: one is added, after the number
+    QString why;
+    const auto reread = VCardCard::Parse(card.bytes(), &why);
+    ASSERT_TRUE(reread.has_value()) << why.toStdString() << card.bytes().constData();
+    EXPECT_EQ(reread->record()[ContactRecord::Display], u"Ann Example"_s);
+
+    card.SetDisplayName(u"Ann Example (2)"_s);
+    const QByteArray written = card.bytes();
+    EXPECT_EQ(written.count("\nFN:"), 1) << written.constData();
+    const auto renamed = VCardCard::Parse(written, &why);
+    ASSERT_TRUE(renamed.has_value()) << why.toStdString();
+    EXPECT_EQ(renamed->record()[ContactRecord::Display], u"Ann Example (2)"_s);
+    EXPECT_EQ(renamed->record()[ContactRecord::Last], u"Example"_s);
+
+    // A line the library reads as two properties (a lone carriage return inside) is still
+    // refused, as before.
+    EXPECT_FALSE(VCardCard::Parse("BEGIN:VCARD\r\nUID:1\rFN:x\r\nFN:y\r\nEND:VCARD\r\n", &why));
+}

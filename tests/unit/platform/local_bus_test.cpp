@@ -18,6 +18,7 @@
 #include <memory>
 #include <thread>
 
+#include "platform/bus_frame.h"
 #include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
 #include "tests/support/test_environment.h"
@@ -250,3 +251,48 @@ TEST(LocalBusTest, RegisteredMessagesAreStableAndInRange) {
 }
 
 }  // namespace
+
+// The frame decoder on its own: what a peer writes arrives in pieces, several frames at once, or
+// broken.
+TEST(BusFrameTest, DecodesWholeFramesAndRefusesBrokenOnes) {
+    BusFrame frame;
+    frame.kind = BusFrame::Kind::CopyData;
+    frame.wantReply = true;
+    frame.sender = 0x41;
+    frame.type = 5;
+    frame.data = "4420";
+    const QByteArray bytes = frame.Encode();
+
+    // Two frames in one read, then the half of a third: two come out, the half waits.
+    QByteArray buffer = bytes + bytes + bytes.left(bytes.size() / 2);
+    bool bad = false;
+    for (int i = 0; i < 2; ++i) {
+        const auto got = BusFrame::Take(buffer, bad);
+        ASSERT_TRUE(got);
+        EXPECT_EQ(got->kind, BusFrame::Kind::CopyData);
+        EXPECT_TRUE(got->wantReply);
+        EXPECT_EQ(got->sender, 0x41u);
+        EXPECT_EQ(got->type, 5u);
+        EXPECT_EQ(got->data, "4420");
+    }
+    EXPECT_FALSE(BusFrame::Take(buffer, bad));
+    EXPECT_FALSE(bad);
+    buffer += bytes.mid(bytes.size() / 2);
+    EXPECT_TRUE(BusFrame::Take(buffer, bad));
+    EXPECT_TRUE(buffer.isEmpty());
+
+    // A size field beyond the bound is refused before anything else arrives.
+    QByteArray huge;
+    QDataStream(&huge, QIODevice::WriteOnly) << quint32(BusFrame::kMaxBytes + 1);
+    EXPECT_FALSE(BusFrame::Take(huge, bad));
+    EXPECT_TRUE(bad);
+
+    // An unknown kind, and a body shorter than its fields.
+    QByteArray unknownKind = bytes;
+    unknownKind[4] = 3;
+    for (QByteArray broken : {unknownKind, QByteArray::fromHex("0000000201ff")}) {
+        bad = false;
+        EXPECT_FALSE(BusFrame::Take(broken, bad));
+        EXPECT_TRUE(bad);
+    }
+}
