@@ -10,10 +10,10 @@
 #include "app/core/settings_store.h"
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
+#include "app/logic/call_report.h"
 #include "app/logic/phone_link.h"
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
-#include "app/logic/call_report.h"
 #include "app/ui/main_window.h"
 #include "app/ui/window_placement.h"
 #include "platform/external_control_protocol.h"
@@ -167,7 +167,8 @@ void CPhoneApp::ChooseLanguage() {
         return;
     }
     const QString bundle = InstallLayout::LanguageBundle(app.language);
-    if (!bundle.isEmpty() && QFileInfo::exists(bundle) && QResource::registerResource(bundle, u"/lang"_s)) {
+    if (!bundle.isEmpty() && QFileInfo::exists(bundle) &&
+        QResource::registerResource(bundle, u"/lang"_s)) {
         m_bundlePath = bundle;
         qCDebug(lcStartup) << "language" << app.language << "from" << bundle;
         return;
