@@ -1,11 +1,13 @@
 #include "platform/registry.h"
 
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLoggingCategory>
 #include <QStandardPaths>
+#include <QThread>
 #include <QUrl>
 
 #include <fcntl.h>
@@ -25,6 +27,7 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 constexpr int kBusyTimeoutMs = 15000;
+constexpr int kBusyRetryMs = 20;
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS keys("
@@ -86,6 +89,11 @@ QString ErrorText(sqlite3* db) {
         text += u" ("_s + QString::fromLocal8Bit(strerror(system)) + u')';
     }
     return text;
+}
+
+bool IsBusy(int rc) {
+    const int primary = rc & 0xFF;
+    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
 }
 
 bool IsDamage(int rc) {
@@ -174,6 +182,10 @@ bool Registry::OpenFile() {
         }
         ::close(fd);
     }
+    // Another program opening the same new file at the same moment (the phone, zuvo-reg) can
+    // hold it while it switches to WAL; SQLite then answers "locked" without waiting, so the
+    // whole opening is tried again until the usual busy time has passed.
+    QDeadlineTimer busyUntil(kBusyTimeoutMs);
     for (int attempt = 0; attempt < 2; ++attempt) {
         sqlite3* db = nullptr;
         int rc = sqlite3_open_v2(QFile::encodeName(m_path).constData(), &db,
@@ -195,6 +207,13 @@ bool Registry::OpenFile() {
         if (rc == SQLITE_OK) {
             m_db = db;
             return true;
+        }
+        if (IsBusy(rc) && !busyUntil.hasExpired()) {
+            qCDebug(lcRegistry) << "settings store" << m_path << "busy while opening; again";
+            sqlite3_close_v2(db);
+            QThread::msleep(kBusyRetryMs);
+            --attempt;
+            continue;
         }
         const bool damaged = IsDamage(rc) || IsDamage(sqlite3_extended_errcode(db));
         m_openError = ErrorText(db);

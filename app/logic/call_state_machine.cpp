@@ -72,6 +72,7 @@ void CallStateMachine::OnRtcEvent(WPARAM wParam, LPARAM lParam) {
             if (event->media.type == RTCMET_STARTED && event->media.reason == RTCMER_NORMAL) {
                 m_state.call.mediaStarted = true;
                 m_state.timeline.Mark(CallStep::Media);
+                qCDebug(lcLogic) << "media started";
             }
             return;
         default:

@@ -220,7 +220,7 @@ IdlePhone::IdlePhone(PhonePeers& peers) : m_peers(peers) {}
 
 bool IdlePhone::Launch(const QStringList& extra) {
     QProcessEnvironment env = m_peers.Environment();
-    env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true"_s);
+    env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.window.debug=true;zuvo.logic.debug=true"_s);
     m_phone = std::make_unique<ChildProcess>(
         BinaryPath(u"zuvo"_s),
         QStringList{u"/T"_s, u"/B12345"_s, u"/P9876"_s, u"/C60"_s, u"/R60"_s, u"/U600"_s} + extra,
@@ -239,6 +239,15 @@ bool IdlePhone::WaitUntilIdleAndSignedIn(std::chrono::seconds timeout) {
     }
     WaitUntil([] { return false; }, std::chrono::milliseconds(5500));
     return Running();
+}
+
+bool IdlePhone::WaitForOutput(const QByteArray& text, std::chrono::milliseconds timeout) {
+    return WaitUntil(
+        [&] {
+            m_output += m_phone->process().readAll();
+            return m_output.contains(text);
+        },
+        timeout);
 }
 
 bool IdlePhone::Running() const {

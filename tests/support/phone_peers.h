@@ -97,6 +97,8 @@ public:
     // nothing of the cycle falls into a call the test makes; false when that did not happen within
     // timeout or the phone has ended.
     bool WaitUntilIdleAndSignedIn(std::chrono::seconds timeout = std::chrono::seconds(20));
+    // True once the phone's output (its log) holds this text.
+    bool WaitForOutput(const QByteArray& text, std::chrono::milliseconds timeout);
     bool Running() const;
     // The phone's process id while it runs, 0 otherwise.
     qint64 ProcessId() const;

@@ -81,6 +81,9 @@ TEST_F(ExternalControlTest, DialsMutesListsAndHangsUp) {
         WaitUntil([this] { return State().contains(u"call active"_s); }, std::chrono::seconds(10)))
         << State().toStdString();
 
+    // The call ends "after media started" only once the echoed audio came back.
+    EXPECT_TRUE(m_phone->WaitForOutput("media started", std::chrono::seconds(10))) << Diagnostics();
+
     // A second number during the call is refused.
     const ProgramResult busyDial = Ctl({u"dial"_s, u"999"_s});
     EXPECT_EQ(busyDial.code, 1) << busyDial.output.constData();
