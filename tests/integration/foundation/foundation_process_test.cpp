@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QProcessEnvironment>
 
+#include <memory>
+#include <vector>
+
 #include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
 #include "platform/registry.h"
@@ -29,22 +32,29 @@ QProcessEnvironment PhoneEnvironment() {
     return env;
 }
 
-TEST(FoundationProcessTest, TwoProcessesWritingAtOnceLoseNothing) {
+// Several programs opening a store that does not exist yet, all at the same moment (the phone,
+// zuvo-reg, a handset's tools): each gets it, and every value written is there afterwards.
+TEST(FoundationProcessTest, ProgramsWritingAtOnceLoseNothing) {
     test::TestEnvironment env;
     const QString writer = BinaryPath(u"../tests/registry_writer"_s);
-    ChildProcess a(writer, {u"A"_s, u"400"_s});
-    ChildProcess b(writer, {u"B"_s, u"400"_s});
+    const QStringList names = {u"A"_s, u"B"_s, u"C"_s, u"D"_s, u"E"_s, u"F"_s};
+    std::vector<std::unique_ptr<ChildProcess>> writers;
+    for (const QString& name : names) {
+        writers.push_back(std::make_unique<ChildProcess>(writer, QStringList{name, u"150"_s}));
+    }
     ChildProcess reader(BinaryPath(u"zuvo-reg"_s), {u"query"_s, u"HKCU\\Software"_s});
-    ASSERT_TRUE(a.Start());
-    ASSERT_TRUE(b.Start());
+    for (auto& w : writers) {
+        ASSERT_TRUE(w->Start());
+    }
     ASSERT_TRUE(reader.Start());
-    EXPECT_EQ(a.WaitForExit(std::chrono::seconds(120)), 0) << a.output().constData();
-    EXPECT_EQ(b.WaitForExit(std::chrono::seconds(120)), 0) << b.output().constData();
+    for (auto& w : writers) {
+        EXPECT_EQ(w->WaitForExit(std::chrono::seconds(120)), 0) << w->output().constData();
+    }
     EXPECT_GE(reader.WaitForExit(), 0);
     Registry& hive = Registry::CurrentUser();
-    EXPECT_EQ(hive.Values(u"Software\\Race"_s).size(), 800);
-    EXPECT_EQ(hive.ReadDword(u"Software\\Race"_s, u"A399"_s), 399u);
-    EXPECT_EQ(hive.ReadDword(u"Software\\Race"_s, u"B0"_s), 0u);
+    EXPECT_EQ(hive.Values(u"Software\\Race"_s).size(), 900);
+    EXPECT_EQ(hive.ReadDword(u"Software\\Race"_s, u"A149"_s), 149u);
+    EXPECT_EQ(hive.ReadDword(u"Software\\Race"_s, u"F0"_s), 0u);
 }
 
 TEST(FoundationProcessTest, RegToolQueryAddDelete) {

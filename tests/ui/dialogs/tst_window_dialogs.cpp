@@ -12,7 +12,7 @@
 #include "platform/ids.h"
 #include "platform/profile.h"
 #include "popups/browser/browser_plugin.h"
-#include "tests/support/test_environment.h"
+#include "tests/ui/support/window_test.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -107,43 +107,24 @@ QMap<int, bool> Entries(QMenu* menu) {
 
 }  // namespace
 
-class TestWindowDialogs : public QObject {
+class TestWindowDialogs : public test::WindowTest {
     Q_OBJECT
 
 private:
-    std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<CMainWindow> m_window;
-
-    CMainWindow& Window() {
-        m_window = std::make_unique<CMainWindow>();
-        // The sign-in prompt would open a modal dialog; these checks are about the others.
-        QCoreApplication::removePostedEvents(&m_window->port());
-        m_window->mutableState().signin.pending = false;
-        m_window->show();
-        static_cast<void>(QTest::qWaitForWindowExposed(m_window.get()));
-        return *m_window;
-    }
-
     // The context menu as the window builds it now (empty when none comes up).
     QMap<int, bool> MenuShown() {
         UserAtTheScreen user;
         QMap<int, bool> entries;
         user.onMenu = [&entries](QMenu* menu) { entries = Entries(menu); };
-        Command(*m_window, Cmd::Menu);
+        Command(*window(), Cmd::Menu);
         return entries;
     }
 
 private Q_SLOTS:
-    void init() { m_env = std::make_unique<test::TestEnvironment>(); }
-    void cleanup() {
-        m_window.reset();
-        m_env.reset();
-    }
-
     // While the About box is open: no context menu (by command or right click), no second
     // About box and no other dialog; afterwards all of them work again.
     void aboutHoldsTheWindow() {
-        CMainWindow& w = Window();
+        CMainWindow& w = Window(false);
         auto user = std::make_unique<UserAtTheScreen>();
         ModalDialog whileOpen = ModalDialog::None;
         user->onDialog = [&](QDialog* dialog) {
@@ -168,7 +149,7 @@ private Q_SLOTS:
 
     // The call-history dialog holds the window the same way.
     void historyDialogHoldsTheWindow() {
-        CMainWindow& w = Window();
+        CMainWindow& w = Window(false);
         w.port().SendMessage(Msg::CallHistoryDialog, 0, 0);
         QVERIFY(w.callHistoryDialog() != nullptr);
         QVERIFY(w.state().modal.IsOpen(ModalDialog::CallHistory));
@@ -186,7 +167,7 @@ private Q_SLOTS:
     void aboutHelpFollowsWebLinks() {
         for (const int webLinks : {1, 0}) {
             Profile::Phone().WriteInt(u"Settings"_s, u"WebLinks"_s, webLinks);
-            CMainWindow& w = Window();
+            CMainWindow& w = Window(false);
             UserAtTheScreen user;
             bool helpShown = false;
             user.onDialog = [&](QDialog* dialog) {
@@ -204,7 +185,7 @@ private Q_SLOTS:
             if (w.popupWindow() != nullptr) {
                 QVERIFY(w.popupWindow()->Url().contains(u"task=OH"_s));
             }
-            m_window.reset();
+            CloseWindow();
         }
     }
 
@@ -218,7 +199,7 @@ private Q_SLOTS:
         });
         const QList<int> configuration{Cmd::HomePage,    Cmd::About,         Cmd::AudioSettings,
                                        Cmd::Preferences, Cmd::ProxySettings, Cmd::LockConfig};
-        CMainWindow& w = Window();
+        CMainWindow& w = Window(false);
         QMap<int, bool> menu = MenuShown();
         for (const int id : configuration) {
             QVERIFY2(menu.value(id), qPrintable(QString::number(id)));
@@ -247,13 +228,13 @@ private Q_SLOTS:
             // What the menu greys is refused from anywhere else too.
             UserAtTheScreen user;
             user.onDialog = [](QDialog* dialog) { dialog->reject(); };
-            Command(*m_window, Cmd::About);
-            Command(*m_window, Cmd::LockConfig);
-            Command(*m_window, Cmd::ProxySettings);
+            Command(*window(), Cmd::About);
+            Command(*window(), Cmd::LockConfig);
+            Command(*window(), Cmd::ProxySettings);
             QVERIFY(user.seen.isEmpty());
-            m_window.reset();
+            CloseWindow();
             Window();
-            QVERIFY(m_window->state().configLocked);
+            QVERIFY(window()->state().configLocked);
         }
         QCOMPARE(Profile::Phone().GetString(u"Configuration"_s, u"LockPIN"_s, QString()),
                  u"2468"_s);
@@ -264,25 +245,25 @@ private Q_SLOTS:
                 Type(dialog, Ctl::Unlock::Pin, entered);
                 Press(dialog, Cmd::Ok);
             };
-            Command(*m_window, Cmd::UnlockConfig);
+            Command(*window(), Cmd::UnlockConfig);
             QCOMPARE(user.seen, QStringList{u"331"_s});
         }
         QCOMPARE(boxes.size(), 1);
         QCOMPARE(boxes[0].title, u"Illegal PIN"_s);
-        QVERIFY(!m_window->state().configLocked);
+        QVERIFY(!window()->state().configLocked);
         menu = MenuShown();
         QVERIFY(menu.value(Cmd::Preferences));
         QVERIFY(!menu.value(Cmd::UnlockConfig, true));
-        m_window.reset();
+        CloseWindow();
         Window();
-        QVERIFY(!m_window->state().configLocked);
+        QVERIFY(!window()->state().configLocked);
         QVERIFY(MenuShown().value(Cmd::LockConfig));
         SetMessageBoxHook(nullptr);
     }
 
     // During a call neither lock command comes up.
     void noLockCommandsDuringACall() {
-        CMainWindow& w = Window();
+        CMainWindow& w = Window(false);
         w.mutableState().call.active = true;
         UserAtTheScreen user;
         user.onDialog = [](QDialog* dialog) { dialog->reject(); };

@@ -17,7 +17,7 @@
 #include "platform/ids.h"
 #include "platform/profile.h"
 #include "skin/skin_button.h"
-#include "tests/support/test_environment.h"
+#include "tests/ui/support/window_test.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -49,29 +49,10 @@ QAccessibleInterface* Find(QAccessibleInterface* root, QAccessible::Role role,
 
 }  // namespace
 
-class TestDesktopWindow : public QObject {
+class TestDesktopWindow : public test::WindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<CMainWindow> m_window;
-
-    CMainWindow& Window() {
-        m_window = std::make_unique<CMainWindow>();
-        // The sign-in prompt would open a modal dialog; these checks are about the window.
-        QCoreApplication::removePostedEvents(&m_window->port());
-        m_window->show();
-        static_cast<void>(QTest::qWaitForWindowExposed(m_window.get()));
-        return *m_window;
-    }
-
 private Q_SLOTS:
-    void init() { m_env = std::make_unique<test::TestEnvironment>(); }
-    void cleanup() {
-        m_window.reset();
-        m_env.reset();
-    }
-
     void everySkinnedControlHasANameAndARole() {
         CMainWindow& w = Window();
         QAccessibleInterface* root = QAccessible::queryAccessibleInterface(&w);
@@ -209,7 +190,7 @@ private Q_SLOTS:
 
     void autostartSettingWritesAndRemovesTheEntry() {
         CMainWindow& w = Window();
-        const QString entry = m_env->path(u"config/autostart/zuvo.desktop"_s);
+        const QString entry = environment().path(u"config/autostart/zuvo.desktop"_s);
         QVERIFY(!QFile::exists(entry));
         DesktopSettings settings = w.desktopSettings();
         settings.autostart = true;
@@ -221,7 +202,7 @@ private Q_SLOTS:
             (u"\nExec=\""_s + QCoreApplication::applicationFilePath() + u"\"\n"_s).toUtf8()));
         file.close();
         // Stored with the phone's settings and read back by the next phone.
-        m_window.reset();
+        CloseWindow();
         CMainWindow& again = Window();
         QVERIFY(again.desktopSettings().autostart);
         QVERIFY(!again.desktopSettings().notifyLowBalance);

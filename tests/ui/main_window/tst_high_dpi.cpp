@@ -10,7 +10,7 @@
 #include "skin/dib.h"
 #include "skin/make_region.h"
 #include "skin/skin_button.h"
-#include "tests/support/test_environment.h"
+#include "tests/ui/support/window_test.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -35,28 +35,10 @@ std::vector<CSkinButton*> Buttons(CMainWindow& w) {
 }  // namespace
 
 // Run once per scale (QT_SCALE_FACTOR 1, 1.5 and 2): the skin drawn at that scale.
-class TestHighDpi : public QObject {
+class TestHighDpi : public test::WindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<CMainWindow> m_window;
-
-    CMainWindow& Window() {
-        m_window = std::make_unique<CMainWindow>();
-        QCoreApplication::removePostedEvents(&m_window->port());
-        m_window->show();
-        static_cast<void>(QTest::qWaitForWindowExposed(m_window.get()));
-        return *m_window;
-    }
-
 private Q_SLOTS:
-    void init() { m_env = std::make_unique<test::TestEnvironment>(); }
-    void cleanup() {
-        m_window.reset();
-        m_env.reset();
-    }
-
     void hitAreasMatchTheShape() {
         CMainWindow& w = Window();
         const QRegion shape = w.mask();

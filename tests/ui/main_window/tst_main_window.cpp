@@ -32,7 +32,7 @@
 #include "skin/skin_button.h"
 #include "skin/tool_tip_control.h"
 #include "tests/support/file_system_limits.h"
-#include "tests/support/test_environment.h"
+#include "tests/ui/support/window_test.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -82,29 +82,10 @@ int DifferentPixels(const QImage& a, const QImage& b) {
 
 }  // namespace
 
-class TestMainWindow : public QObject {
+class TestMainWindow : public test::WindowTest {
     Q_OBJECT
 
-private:
-    std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<CMainWindow> m_window;
-
-    CMainWindow& Window() {
-        m_window = std::make_unique<CMainWindow>();
-        // The sign-in prompt would open a modal dialog; these checks are about the window.
-        QCoreApplication::removePostedEvents(&m_window->port());
-        m_window->show();
-        static_cast<void>(QTest::qWaitForWindowExposed(m_window.get()));
-        return *m_window;
-    }
-
 private Q_SLOTS:
-    void init() { m_env = std::make_unique<test::TestEnvironment>(); }
-    void cleanup() {
-        m_window.reset();
-        m_env.reset();
-    }
-
     void regionLeavesOutTheMagenta() {
         CMainWindow& w = Window();
         QCOMPARE(w.size(), QSize(260, 470));
@@ -298,7 +279,7 @@ private Q_SLOTS:
             const QString host = stored.isEmpty() ? Deployment::DefaultWebHost() : stored;
             QCOMPARE(url.authority(), host);
             QVERIFY(url.toString().startsWith(u"http://"_s + host + u"/ZuvoDialler/"_s));
-            m_window.reset();
+            CloseWindow();
         }
     }
 
@@ -422,7 +403,7 @@ private Q_SLOTS:
             check("answering machine -> remote party offline");
             s.connectionState = RTCRS_NOT_REGISTERED;
             check("remote party offline -> signed out");
-            m_window.reset();
+            CloseWindow();
             if (french) {
                 QResource::unregisterResource(bundle, u"/lang"_s);
                 StringTable::Global().Load();
@@ -510,7 +491,7 @@ private Q_SLOTS:
         QCOMPARE(boxes[0].title, u"Zuvo"_s);
         QVERIFY2(boxes[0].text.contains(u"full"_s) || boxes[0].text.contains(u"space"_s),
                  qPrintable(boxes[0].text));
-        m_window.reset();
+        CloseWindow();
     }
 };
 
