@@ -421,6 +421,10 @@ LRESULT CMainWindow::OnSpeedDialTooltip(WPARAM wParam, LPARAM) {
 
 LRESULT CMainWindow::OnTimer(WPARAM wParam, LPARAM) {
     m_machine->OnTimer(static_cast<int>(wParam));
+    // The tray's tool tip shows the call time also when the display is told not to.
+    if (static_cast<int>(wParam) == Timer::CallClock) {
+        RefreshDesktop();
+    }
     return 0;
 }
 
