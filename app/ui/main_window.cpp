@@ -35,6 +35,7 @@
 #include "app/ui/popup_window_host.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/signin_window_delegate.h"
+#include "app/ui/window_placement.h"
 #include "contacts/speed_dial.h"
 #include "platform/local_bus.h"
 #include "service/request_cipher.h"
@@ -105,10 +106,15 @@ CMainWindow::CMainWindow(QWidget* parent)
     setWindowTitle(Deployment::BrandName());
     setWindowIcon(LoadSkinIcon(31234));
     setFixedSize(width, height);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     if (m_skin.IsLoaded()) {
         SetWindowRegion(*this, region);
+    }
+    if (PlatformShapesWindows() || !m_skin.IsLoaded()) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    } else {
+        // The skin's key colour around the handset would show: only the shape is painted.
+        setAttribute(Qt::WA_TranslucentBackground);
     }
     OnCreate();
 }
@@ -577,6 +583,9 @@ LRESULT CMainWindow::OnBusActivate(WPARAM, LPARAM) {
 
 void CMainWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    if (testAttribute(Qt::WA_TranslucentBackground)) {
+        painter.setClipRegion(mask());
+    }
     m_display.Paint(painter, event->rect(), m_skin, m_state);
     const QRect status = m_display.StatusTextRect(PhoneDisplay::StatusText(m_state));
     if (event->rect().intersects(status)) {
