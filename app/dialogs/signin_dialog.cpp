@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -360,6 +361,12 @@ void CSigninDialog::resizeEvent(QResizeEvent* event) {
 
 void CSigninDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        // The compositor moves the dialog where the platform lets it (Wayland gives a window
+        // no position of its own to move to).
+        if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+            event->accept();
+            return;
+        }
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();
