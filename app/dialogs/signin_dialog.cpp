@@ -21,6 +21,7 @@
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "platform/ids.h"
+#include "skin/make_region.h"
 #include "skin/skin_assets.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -90,6 +91,10 @@ CSigninDialog::CSigninDialog(const SigninDialogData& data, QWidget* parent)
     : CSkinDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_data(data) {
     setObjectName(QString::number(Ctl::Signin::Dialog));
     setModal(true);
+    if (!PlatformShapesWindows()) {
+        // Outside the rounded card the dialog is left transparent: the mask does not cut it.
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
     m_brand = Deployment::BrandName();
     m_fontFamily = LoadSkinFonts();
     BuildControls();

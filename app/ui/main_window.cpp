@@ -35,7 +35,6 @@
 #include "app/ui/popup_window_host.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/signin_window_delegate.h"
-#include "app/ui/window_placement.h"
 #include "contacts/speed_dial.h"
 #include "platform/local_bus.h"
 #include "service/request_cipher.h"

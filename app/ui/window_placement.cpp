@@ -8,8 +8,4 @@ bool PlatformAllowsPositions() {
     return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-bool PlatformShapesWindows() {
-    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
-
 }  // namespace zuvo

@@ -7,9 +7,4 @@ namespace zuvo {
 // stored. Needs the application object.
 bool PlatformAllowsPositions();
 
-// True when a window mask shapes what the desktop shows; on Wayland it shapes only where the
-// window takes input, and what lies outside must be left transparent instead. Needs the
-// application object.
-bool PlatformShapesWindows();
-
 }  // namespace zuvo
