@@ -1,5 +1,6 @@
 #include "skin/make_region.h"
 
+#include <QGuiApplication>
 #include <QRect>
 #include <QWidget>
 
@@ -111,6 +112,10 @@ QRegion MakeRegion(const CDib& dib, int* width, int* height, QRgb key, QRgb tole
 void SetWindowRegion(QWidget& window, const QRegion& region) {
     // A mask that lies wholly outside the window hides every pixel of it.
     window.setMask(region.isEmpty() ? QRegion(-2, -2, 1, 1) : region);
+}
+
+bool PlatformShapesWindows() {
+    return !QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
 }  // namespace zuvo

@@ -28,4 +28,9 @@ QRegion MakeRegion(const CDib& dib, int* width = nullptr, int* height = nullptr,
 // treat it as "no mask" and show the whole rectangle).
 void SetWindowRegion(QWidget& window, const QRegion& region);
 
+// True when a window mask shapes what the desktop shows; on Wayland it shapes only where the
+// window takes input, and what lies outside the shape must be left transparent instead. Needs
+// the application object.
+bool PlatformShapesWindows();
+
 }  // namespace zuvo

@@ -1,5 +1,6 @@
 #include "app/core/desktop_settings.h"
 
+#include "app/core/settings_store.h"
 #include "platform/profile.h"
 
 namespace zuvo {
@@ -18,6 +19,7 @@ DesktopSettings LoadDesktopSettings(const Profile& profile) {
     s.autostart = profile.GetInt(kSection, u"Autostart"_s, 0) != 0;
     s.notifyIncomingCall = profile.GetInt(kSection, u"Notify Incoming Call"_s, 1) != 0;
     s.notifyLowBalance = profile.GetInt(kSection, u"Notify Low Balance"_s, 1) != 0;
+    s.dialLinks = DialLinksAtOnce(profile);
     return s;
 }
 
@@ -29,6 +31,7 @@ bool SaveDesktopSettings(Profile& profile, const DesktopSettings& settings) {
          ok;
     ok = profile.WriteInt(kSection, u"Notify Low Balance"_s, settings.notifyLowBalance ? 1 : 0) &&
          ok;
+    ok = profile.WriteInt(u"Settings"_s, u"DialLinks"_s, settings.dialLinks ? 1 : 0) && ok;
     return ok;
 }
 

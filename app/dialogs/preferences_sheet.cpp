@@ -173,8 +173,10 @@ void CPreferencesSheet::AddDesktopPage(const DesktopSettings& settings, DesktopS
                                 settings.notifyIncomingCall);
     m_notifyBalance = AddCheck(DesktopCtl::NotifyLowBalance, StringId::PrefNotifyLowBalance,
                                settings.notifyLowBalance);
+    m_dialLinks = AddCheck(DesktopCtl::DialLinks, StringId::PrefDialLinks, settings.dialLinks);
     auto* layout = new QVBoxLayout(page);
-    for (QCheckBox* box : {m_startHidden, m_autostart, m_notifyIncoming, m_notifyBalance}) {
+    for (QCheckBox* box :
+         {m_startHidden, m_autostart, m_notifyIncoming, m_notifyBalance, m_dialLinks}) {
         layout->addWidget(box);
     }
     layout->addStretch(1);
@@ -211,7 +213,7 @@ bool CPreferencesSheet::ApplyPage() {
         if (m_desktopSink) {
             m_desktopSink(DesktopSettings{m_startHidden->isChecked(), m_autostart->isChecked(),
                                           m_notifyIncoming->isChecked(),
-                                          m_notifyBalance->isChecked()});
+                                          m_notifyBalance->isChecked(), m_dialLinks->isChecked()});
         }
         return true;
     }

@@ -42,6 +42,7 @@ inline constexpr int StartHidden = 1101;
 inline constexpr int Autostart = 1102;
 inline constexpr int NotifyIncomingCall = 1103;
 inline constexpr int NotifyLowBalance = 1104;
+inline constexpr int DialLinks = 1105;
 }  // namespace DesktopCtl
 
 // The modal "Preferences" sheet (command 32804) with its one page: the check boxes, the audio
@@ -95,6 +96,7 @@ private:
     QCheckBox* m_autostart = nullptr;
     QCheckBox* m_notifyIncoming = nullptr;
     QCheckBox* m_notifyBalance = nullptr;
+    QCheckBox* m_dialLinks = nullptr;
 };
 
 }  // namespace zuvo

@@ -11,6 +11,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -20,6 +21,7 @@
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
 #include "platform/ids.h"
+#include "skin/make_region.h"
 #include "skin/skin_assets.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -89,6 +91,10 @@ CSigninDialog::CSigninDialog(const SigninDialogData& data, QWidget* parent)
     : CSkinDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_data(data) {
     setObjectName(QString::number(Ctl::Signin::Dialog));
     setModal(true);
+    if (!PlatformShapesWindows()) {
+        // Outside the rounded card the dialog is left transparent: the mask does not cut it.
+        setAttribute(Qt::WA_TranslucentBackground);
+    }
     m_brand = Deployment::BrandName();
     m_fontFamily = LoadSkinFonts();
     BuildControls();
@@ -360,6 +366,12 @@ void CSigninDialog::resizeEvent(QResizeEvent* event) {
 
 void CSigninDialog::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
+        // The compositor moves the dialog where the platform lets it (Wayland gives a window
+        // no position of its own to move to).
+        if (windowHandle() != nullptr && windowHandle()->startSystemMove()) {
+            event->accept();
+            return;
+        }
         m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - frameGeometry().topLeft();
         event->accept();

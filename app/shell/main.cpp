@@ -15,6 +15,9 @@ int main(int argc, char* argv[]) {
     }
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Zuvo"));
+    // The desktop matches the windows to the menu entry (its icon, its name, the taskbar) by
+    // this name; on Wayland it is the window's app id.
+    QGuiApplication::setDesktopFileName(QStringLiteral("zuvo"));
     QApplication::setQuitOnLastWindowClosed(false);
     if (qEnvironmentVariableIsSet("ZUVO_REPORT_TIMES")) {
         application.installEventFilter(

@@ -179,7 +179,8 @@ void CPhoneApp::ChooseLanguage() {
 
 void CPhoneApp::RestoreWindowPosition() {
     if (!PlatformAllowsPositions()) {
-        qCDebug(lcStartup) << "this platform places windows itself; the stored position is kept";
+        qCDebug(lcStartup) << "platform" << QGuiApplication::platformName()
+                           << "places windows itself; the stored position is kept";
         return;
     }
     Profile profile = Profile::Phone();
@@ -192,6 +193,8 @@ void CPhoneApp::RestoreWindowPosition() {
         m_window->move((screenSize.width() - m_window->width()) / 2,
                        (screenSize.height() - m_window->height()) / 2);
     }
+    qCDebug(lcStartup) << "platform" << QGuiApplication::platformName() << "places the window at"
+                       << m_window->pos();
 }
 
 }  // namespace zuvo

@@ -147,6 +147,7 @@ inline constexpr int PrefStartHidden = 7415;
 inline constexpr int PrefAutostart = 7416;
 inline constexpr int PrefNotifyIncomingCall = 7417;
 inline constexpr int PrefNotifyLowBalance = 7418;
+inline constexpr int PrefDialLinks = 7419;
 inline constexpr int LockTitle = 7500;
 inline constexpr int LockAdminPin = 7501;
 inline constexpr int LockConfirmPin = 7502;
@@ -331,6 +332,7 @@ inline constexpr std::array All = {
     PrefAutostart,
     PrefNotifyIncomingCall,
     PrefNotifyLowBalance,
+    PrefDialLinks,
     LockTitle,
     LockAdminPin,
     LockConfirmPin,

@@ -105,10 +105,15 @@ CMainWindow::CMainWindow(QWidget* parent)
     setWindowTitle(Deployment::BrandName());
     setWindowIcon(LoadSkinIcon(31234));
     setFixedSize(width, height);
-    setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     if (m_skin.IsLoaded()) {
         SetWindowRegion(*this, region);
+    }
+    if (PlatformShapesWindows() || !m_skin.IsLoaded()) {
+        setAttribute(Qt::WA_OpaquePaintEvent);
+    } else {
+        // The skin's key colour around the handset would show: only the shape is painted.
+        setAttribute(Qt::WA_TranslucentBackground);
     }
     OnCreate();
 }
@@ -421,6 +426,10 @@ LRESULT CMainWindow::OnSpeedDialTooltip(WPARAM wParam, LPARAM) {
 
 LRESULT CMainWindow::OnTimer(WPARAM wParam, LPARAM) {
     m_machine->OnTimer(static_cast<int>(wParam));
+    // The tray's tool tip shows the call time also when the display is told not to.
+    if (static_cast<int>(wParam) == Timer::CallClock) {
+        RefreshDesktop();
+    }
     return 0;
 }
 
@@ -573,6 +582,9 @@ LRESULT CMainWindow::OnBusActivate(WPARAM, LPARAM) {
 
 void CMainWindow::paintEvent(QPaintEvent* event) {
     QPainter painter(this);
+    if (testAttribute(Qt::WA_TranslucentBackground)) {
+        painter.setClipRegion(mask());
+    }
     m_display.Paint(painter, event->rect(), m_skin, m_state);
     const QRect status = m_display.StatusTextRect(PhoneDisplay::StatusText(m_state));
     if (event->rect().intersects(status)) {

@@ -98,7 +98,7 @@ bool PhoneDisplay::ShowsMinutes(const PhoneState& state) {
 void PhoneDisplay::Paint(QPainter& painter, const QRect& dirty, const CDib& skin,
                          const PhoneState& state) const {
     painter.save();
-    painter.setClipRect(dirty);
+    painter.setClipRect(dirty, Qt::IntersectClip);
     skin.Draw(painter, dirty, dirty);
     painter.setPen(kTextColour);
 
