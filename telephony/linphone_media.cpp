@@ -106,9 +106,10 @@ bool LinphoneSipClient::ApplyMediaEncryption(LinphoneCallParams* params) const {
     linphone_call_params_set_media_encryption(params, LinphoneMediaEncryptionNone);
     linphone_call_params_enable_mandatory_media_encryption(params, FALSE);
     if (m_encryptionRequired) {
-        qCWarning(lcTelephony) << (tls ? "encrypted media is required but SRTP is not available"
-                                       : "encrypted media is required but the signalling is not "
-                                         "TLS: the call is not placed");
+        // The caller says so on the display; this is for whoever looks into the media stack.
+        qCDebug(lcTelephony) << (tls ? "encrypted media is required but SRTP is not available"
+                                     : "encrypted media is required but the signalling is not "
+                                       "TLS: the call is not placed");
         return false;
     }
     return true;

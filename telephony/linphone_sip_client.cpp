@@ -618,7 +618,7 @@ HRESULT LinphoneSipClient::AddParticipant(SipSessionId id, const QString& addres
     if (!ApplyMediaEncryption(params)) {
         linphone_call_params_unref(params);
         linphone_address_unref(remote);
-        return E_FAIL;
+        return E_ENCRYPTION_REQUIRED;
     }
 
     LinphoneConfig* config = linphone_core_get_config(m_core);

@@ -57,7 +57,7 @@ public:
     // The audio statistics of the current or last call (nullopt: none, or not measured).
     virtual std::optional<CallStatistics> LastCallStatistics() const { return std::nullopt; }
     // Calls placed afterwards must have encrypted media: one that cannot be is not placed in
-    // clear. Fails where that cannot be promised.
+    // clear (PlaceCall gives E_ENCRYPTION_REQUIRED). Fails where that cannot be promised.
     virtual HRESULT SetMediaEncryptionRequired(bool) { return E_NOTIMPL; }
 };
 

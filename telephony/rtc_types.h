@@ -15,6 +15,9 @@ inline constexpr HRESULT S_FALSE = 1;
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 inline constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001u);
 inline constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
+// PlaceCall refused because encrypted media is required and this call's could not be encrypted
+// (signalling not over TLS, or no SRTP in the media stack): nothing was sent.
+inline constexpr HRESULT E_ENCRYPTION_REQUIRED = static_cast<HRESULT>(0x80040301u);
 inline constexpr bool Failed(HRESULT hr) {
     return hr < 0;
 }

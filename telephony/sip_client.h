@@ -71,6 +71,7 @@ public:
     virtual HRESULT CreateSession(int32_t type, SipSessionId* session) = 0;
     // Media ports of the session are taken from the port manager (must outlive the session).
     virtual HRESULT SetPortManager(SipSessionId session, const CRtcPortManager* manager) = 0;
+    // Starts the call; E_ENCRYPTION_REQUIRED when its media would have to go out in clear.
     virtual HRESULT AddParticipant(SipSessionId session, const QString& address) = 0;
     virtual HRESULT Terminate(SipSessionId session, int32_t reason) = 0;
     virtual HRESULT Answer(SipSessionId session) = 0;
@@ -92,7 +93,7 @@ public:
     virtual HRESULT SetClientName(const QString& name) = 0;
 
     // Media of calls placed from now on must be encrypted: a call that cannot be is not placed in
-    // clear. Clients without media encryption refuse.
+    // clear (AddParticipant gives E_ENCRYPTION_REQUIRED). Clients without media encryption refuse.
     virtual HRESULT SetMediaEncryptionRequired(bool) { return E_NOTIMPL; }
     // The audio statistics of the current call, or of the last one once it ended; nullopt when
     // no call had media yet.

@@ -319,6 +319,12 @@ void CallStateMachine::UnattendedStep(ExitCode step) {
         case ExitCode::Dialled:
             m_state.call.mediaStarted = false;
             m_input.PlaceCall();
+            if (!m_state.call.active && m_state.callStatus == CallStatus::EncryptionRequired) {
+                // No ringing can follow whatever /U allows: the call was never sent.
+                m_state.exitCode = ExitCode::EndedBeforeMedia;
+                m_shell.SignOut();
+                break;
+            }
             if (!m_state.call.active && m_state.unattended.delayMs == 0) {
                 // Nothing was dialled (no number, none left after cleaning it, or the engine
                 // refused the call) and no /U delay will end the wait: the cycle ends here.

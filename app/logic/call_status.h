@@ -31,6 +31,8 @@ enum class CallStatus : int {
     Mute = 20,
     MinutesValue = 21,
     MinutesForThisCall = 22,
+    // Our own: the call was not placed, as its audio could not be encrypted and must be.
+    EncryptionRequired = 23,
 };
 
 // The status text of a call status.

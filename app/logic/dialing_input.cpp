@@ -222,7 +222,16 @@ void DialingInput::PlaceCall() {
     if (!m_engine)
         return;
     const int port = m_state.settings.rtpDynamic ? 0 : m_state.settings.rtpPort;
-    if (Failed(m_engine->PlaceCall(m_state.call.type, dial, QString(), port)))
+    const HRESULT placed = m_engine->PlaceCall(m_state.call.type, dial, QString(), port);
+    if (placed == E_ENCRYPTION_REQUIRED) {
+        // The user's own setting keeps this call from going out in clear: the display says why.
+        qCWarning(lcLogic) << "call not placed: encrypted media is required (setting \"Require "
+                              "Media Encryption\") and the SIP server is not reached over TLS "
+                              "(or the media stack has no SRTP)";
+        m_state.callStatus = CallStatus::EncryptionRequired;
+        m_display.RedrawStatus();
+    }
+    if (Failed(placed))
         return;
 
     m_state.timeline.Mark(CallStep::Dial);

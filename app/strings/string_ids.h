@@ -27,7 +27,7 @@ inline constexpr int ConfirmDeleteContact = 2322;
 inline constexpr int OtherContacts = 2323;
 inline constexpr int ContactsUnavailable = 2900;
 
-// Status line: StatusBase + call status code (0 to 22).
+// Status line: StatusBase + call status code (0 to 23).
 inline constexpr int StatusBase = 3000;
 inline constexpr int ReadyToCall = 3000;
 inline constexpr int StatusSigningIn = 3001;
@@ -52,7 +52,8 @@ inline constexpr int SigningIn = 3019;
 inline constexpr int Mute = 3020;
 inline constexpr int MinutesValue = 3021;  // "%" stands for the minutes text
 inline constexpr int MinutesForThisCall = 3022;
-inline constexpr int StatusLast = 3022;
+inline constexpr int EncryptionRequired = 3023;
+inline constexpr int StatusLast = 3023;
 
 // Tool tips
 inline constexpr int HoldToDial = 4000;
@@ -250,6 +251,7 @@ inline constexpr std::array All = {
     Mute,
     MinutesValue,
     MinutesForThisCall,
+    EncryptionRequired,
     HoldToDial,
     TipMakeCall,
     TipEndCall,

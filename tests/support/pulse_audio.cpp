@@ -11,6 +11,8 @@ using namespace Qt::Literals::StringLiterals;
 namespace {
 
 const QString kSocket = u"native"_s;
+// Stream names of the short-latency capture streams, followed by their source.
+const QString kPacerName = u"zuvo-pacer-"_s;
 
 constexpr auto kConfig = R"(load-module module-native-protocol-unix auth-anonymous=1 socket=%1
 load-module module-null-sink sink_name=zuvo_speaker_a rate=8000 channels=1 sink_properties=device.description=Speaker_A
@@ -38,6 +40,9 @@ PulseAudio::PulseAudio() {
 }
 
 PulseAudio::~PulseAudio() {
+    for (const auto& pacer : m_pacers) {
+        pacer->Stop();
+    }
     if (m_server) {
         m_server->Stop();
     }
@@ -92,7 +97,32 @@ bool PulseAudio::Start() {
     for (const QByteArray& name : kVariables) {
         qputenv(name.constData(), environment.value(QString::fromLatin1(name)).toUtf8());
     }
-    return WaitUntil([this] { return Pactl({u"info"_s}).has_value(); }, std::chrono::seconds(10));
+    if (!WaitUntil([this] { return Pactl({u"info"_s}).has_value(); }, std::chrono::seconds(10))) {
+        return false;
+    }
+    for (const QString& source :
+         {u"zuvo_mic"_s, u"zuvo_speaker_a.monitor"_s, u"zuvo_speaker_b.monitor"_s}) {
+        const QString name = kPacerName + source;
+        auto pacer = std::make_unique<ChildProcess>(
+            u"parec"_s,
+            QStringList{u"--raw"_s, u"--device="_s + source, u"--latency-msec=10"_s,
+                        u"--stream-name="_s + name},
+            Environment());
+        pacer->process().setStandardOutputFile(QProcess::nullDevice());
+        if (!pacer->Start()) {
+            return false;
+        }
+        m_pacers.push_back(std::move(pacer));
+        if (!WaitUntil(
+                [&] {
+                    const auto outputs = Pactl({u"list"_s, u"source-outputs"_s});
+                    return outputs && outputs->contains(name.toUtf8());
+                },
+                std::chrono::seconds(10))) {
+            return false;
+        }
+    }
+    return true;
 }
 
 QByteArray PulseAudio::output() const {

@@ -8,6 +8,7 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "tests/support/test_environment.h"
 
@@ -21,6 +22,10 @@ namespace zuvo::test {
 //             "Voice_Feed" (zuvo_feed: what is played here is the microphone's input)
 //   capture   "Microphone_A" (zuvo_mic, the default: what zuvo_feed plays),
 //             "Loud_Sine" (zuvo_loud: a sine tone near full scale)
+// Capture streams of a short latency stay open on Microphone_A and on the monitors of both
+// speakers while the server runs: a null sink that nobody asks for a short latency renders blocks
+// of up to 2 s, so a new capture stream's first samples came that late and a new playback
+// stream's first samples waited that long to be taken (a real sound card starts at once).
 // The media stack keeps one connection to the sound server for the life of the process: start
 // one server per test program, not one per test.
 class PulseAudio {
@@ -62,6 +67,7 @@ private:
 
     QTemporaryDir m_dir;
     std::unique_ptr<ChildProcess> m_server;
+    std::vector<std::unique_ptr<ChildProcess>> m_pacers;  // the short-latency capture streams
     QList<QPair<QByteArray, std::optional<QByteArray>>> m_saved;
 };
 

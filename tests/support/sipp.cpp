@@ -81,11 +81,20 @@ bool Sipp::StartOnce() {
         return false;
     }
     const auto ended = [this] { return m_process->process().state() == QProcess::NotRunning; };
-    WaitUntil([&] { return ended() || UdpTaken(m_port); }, std::chrono::seconds(10));
+    // SIPp binds its SIP port, then the audio and video media ports, and ends when one of them is
+    // taken: only once it holds all three (not merely once someone holds the SIP port, which may
+    // be the process that took it) is it up.
+    const qint64 pid = m_process->process().processId();
+    const auto bound = [&] {
+        const QList<int> ports = UdpPortsOf(pid);
+        return ports.contains(m_port) && ports.contains(m_mediaPort) &&
+               ports.contains(m_mediaPort + 2);
+    };
+    WaitUntil([&] { return ended() || bound(); }, std::chrono::seconds(10));
     // A caller may be done already; one that ended in error never got going.
     const bool started = ended() ? m_process->process().exitStatus() == QProcess::NormalExit &&
                                        m_process->process().exitCode() == 0
-                                 : UdpTaken(m_port);
+                                 : bound();
     if (!started) {
         qWarning() << "sipp did not come up:" << output();
     }

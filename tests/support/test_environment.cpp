@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -86,6 +87,38 @@ bool TcpAnswers(int port) {
 bool UdpTaken(int port) {
     QUdpSocket socket;
     return !socket.bind(QHostAddress::LocalHost, static_cast<quint16>(port));
+}
+
+QList<int> UdpPortsOf(qint64 pid) {
+    QSet<QByteArray> inodes;
+    const QString folder = u"/proc/"_s + QString::number(pid) + u"/fd/"_s;
+    for (const QString& fd : QDir(folder).entryList(QDir::AllEntries | QDir::System)) {
+        char target[64] = {};
+        const ssize_t n =
+            ::readlink(QFile::encodeName(folder + fd).constData(), target, sizeof target - 1);
+        const QByteArray link(target, n > 0 ? static_cast<int>(n) : 0);
+        if (link.startsWith("socket:[") && link.endsWith(']')) {
+            inodes.insert(link.mid(8, link.size() - 9));
+        }
+    }
+    QList<int> ports;
+    QFile table(u"/proc/net/udp"_s);
+    if (inodes.isEmpty() || !table.open(QIODevice::ReadOnly)) {
+        return ports;
+    }
+    // "sl local_address rem_address st tx_queue:rx_queue tr:tm->when retrnsmt uid timeout inode"
+    for (const QByteArray& line : table.readAll().split('\n')) {
+        const QList<QByteArray> fields = line.simplified().split(' ');
+        if (fields.size() < 10 || !inodes.contains(fields[9])) {
+            continue;
+        }
+        bool ok = false;
+        const int port = fields[1].mid(fields[1].indexOf(':') + 1).toInt(&ok, 16);
+        if (ok) {
+            ports.append(port);
+        }
+    }
+    return ports;
 }
 
 QByteArray ReadTail(const QString& path, qint64 maxBytes) {

@@ -33,6 +33,8 @@ int FreePort(bool udp = false);
 bool TcpAnswers(int port);
 // True once some process holds the UDP port on 127.0.0.1 (our own bind fails).
 bool UdpTaken(int port);
+// The local ports of the IPv4 UDP sockets that process holds (read from /proc).
+QList<int> UdpPortsOf(qint64 pid);
 // The last maxBytes of a file (a peer's log), empty when there is none.
 QByteArray ReadTail(const QString& path, qint64 maxBytes = 65536);
 

@@ -1,8 +1,9 @@
 // Calls from the whole phone to other soft phones registered on the same Kamailio (baresip and
 // linphonec), with a private sound server: a spoken sentence from our microphone is found in what
-// the far end recorded (cross-correlation of the loudness over time), the far end's tone comes
-// out of our speaker, keys typed on our keypad arrive as the same digits, a hang-up on either side
-// ends the call on both, and the call runs on the first codec both sides share.
+// the far end recorded, and the far end's own sentence in what our speaker played (both by
+// cross-correlation of the loudness over time), keys typed on our keypad arrive as the same digits,
+// a hang-up on either side ends the call on both, and the call runs on the first codec both sides
+// share.
 
 #include <gtest/gtest.h>
 
@@ -24,8 +25,10 @@ namespace zuvo::test {
 namespace {
 
 constexpr double kHeard = 0.01;
-// A sentence found in a recording: the loudness curves match this well at some offset.
-constexpr double kFound = 0.6;
+// A sentence found in a recording: the loudness curves match this well at some offset. Measured
+// on these calls: the sentence itself scores 0.96 to 0.99 in either direction, the other sentence
+// (same voice, same call) 0.37 to 0.41.
+constexpr double kFound = 0.7;
 
 bool Run(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -34,23 +37,14 @@ bool Run(const QString& program, const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
-constexpr double kTheirTone = 440.0;  // what the far end sends
-
-// A 48 kHz mono tone of `seconds`, then silence up to `total` seconds.
-bool MakeTone(const QString& path, double frequency, int seconds, int total) {
-    return Run(u"sox"_s,
-               {u"-n"_s, u"-r"_s, u"48000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, path, u"synth"_s,
-                QString::number(seconds), u"sine"_s, QString::number(frequency), u"vol"_s, u"0.5"_s,
-                u"pad"_s, u"0"_s, QString::number(total - seconds)});
-}
-
-// A spoken sentence as a 48 kHz mono wave file, followed by silence up to `total` seconds.
-bool MakeSpeech(const QString& path, const QString& text, int total) {
+// A spoken sentence as a 48 kHz mono wave file at `gain` (espeak's peaks reach 0.85), followed
+// by silence up to `total` seconds.
+bool MakeSpeech(const QString& path, const QString& text, int total, double gain = 1.0) {
     const QString raw = path + u".espeak.wav"_s;
     return Run(u"espeak-ng"_s, {u"-w"_s, raw, text}) &&
-           Run(u"sox"_s,
-               {raw, u"-r"_s, u"48000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, path, u"pad"_s, u"0"_s,
-                QString::number(total), u"trim"_s, u"0"_s, QString::number(total)});
+           Run(u"sox"_s, {raw, u"-r"_s, u"48000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, path,
+                          u"vol"_s, QString::number(gain), u"pad"_s, u"0"_s, QString::number(total),
+                          u"trim"_s, u"0"_s, QString::number(total)});
 }
 
 // The loudness of a wave file in 10 ms steps (at 8 kHz, whatever its own rate).
@@ -138,13 +132,17 @@ protected:
         PhonePeers::Options options;  // no SIPp: the far end is a registered phone
         PhonePeers peers(env.path(u"peers"_s), options);
         ASSERT_TRUE(peers.Start()) << peers.error().toStdString();
-        const QString theirTone = env.path(u"their_tone.wav"_s);
+        const QString theirSpeech = env.path(u"their_speech.wav"_s);
         const QString ourSpeech = env.path(u"our_speech.wav"_s);
-        ASSERT_TRUE(MakeTone(theirTone, kTheirTone, 2, 60));
+        // G.722 from baresip plays about 6 dB louder here than it was sent (and ours arrives as
+        // much quieter there): at half level their sentence is not clipped on our speaker.
+        ASSERT_TRUE(MakeSpeech(theirSpeech,
+                               u"Good morning, you are through to the far end. Four five six."_s,
+                               60, 0.5));
         ASSERT_TRUE(
             MakeSpeech(ourSpeech, u"Hello, this is the phone speaking. One two three."_s, 4));
 
-        FarEndPhone far(kind, env.path(u"far"_s), peers.registrarPort(), u"+4477"_s, theirTone);
+        FarEndPhone far(kind, env.path(u"far"_s), peers.registrarPort(), u"+4477"_s, theirSpeech);
         ASSERT_TRUE(far.Start()) << far.Output().right(3000).constData();
 
         // Microphone and speaker fully up, as a user would set them in the wizard.
@@ -168,9 +166,10 @@ protected:
         ASSERT_EQ(dial.code, 0) << dial.output.constData();
         ASSERT_TRUE(far.WaitInCall())
             << far.Output().right(3000).constData() << phone.Output().constData();
-        // The far end sounds first (2 s), then we speak into the microphone: one at a time, as
-        // people talk, so that echo cancellation does not take one for the other's echo.
-        WaitUntil([] { return false; }, std::chrono::milliseconds(2500));
+        // The far end speaks first (3.3 s from the answer), then we speak into the microphone:
+        // one at a time, as people talk, so that echo cancellation does not take one for the
+        // other's echo.
+        WaitUntil([] { return false; }, std::chrono::milliseconds(4000));
         ASSERT_TRUE(s_pulse->Play(u"zuvo_feed"_s, ourSpeech));
         const ProgramResult keys =
             RunProgram(u"zuvo-ctl"_s, {u"key"_s, u"5#9"_s}, peers.Environment());
@@ -193,7 +192,7 @@ protected:
         far.Stop();
 
         EXPECT_GT(PulseAudio::RmsAmplitude(heard), kHeard);
-        EXPECT_NEAR(PulseAudio::RoughFrequency(heard), kTheirTone, kTheirTone * 0.1);
+        EXPECT_GT(FindIn(theirSpeech, heard), kFound);
         const QString theirs = far.recording();
         ASSERT_FALSE(theirs.isEmpty()) << far.Output().right(3000).constData();
         EXPECT_GT(PulseAudio::RmsAmplitude(theirs), kHeard) << theirs.toStdString();

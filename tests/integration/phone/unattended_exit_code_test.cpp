@@ -182,6 +182,29 @@ TEST(UnattendedExitCodeTest, NothingToDial) {
     RunSideBySide(env, cases);
 }
 
+// Encrypted media required, and the SIP server is reached over UDP: the call is never sent, and
+// the cycle ends at once with 3 and the reason instead of waiting out /U for a 36.
+TEST(UnattendedExitCodeTest, RequiredEncryptionWithoutTlsPlacesNoCall) {
+    TestEnvironment env;
+    PhonePeers peers(env.path(u"peers"_s), FarEnd(u"uas_answer_wait_bye.xml"_s));
+    ASSERT_TRUE(peers.Start()) << peers.error().toStdString();
+    const ProgramResult reg = RunProgram(
+        u"zuvo-reg"_s,
+        {u"add"_s, u"HKCU\\Software\\Zuvo\\Zuvo PC\\Network"_s, u"/v"_s,
+         u"Require Media Encryption"_s, u"/t"_s, u"REG_DWORD"_s, u"/d"_s, u"1"_s, u"/f"_s},
+        peers.Environment());
+    ASSERT_EQ(reg.code, 0) << reg.output.constData();
+
+    const ProgramResult run =
+        RunProgram(u"zuvo"_s, QStringList{u"/T"_s} + Args({u"/U600"_s, u"/R1"_s, u"/C1"_s}),
+                   peers.Environment(), std::chrono::seconds(60));
+    EXPECT_EQ(run.code, 3) << run.output.right(3000).constData() << peers.Logs().constData();
+    EXPECT_TRUE(run.output.contains("call not placed: encrypted media is required"))
+        << run.output.right(3000).constData();
+    EXPECT_TRUE(peers.SignedIn());
+    EXPECT_FALSE(peers.FarEndSaw(u"INVITE"_s)) << peers.FarEndMessages().toStdString();
+}
+
 TEST(UnattendedExitCodeTest, SignInFailures) {
     TestEnvironment env;
     std::vector<Case> cases;

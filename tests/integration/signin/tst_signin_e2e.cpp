@@ -17,6 +17,7 @@
 #include "app/ui/main_window.h"
 #include "app/ui/phone_display.h"
 #include "platform/ids.h"
+#include "platform/profile.h"
 #include "tests/support/kamailio.h"
 #include "tests/support/provider_simulator.h"
 #include "tests/support/sipp.h"
@@ -197,6 +198,29 @@ private Q_SLOTS:
         QVERIFY(!phone.state().call.active);
         QCOMPARE(phone.history().Number(0), u"004420"_s);
         QCOMPARE(phone.history().Duration(0), u"00:00:00"_s);
+    }
+
+    // Encrypted media required while the SIP server is reached over UDP: the call is not placed
+    // (no INVITE reaches the far end) and the status line says why.
+    void requiredEncryptionOverUdpSaysWhyNoCallWent() {
+        StartPeers(true);
+        if (QTest::currentTestFailed()) {
+            return;
+        }
+        QVERIFY(Profile::Phone().WriteInt(u"Network"_s, u"Require Media Encryption"_s, 1));
+        m_answers = {Answer{u"12345"_s, u"9876"_s}};
+        CMainWindow& phone = OpenPhone();
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Ready to call"_s, 20000);
+        QTest::keyClicks(&phone, u"4412345"_s);
+        Command(Cmd::Call);
+        QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Encryption required"_s, 5000);
+        QVERIFY(!phone.state().call.active);
+        QCOMPARE(phone.state().display.numberLine, u"4412345"_s);
+        // Refused before the engine sent anything.
+        QVERIFY2(!m_farEnd->Messages().contains(u"INVITE"_s), qPrintable(m_farEnd->Messages()));
+        // Clearing the display makes the phone ready again.
+        Command(Cmd::HangUp);
+        QTRY_COMPARE(Status(), u"Ready to call"_s);
     }
 
     void wrongPinAsksAgain() {

@@ -447,6 +447,19 @@ TEST(UnattendedSteps, NothingDialledEndsWithThree) {
     rig.Fire(Timer::Unattended);
     EXPECT_EQ(rig.state.exitCode, ExitCode::NoAnswer);
     EXPECT_EQ(rig.delegate.signOuts, 1);
+
+    // Refused as its audio could not be encrypted: nothing will ring whatever /U allows, so the
+    // cycle ends at once with 3, and the display says why.
+    PhoneRig refused;
+    refused.state.unattended.enabled = true;
+    refused.state.unattended.delayMs = 7000;
+    refused.engine.placeCallResult = E_ENCRYPTION_REQUIRED;
+    refused.SignedIn(u"0044123"_s);
+    refused.Fire(Timer::Unattended);
+    EXPECT_EQ(refused.state.exitCode, ExitCode::EndedBeforeMedia);
+    EXPECT_EQ(refused.delegate.signOuts, 1);
+    EXPECT_FALSE(refused.delegate.timers.contains(Timer::Unattended));
+    EXPECT_EQ(StatusLineOf(refused.state).stringId, StringId::EncryptionRequired);
 }
 
 }  // namespace

@@ -186,6 +186,17 @@ TEST_F(DialingTest, CallIsNotPlacedWhenNotReady) {
     rig.input.PlaceCall();
     EXPECT_EQ(rig.history.Count(), 1);
     EXPECT_FALSE(rig.state.call.active);
+    EXPECT_EQ(rig.state.callStatus, CallStatus::ReadyToCall);
+
+    // Refused because its audio could not be encrypted: the status line says so, the number
+    // stays on the display for a call once the setting or the server changed.
+    const int redraws = rig.delegate.Count(u"status"_s);
+    rig.engine.placeCallResult = E_ENCRYPTION_REQUIRED;
+    rig.input.PlaceCall();
+    EXPECT_FALSE(rig.state.call.active);
+    EXPECT_EQ(StatusLineOf(rig.state).stringId, StringId::EncryptionRequired);
+    EXPECT_GT(rig.delegate.Count(u"status"_s), redraws);
+    EXPECT_EQ(rig.state.display.numberLine, u"123"_s);
 }
 
 TEST_F(DialingTest, PopupBeforeACallStopsOnlyTheFirstRequest) {
