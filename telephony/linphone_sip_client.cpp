@@ -415,6 +415,8 @@ HRESULT LinphoneSipClient::EnableProfile(SipProfileId id, int32_t) {
         return E_FAIL;
     }
     linphone_core_set_default_account(m_core, profile.account);
+    // The REGISTER goes out on the engine's next turn: now, not a timer interval later.
+    TurnSoon();
     UpdatePace();
     return S_OK;
 }
@@ -911,6 +913,16 @@ void LinphoneSipClient::WatchSipSocket() {
     UpdatePace();
 }
 
+void LinphoneSipClient::TurnSoon() {
+    if (!m_turnSoon) {
+        m_turnSoon = true;
+        QTimer::singleShot(0, this, [this] {
+            m_turnSoon = false;
+            Iterate();
+        });
+    }
+}
+
 void LinphoneSipClient::StopWatchingSipSocket() {
     m_sipReadable.setSocket(-1);
 }
@@ -968,6 +980,9 @@ void LinphoneSipClient::UpdatePace() {
     const int interval = busy                               ? kBusyIterateMs
                          : !m_sessions.empty() || unwatched ? kIdleIterateMs
                                                             : kRestIterateMs;
+    if (interval == kBusyIterateMs && m_iterateTimer.interval() != interval) {
+        TurnSoon();  // a call or a registration just began: its first message goes out now
+    }
     if (m_iterateTimer.interval() != interval || !m_iterateTimer.isActive()) {
         m_iterateTimer.setTimerType(interval == kRestIterateMs ? Qt::CoarseTimer
                                                                : Qt::PreciseTimer);

@@ -148,6 +148,8 @@ private:
     // Follows the engine's UDP SIP socket with a notifier (it changes with the transport).
     void WatchSipSocket();
     void StopWatchingSipSocket();
+    // One turn of the engine as soon as the event loop is back, on top of the timer's.
+    void TurnSoon();
     void ExpireRegistrations();
     void SampleIntensity();
     // Reports media started once RTP from the far end has arrived on a session whose streams
@@ -203,6 +205,7 @@ private:
     std::map<SipProfileId, Profile> m_profiles;
     std::map<SipSessionId, Session> m_sessions;
     QTimer m_iterateTimer;
+    bool m_turnSoon = false;
     QSocketNotifier m_sipReadable{QSocketNotifier::Read};  // the screened UDP socket, if found
     QTimer m_intensityTimer;
     QTimer m_mediaWatchTimer;
