@@ -142,7 +142,7 @@ HRESULT LinphoneSipClient::Initialize() {
     }();
     Q_UNUSED(logRouted);
 
-    // liblinphone silently never registers when it cannot open its database: give it a folder.
+    // liblinphone silently never registers without a data folder it can use: give it one.
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString dataDir = base + u"/zuvo/linphone"_s;
     if (!QDir().mkpath(dataDir)) {
@@ -186,6 +186,11 @@ HRESULT LinphoneSipClient::Initialize() {
     linphone_config_set_string(config, "misc", "file_transfer_server_url", nullptr);
     linphone_config_set_string(config, "net", "stun_server", nullptr);
     linphone_config_set_int(config, "sound", "echocancellation", 1);
+    // The phone keeps its own call history and contacts: none of the engine's databases (chat
+    // and conferences, call logs, ZRTP secrets) is created or opened, which shortens the start.
+    linphone_config_set_string(config, "storage", "uri", "null");
+    linphone_config_set_string(config, "storage", "call_logs_db_uri", "null");
+    linphone_config_set_string(config, "storage", "zrtp_secrets_db_uri", "null");
 
     m_cbs = linphone_factory_create_core_cbs(factory);
     linphone_core_cbs_set_global_state_changed(m_cbs, OnGlobalState);
