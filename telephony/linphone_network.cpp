@@ -47,6 +47,8 @@ void LinphoneSipClient::ConfigureTransport(const QString& transport, const QStri
     linphone_transports_set_tls_port(transports,
                                      transport == u"tls"_s ? LC_SIP_TRANSPORT_DONTBIND : 0);
     linphone_transports_set_dtls_port(transports, 0);
+    // The old socket closes here: no notifier may outlive it.
+    StopWatchingSipSocket();
     linphone_core_set_transports(m_core, transports);
     linphone_transports_unref(transports);
     if (m_screen != nullptr) {

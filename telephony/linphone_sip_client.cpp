@@ -24,6 +24,9 @@ namespace {
 
 constexpr int kIdleIterateMs = 20;
 constexpr int kBusyIterateMs = 2;
+// With the SIP socket watched, only the engine's own timers are left to the timer; the earliest
+// that matters at rest is a registration refresh or a keep-alive, seconds away.
+constexpr int kRestIterateMs = 1000;
 constexpr int kIntensityMs = 250;
 // A registration without any answer by then is given up as an error (a UDP server that never
 // answers would otherwise take the whole SIP transaction time-out, 32 s).
@@ -111,6 +114,7 @@ LinphoneSipClient::LinphoneSipClient(QObject* parent) : QObject(parent) {
     connect(&m_iterateTimer, &QTimer::timeout, this, &LinphoneSipClient::Iterate);
     connect(&m_intensityTimer, &QTimer::timeout, this, &LinphoneSipClient::SampleIntensity);
     connect(&m_mediaWatchTimer, &QTimer::timeout, this, &LinphoneSipClient::CheckMediaArrived);
+    connect(&m_sipReadable, &QSocketNotifier::activated, this, &LinphoneSipClient::Iterate);
 }
 
 LinphoneSipClient::~LinphoneSipClient() {
@@ -138,7 +142,7 @@ HRESULT LinphoneSipClient::Initialize() {
     }();
     Q_UNUSED(logRouted);
 
-    // liblinphone silently never registers when it cannot open its database: give it a folder.
+    // liblinphone silently never registers without a data folder it can use: give it one.
     const QString base = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
     const QString dataDir = base + u"/zuvo/linphone"_s;
     if (!QDir().mkpath(dataDir)) {
@@ -182,6 +186,11 @@ HRESULT LinphoneSipClient::Initialize() {
     linphone_config_set_string(config, "misc", "file_transfer_server_url", nullptr);
     linphone_config_set_string(config, "net", "stun_server", nullptr);
     linphone_config_set_int(config, "sound", "echocancellation", 1);
+    // The phone keeps its own call history and contacts: none of the engine's databases (chat
+    // and conferences, call logs, ZRTP secrets) is created or opened, which shortens the start.
+    linphone_config_set_string(config, "storage", "uri", "null");
+    linphone_config_set_string(config, "storage", "call_logs_db_uri", "null");
+    linphone_config_set_string(config, "storage", "zrtp_secrets_db_uri", "null");
 
     m_cbs = linphone_factory_create_core_cbs(factory);
     linphone_core_cbs_set_global_state_changed(m_cbs, OnGlobalState);
@@ -284,7 +293,7 @@ HRESULT LinphoneSipClient::Initialize() {
 
     // Datagrams that would stall or crash the SIP stack are dropped before it reads them.
     m_screen = std::make_unique<SipDatagramScreen>([this] { return UdpSipPort(); });
-    m_iterateTimer.start(kIdleIterateMs);
+    UpdatePace();
     return S_OK;
 }
 
@@ -411,6 +420,8 @@ HRESULT LinphoneSipClient::EnableProfile(SipProfileId id, int32_t) {
         return E_FAIL;
     }
     linphone_core_set_default_account(m_core, profile.account);
+    // The REGISTER goes out on the engine's next turn: now, not a timer interval later.
+    TurnSoon();
     UpdatePace();
     return S_OK;
 }
@@ -883,13 +894,42 @@ void LinphoneSipClient::Iterate() {
         m_screen->Screen();
     }
     linphone_core_iterate(m_core);
+    // The engine may have closed or replaced its socket during the turn: the notifier follows
+    // before the event loop polls again.
+    WatchSipSocket();
     ExpireRegistrations();
     // Often enough to catch each RTCP report with the packets received by then.
     SampleStatistics(ActiveCall());
     SendPendingTones();
     if (m_off) {
         m_iterateTimer.stop();
+        StopWatchingSipSocket();
     }
+}
+
+void LinphoneSipClient::WatchSipSocket() {
+    const int fd = m_screen != nullptr && !m_off ? m_screen->Socket() : -1;
+    if (m_sipReadable.isEnabled() == (fd >= 0) && m_sipReadable.socket() == fd) {
+        return;
+    }
+    // Changed from inside its own activation too: the notifier is re-aimed, never deleted.
+    m_sipReadable.setSocket(fd);
+    m_sipReadable.setEnabled(fd >= 0);
+    UpdatePace();
+}
+
+void LinphoneSipClient::TurnSoon() {
+    if (!m_turnSoon) {
+        m_turnSoon = true;
+        QTimer::singleShot(0, this, [this] {
+            m_turnSoon = false;
+            Iterate();
+        });
+    }
+}
+
+void LinphoneSipClient::StopWatchingSipSocket() {
+    m_sipReadable.setSocket(-1);
 }
 
 void LinphoneSipClient::ExpireRegistrations() {
@@ -934,11 +974,23 @@ void LinphoneSipClient::UpdatePace() {
             busy = true;
         }
     }
+    // Traffic on an unwatched socket (TCP, TLS, or UDP before its socket is found) is only
+    // seen on a turn of the timer.
+    bool unwatched = false;
     for (const auto& [id, profile] : m_profiles) {
         busy = busy || profile.unregistering || profile.state == RTCRS_REGISTERING;
+        unwatched = unwatched || (profile.account != nullptr &&
+                                  (profile.transport != u"udp"_s || !m_sipReadable.isEnabled()));
     }
-    const int interval = busy ? kBusyIterateMs : kIdleIterateMs;
+    const int interval = busy                               ? kBusyIterateMs
+                         : !m_sessions.empty() || unwatched ? kIdleIterateMs
+                                                            : kRestIterateMs;
+    if (interval == kBusyIterateMs && m_iterateTimer.interval() != interval) {
+        TurnSoon();  // a call or a registration just began: its first message goes out now
+    }
     if (m_iterateTimer.interval() != interval || !m_iterateTimer.isActive()) {
+        m_iterateTimer.setTimerType(interval == kRestIterateMs ? Qt::CoarseTimer
+                                                               : Qt::PreciseTimer);
         m_iterateTimer.start(interval);
     }
     if (media && !m_intensityTimer.isActive()) {
@@ -969,6 +1021,7 @@ HRESULT LinphoneSipClient::PrepareForShutdown() {
 
 HRESULT LinphoneSipClient::Shutdown() {
     m_soundWatch.reset();
+    StopWatchingSipSocket();
     m_screen.reset();
     m_iterateTimer.stop();
     m_intensityTimer.stop();

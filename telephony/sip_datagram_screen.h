@@ -33,6 +33,8 @@ public:
     int Screen();
     // Forgets the socket (the transport changed).
     void Reset();
+    // The stack's UDP SIP socket as last found, or -1 when it is gone (or never was).
+    int Socket() const { return SocketStillOurs() ? m_fd : -1; }
 
 private:
     bool SocketStillOurs() const;

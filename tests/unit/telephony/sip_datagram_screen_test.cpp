@@ -169,4 +169,38 @@ TEST(SipDatagramScreenTest, DropsRefusedDatagramsUpToTheFirstGoodOne) {
     ::close(fd);
 }
 
+// The phone watches the socket the screen found: once the stack closes it, it must not be
+// reported any longer, even when its number is taken again by a socket on another port.
+TEST(SipDatagramScreenTest, ReportsItsSocketOnlyWhileItIsTheSipPort) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+
+    SipDatagramScreen screen([port] { return port; });
+    EXPECT_EQ(screen.Socket(), -1);  // not looked for yet
+    EXPECT_EQ(screen.Screen(), 0);
+    EXPECT_EQ(screen.Socket(), fd);
+
+    ::close(fd);
+    EXPECT_EQ(screen.Socket(), -1);
+    const int reused = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(reused, 0);
+    sockaddr_in any{};
+    any.sin_family = AF_INET;
+    any.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(reused, reinterpret_cast<sockaddr*>(&any), sizeof(any)), 0);
+    length = sizeof(any);
+    ASSERT_EQ(::getsockname(reused, reinterpret_cast<sockaddr*>(&any), &length), 0);
+    if (reused == fd && ntohs(any.sin_port) != port) {
+        EXPECT_EQ(screen.Socket(), -1);
+    }
+    ::close(reused);
+}
+
 }  // namespace
