@@ -225,7 +225,7 @@ bool Registry::OpenFile() {
             // A file that cannot be changed (read-only file or file system, or no room left) can
             // still be read.
             const QString why = full ? m_openError : QString::fromLocal8Bit(strerror(errno));
-            if (OpenForReading(full)) {
+            if (OpenForReading()) {
                 if (full) {
                     m_writeRefusal = m_openError;
                 }
@@ -264,14 +264,14 @@ bool Registry::OpenFile() {
 // which a read-only folder cannot hold; a file that nobody here can change is then read as
 // unchanging, which needs none. On a full file system nobody can commit a change either, so a
 // writable file is then read the same way.
-bool Registry::OpenForReading(bool unchangingEvenIfWritable) {
+bool Registry::OpenForReading() {
     if (!QFileInfo::exists(m_path)) {
         return false;
     }
     const QByteArray encoded = QUrl::toPercentEncoding(m_path, "/");
+    bool full = false;
     for (const bool unchanging : {false, true}) {
-        if (unchanging && !unchangingEvenIfWritable &&
-            ::access(QFile::encodeName(m_path).constData(), W_OK) == 0) {
+        if (unchanging && !full && ::access(QFile::encodeName(m_path).constData(), W_OK) == 0) {
             break;
         }
         const QByteArray uri = "file:" + encoded + (unchanging ? "?immutable=1" : "");
@@ -301,6 +301,7 @@ bool Registry::OpenForReading(bool unchangingEvenIfWritable) {
             m_db = db;
             return true;
         }
+        full = rc == SQLITE_FULL || sqlite3_system_errno(db) == ENOSPC;
         m_openError = ErrorText(db);
         qCDebug(lcRegistry) << "cannot read settings store" << m_path << ":" << m_openError;
         sqlite3_close_v2(db);

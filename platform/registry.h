@@ -94,7 +94,7 @@ public:
 
 private:
     bool OpenFile();
-    bool OpenForReading(bool unchangingEvenIfWritable = false);
+    bool OpenForReading();
     bool OpenLocked() const;  // opens an existing file for a read
     template <class Fn>
     Outcome Change(Fn&& fn);

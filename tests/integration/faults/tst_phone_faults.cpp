@@ -230,8 +230,13 @@ private:
             history << hive.ReadString(kHistory, u"Nu%1"_s.arg(i)).value_or(QString());
         }
         QVERIFY2(history.contains(u"4477"_s), qPrintable(history.join(u',')));
-        const QByteArray hosts = ReadAll(qEnvironmentVariable("ZUVO_HOSTS_FILE"));
-        QVERIFY2(hosts.startsWith(kHostsBefore), hosts.constData());
+        const QString hostsPath = qEnvironmentVariable("ZUVO_HOSTS_FILE");
+        const QByteArray hosts = ReadAll(hostsPath);
+        QVERIFY2(hosts.startsWith(kHostsBefore),
+                 qPrintable(hostsPath + u": "_s + QString::fromUtf8(hosts) + u" beside: "_s +
+                            QDir(QFileInfo(hostsPath).absolutePath())
+                                .entryList(QDir::Files | QDir::Hidden)
+                                .join(u' ')));
         QVERIFY2(!hosts.contains('\0'), hosts.toHex().constData());
         QVERIFY2(QString::fromUtf8(hosts).toUtf8() == hosts, hosts.toHex().constData());
         QVERIFY2(hosts.endsWith('\n'), hosts.constData());
