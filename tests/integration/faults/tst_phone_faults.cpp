@@ -68,6 +68,39 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.read(1 << 20) : QByteArray();
 }
 
+// A file that cannot be written: on a small file system that is then filled, or made
+// unchangeable. error() says why the machine cannot do either (the test is then skipped).
+class UnwritableFile {
+public:
+    UnwritableFile(const QString& path, bool full) : m_path(path) {
+        if (full) {
+            m_small = std::make_unique<test::SmallFileSystem>(QFileInfo(path).absolutePath(), 512);
+            if (!m_small->ok()) {
+                m_error = u"cannot mount a small file system here: "_s + m_small->error();
+            }
+        }
+        QDir().mkpath(QFileInfo(path).absolutePath());
+    }
+    // Once what the user had is stored: takes the room left, or makes the file unchangeable.
+    bool Seal() {
+        if (m_small) {
+            return m_small->Fill();
+        }
+        m_frozen = std::make_unique<test::ImmutableFile>(m_path);
+        if (!m_frozen->ok()) {
+            m_error = u"cannot make a file unchangeable here: "_s + m_frozen->error();
+        }
+        return m_frozen->ok();
+    }
+    QString error() const { return m_error; }
+
+private:
+    QString m_path;
+    QString m_error;
+    std::unique_ptr<test::SmallFileSystem> m_small;
+    std::unique_ptr<test::ImmutableFile> m_frozen;
+};
+
 }  // namespace
 
 class TestPhoneFaults : public QObject {
@@ -247,6 +280,53 @@ private:
         }
     }
 
+    // Starts the peers, stores what the user had before, sets the front's fault (none when
+    // empty) and opens the phone, whose sign-in dialog is answered; false when a step failed.
+    bool OpenPhoneWith(const QString& fault, bool farEnd = false) {
+        StartPeers(farEnd);
+        if (QTest::currentTestFailed()) {
+            return false;
+        }
+        StoreBefore();
+        if (!fault.isEmpty() && !m_front->SetFault(fault)) {
+            QTest::qFail("the front took no fault", __FILE__, __LINE__);
+            return false;
+        }
+        m_answers = {Answer{}};
+        OpenPhone();
+        return !QTest::currentTestFailed();
+    }
+
+    // As OpenPhoneWith without a fault, with the file made unwritable once what the user had is
+    // stored; false when that failed or the machine cannot do it (the test is then skipped).
+    bool OpenPhoneSealing(UnwritableFile& file) {
+        StartPeers();
+        if (QTest::currentTestFailed()) {
+            return false;
+        }
+        StoreBefore();
+        if (!file.Seal()) {
+            QTest::qSkip(qPrintable(file.error()), __FILE__, __LINE__);
+            return false;
+        }
+        m_answers = {Answer{}};
+        OpenPhone();
+        return true;
+    }
+
+    // Waits until the front holds the first configuration request.
+    bool ConfigurationHeld() {
+        return WaitAsking([this] { return m_front->Applied(u"SP"_s) == 1; },
+                          std::chrono::seconds(20));
+    }
+
+    // The window answered throughout; it closes, and nothing stored before is lost.
+    void CloseAndCheck(bool hostsWritten = true) {
+        CheckStateAlwaysAnswered();
+        ClosePhone();
+        CheckNothingLost(hostsWritten);
+    }
+
     void CheckStateAlwaysAnswered() {
         QVERIFY2(m_ctlRuns > 0, "the phone's state was never asked for");
         QVERIFY2(m_ctlFailures.isEmpty(), qPrintable(m_ctlFailures.join(u'\n')));
@@ -311,15 +391,12 @@ private Q_SLOTS:
     void signInThroughAFaultyService() {
         QFETCH(QString, fault);
         QFETCH(Outcome, outcome);
-        StartPeers();
-        if (QTest::currentTestFailed()) {
+        const QString task = fault.mid(5, 2);
+        if (!OpenPhoneWith(fault)) {
             return;
         }
-        StoreBefore();
-        const QString task = fault.mid(5, 2);
-        QVERIFY(m_front->SetFault(fault));
-        m_answers = {Answer{}, Answer{}};
-        CMainWindow& phone = OpenPhone();
+        m_answers << Answer{};  // the second dialog, after a message
+        CMainWindow& phone = *m_window;
         if (outcome == Outcome::AsksAgain) {
             QVERIFY2(WaitAsking([this] { return m_dialogs == 2; }, std::chrono::seconds(90)),
                      Diagnostics().constData());
@@ -338,26 +415,17 @@ private Q_SLOTS:
         }
         // Nobody follows a redirect: the other host was never asked.
         QCOMPARE(m_front->Log().value(u"other"_s).toInt(), 0);
-        CheckStateAlwaysAnswered();
-        ClosePhone();
-        CheckNothingLost();
+        CloseAndCheck();
     }
 
     // Sign-out while the service holds the configuration request (it would answer only after
     // 40 s, past the phone's own 30 s limit): the dialog is back before the answer, no request
     // goes on behind it, and the next sign-in goes through.
     void signOutEndsAHeldSignIn() {
-        StartPeers();
-        if (QTest::currentTestFailed()) {
+        if (!OpenPhoneWith(u"task=SP&mode=delay&seconds=40"_s)) {
             return;
         }
-        StoreBefore();
-        QVERIFY(m_front->SetFault(u"task=SP&mode=delay&seconds=40"_s));
-        m_answers = {Answer{}};
-        OpenPhone();
-        QVERIFY2(
-            WaitAsking([this] { return m_front->Applied(u"SP"_s) == 1; }, std::chrono::seconds(20)),
-            Diagnostics().constData());
+        QVERIFY2(ConfigurationHeld(), Diagnostics().constData());
         AskState();
         QCOMPARE(Status(), kSigningIn);
         // The service mends meanwhile; the dialog that sign-out brings back is answered at once.
@@ -371,26 +439,17 @@ private Q_SLOTS:
                  Diagnostics().constData());
         QCOMPARE(m_front->Applied(u"SP"_s), 1);
         QVERIFY(m_messages.isEmpty());
-        CheckStateAlwaysAnswered();
-        ClosePhone();
-        CheckNothingLost();
+        CloseAndCheck();
     }
 
     // The service stops in the middle of a sign-in (after the check, while the configuration is
     // being asked for): the phone keeps asking, and signs in once the service is back on its
     // port.
     void serviceStoppedDuringSignIn() {
-        StartPeers();
-        if (QTest::currentTestFailed()) {
+        if (!OpenPhoneWith(u"task=SP&mode=hold"_s)) {
             return;
         }
-        StoreBefore();
-        QVERIFY(m_front->SetFault(u"task=SP&mode=hold"_s));
-        m_answers = {Answer{}};
-        OpenPhone();
-        QVERIFY2(
-            WaitAsking([this] { return m_front->Applied(u"SP"_s) == 1; }, std::chrono::seconds(20)),
-            Diagnostics().constData());
+        QVERIFY2(ConfigurationHeld(), Diagnostics().constData());
         const int port = m_front->port();
         m_front->Kill();
         // Refused connections, one after another: still signing in, nothing said.
@@ -404,9 +463,7 @@ private Q_SLOTS:
         QVERIFY2(WaitAsking([this] { return Status() == kReady; }, std::chrono::seconds(60)),
                  Diagnostics().constData());
         QCOMPARE(m_dialogs, 1);
-        CheckStateAlwaysAnswered();
-        ClosePhone();
-        CheckNothingLost();
+        CloseAndCheck();
     }
 
     // Kamailio ends without a word in the middle of a call (SIGKILL) and comes back on the same
@@ -414,13 +471,9 @@ private Q_SLOTS:
     void registrarKilledInACallAndStartedAgain() {
         // The new Kamailio logs each message it routes, so the phone's REGISTER shows there.
         qputenv("KAMAILIO_DEBUG", "1");
-        StartPeers(true);
-        if (QTest::currentTestFailed()) {
+        if (!OpenPhoneWith({}, true)) {
             return;
         }
-        StoreBefore();
-        m_answers = {Answer{}};
-        OpenPhone();
         CallAndWaitForMedia();
         if (QTest::currentTestFailed()) {
             return;
@@ -446,22 +499,16 @@ private Q_SLOTS:
         QVERIFY2(WaitAsking([this] { return !InCall(); }, std::chrono::seconds(30)),
                  Diagnostics().constData());
         QVERIFY(m_messages.isEmpty());
-        CheckStateAlwaysAnswered();
-        ClosePhone();
-        CheckNothingLost();
+        CloseAndCheck();
     }
 
     // The far end freezes in a call (SIGSTOP: no audio, no SIP). Left alone, the engine reports
     // the silence and the call ends; hung up while the far end is frozen, the call ends too. The
     // next call works once the far end runs again.
     void farEndFrozenInACall() {
-        StartPeers(true);
-        if (QTest::currentTestFailed()) {
+        if (!OpenPhoneWith({}, true)) {
             return;
         }
-        StoreBefore();
-        m_answers = {Answer{}};
-        OpenPhone();
         const auto farEnd = static_cast<pid_t>(m_farEnd->processId());
         QVERIFY(farEnd > 0);
 
@@ -494,9 +541,7 @@ private Q_SLOTS:
         Command(Cmd::HangUp);
         QVERIFY2(WaitAsking([this] { return !InCall(); }, std::chrono::seconds(30)),
                  Diagnostics().constData());
-        CheckStateAlwaysAnswered();
-        ClosePhone();
-        CheckNothingLost();
+        CloseAndCheck();
     }
 
     // A hosts file that cannot be written: one nobody may change, and one on a full file system.
@@ -510,37 +555,18 @@ private Q_SLOTS:
     void hostsFileNotWritable() {
         QFETCH(bool, full);
         const QString folder = m_env->path(u"etc"_s);
-        std::unique_ptr<test::SmallFileSystem> small;
-        if (full) {
-            small = std::make_unique<test::SmallFileSystem>(folder, 64);
-            if (!small->ok()) {
-                QSKIP(qPrintable(u"cannot mount a small file system here: "_s + small->error()));
-            }
+        UnwritableFile hosts(folder + u"/hosts"_s, full);
+        if (!hosts.error().isEmpty()) {
+            QSKIP(qPrintable(hosts.error()));
         }
-        QDir().mkpath(folder);
         qputenv("ZUVO_HOSTS_FILE", QFile::encodeName(folder + u"/hosts"_s));
-        StartPeers();
-        if (QTest::currentTestFailed()) {
+        if (!OpenPhoneSealing(hosts)) {
             return;
         }
-        StoreBefore();
-        std::unique_ptr<test::ImmutableFile> frozen;
-        if (full) {
-            QVERIFY(small->Fill());
-        } else {
-            frozen = std::make_unique<test::ImmutableFile>(folder + u"/hosts"_s);
-            if (!frozen->ok()) {
-                QSKIP(qPrintable(u"cannot make a file unchangeable here: "_s + frozen->error()));
-            }
-        }
-        m_answers = {Answer{}};
-        OpenPhone();
         QVERIFY2(WaitAsking([this] { return Status() == kReady; }, std::chrono::seconds(60)),
                  Diagnostics().constData());
         QVERIFY(m_messages.isEmpty());
-        CheckStateAlwaysAnswered();
-        ClosePhone();
-        CheckNothingLost(false);
+        CloseAndCheck(false);
         QStringList left = QDir(folder).entryList(QDir::Files | QDir::Hidden);
         left.removeAll(u"filler"_s);
         QCOMPARE(left, QStringList{u"hosts"_s});
@@ -557,31 +583,14 @@ private Q_SLOTS:
 
     void settingsStoreNotWritable() {
         QFETCH(bool, full);
-        const QString folder = QFileInfo(Registry::CurrentUserPath()).absolutePath();
-        std::unique_ptr<test::SmallFileSystem> small;
-        if (full) {
-            small = std::make_unique<test::SmallFileSystem>(folder, 512);
-            if (!small->ok()) {
-                QSKIP(qPrintable(u"cannot mount a small file system here: "_s + small->error()));
-            }
+        UnwritableFile store(Registry::CurrentUserPath(), full);
+        if (!store.error().isEmpty()) {
+            QSKIP(qPrintable(store.error()));
         }
-        StartPeers();
-        if (QTest::currentTestFailed()) {
+        if (!OpenPhoneSealing(store)) {
             return;
         }
-        StoreBefore();
-        std::unique_ptr<test::ImmutableFile> frozen;
-        if (full) {
-            QVERIFY(small->Fill());
-        } else {
-            frozen = std::make_unique<test::ImmutableFile>(Registry::CurrentUserPath());
-            if (!frozen->ok()) {
-                QSKIP(qPrintable(u"cannot make a file unchangeable here: "_s + frozen->error()));
-            }
-        }
-        m_answers = {Answer{}};
-        CMainWindow& phone = OpenPhone();
-        QCOMPARE(phone.history().Number(0), u"4477"_s);
+        QCOMPARE(m_window->history().Number(0), u"4477"_s);
         QVERIFY2(WaitAsking([this] { return Status() == kReady; }, std::chrono::seconds(60)),
                  Diagnostics().constData());
         QVERIFY2(m_messages.isEmpty(), qPrintable(m_messages.join(u" | "_s)));
