@@ -216,13 +216,19 @@ bool Registry::OpenFile() {
             continue;
         }
         const bool damaged = IsDamage(rc) || IsDamage(sqlite3_extended_errcode(db));
+        // On a full file system even reading fails, as WAL needs room for its shared memory.
+        const bool full = rc == SQLITE_FULL || sqlite3_system_errno(db) == ENOSPC;
         m_openError = ErrorText(db);
         qCWarning(lcRegistry) << "cannot open settings store" << m_path << ":" << m_openError;
         sqlite3_close_v2(db);
-        if (!damaged && ::access(QFile::encodeName(m_path).constData(), W_OK) != 0) {
-            // A file that cannot be changed (read-only file or file system) can still be read.
-            const QString why = QString::fromLocal8Bit(strerror(errno));
+        if (!damaged && (full || ::access(QFile::encodeName(m_path).constData(), W_OK) != 0)) {
+            // A file that cannot be changed (read-only file or file system, or no room left) can
+            // still be read.
+            const QString why = full ? m_openError : QString::fromLocal8Bit(strerror(errno));
             if (OpenForReading()) {
+                if (full) {
+                    m_writeRefusal = m_openError;
+                }
                 qCWarning(lcRegistry)
                     << "settings store" << m_path << "opened for reading only:" << why;
                 return true;
@@ -256,14 +262,16 @@ bool Registry::OpenFile() {
 
 // Opens an existing file without ever writing to it. A WAL store needs its shared-memory file,
 // which a read-only folder cannot hold; a file that nobody here can change is then read as
-// unchanging, which needs none.
+// unchanging, which needs none. On a full file system nobody can commit a change either, so a
+// writable file is then read the same way.
 bool Registry::OpenForReading() {
     if (!QFileInfo::exists(m_path)) {
         return false;
     }
     const QByteArray encoded = QUrl::toPercentEncoding(m_path, "/");
+    bool full = false;
     for (const bool unchanging : {false, true}) {
-        if (unchanging && ::access(QFile::encodeName(m_path).constData(), W_OK) == 0) {
+        if (unchanging && !full && ::access(QFile::encodeName(m_path).constData(), W_OK) == 0) {
             break;
         }
         const QByteArray uri = "file:" + encoded + (unchanging ? "?immutable=1" : "");
@@ -293,6 +301,7 @@ bool Registry::OpenForReading() {
             m_db = db;
             return true;
         }
+        full = rc == SQLITE_FULL || sqlite3_system_errno(db) == ENOSPC;
         m_openError = ErrorText(db);
         qCDebug(lcRegistry) << "cannot read settings store" << m_path << ":" << m_openError;
         sqlite3_close_v2(db);
@@ -326,6 +335,10 @@ Registry::Outcome Registry::Change(Fn&& fn) {
     std::lock_guard lock(m_mutex);
     if (!OpenFile()) {
         return {false, m_openError.isEmpty() ? u"cannot open %1"_s.arg(m_path) : m_openError};
+    }
+    if (!m_writeRefusal.isEmpty()) {
+        qCDebug(lcRegistry) << "change refused:" << m_writeRefusal;
+        return {false, m_writeRefusal};
     }
     if (sqlite3_exec(m_db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK) {
         const QString error = ErrorText(m_db);

@@ -104,6 +104,8 @@ private:
     QString m_path;
     Access m_access = Access::ReadWrite;
     QString m_openError;  // why the last open failed
+    // Why a store opened for reading only refuses every change (a full file system), else empty.
+    QString m_writeRefusal;
     QString m_recoveryWarning;
     sqlite3* m_db = nullptr;
     mutable std::mutex m_mutex;

@@ -198,8 +198,17 @@ bool UpdateHostsFile(Profile& profile, const QList<HostsPair>& pairs, const QStr
     if (in.exists()) {
         out.setPermissions(in.permissions());
     }
+    bool written = true;
     for (const QString& line : lines) {
-        out.write(line.toUtf8() + '\n');
+        const QByteArray bytes = line.toUtf8() + '\n';
+        written = written && out.write(bytes) == bytes.size();
+    }
+    // A write that fails in the last flush (a full file system) does not stop QSaveFile from
+    // putting the short file in place of the whole one: flush first and give up on an error.
+    if (!written || !out.flush() || out.error() != QFileDevice::NoError) {
+        qCDebug(lcHosts) << "cannot write" << path << out.errorString();
+        out.cancelWriting();
+        return false;
     }
     if (!out.commit()) {
         qCDebug(lcHosts) << "cannot replace" << path << out.errorString();

@@ -1,7 +1,14 @@
 #include "telephony/discovery/sip_server_entry.h"
 
+#include <QLoggingCategory>
+
+#include <algorithm>
+
 #include "service/reply_lookup.h"
+#include "service/service_request.h"
 #include "telephony/discovery/hosts_file.h"
+
+Q_DECLARE_LOGGING_CATEGORY(lcHosts)
 
 namespace zuvo {
 
@@ -21,6 +28,14 @@ QStringList CountedItems(const QString& value) {
     return parts.mid(1, std::min<qsizetype>(count, parts.size() - 1));
 }
 
+// A transport name: a few letters (UDP, TCP, TLS...); the engine decides which it knows.
+bool IsTransportName(const QString& name) {
+    return !name.isEmpty() && name.size() <= 8 &&
+           std::all_of(name.cbegin(), name.cend(), [](QChar c) {
+               return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+           });
+}
+
 }  // namespace
 
 ServerConfiguration ParseServerConfiguration(const QString& reply) {
@@ -36,6 +51,11 @@ ServerConfiguration ParseServerConfiguration(const QString& reply) {
             if (second > 0) {
                 entry.transport = item.mid(second + 1);
                 item.truncate(second);
+            }
+            // The address goes to the engine and into its settings: only a host and a port.
+            if (!service::ServiceRequest::IsValidHost(item) || !IsTransportName(entry.transport)) {
+                qCDebug(lcHosts) << "SIP server item refused";
+                continue;
             }
             entry.address = item;
             entry.host = item.left(item.indexOf(u':') < 0 ? item.size() : item.indexOf(u':'));
@@ -61,7 +81,13 @@ ServerConfiguration ParseServerConfiguration(const QString& reply) {
     value.clear();
     if (service::GetReplyValue(reply, u"WEB"_s, value) >= 0) {
         config.hasWeb = true;
-        config.web = CountedItems(value);
+        for (const QString& item : CountedItems(value)) {
+            if (service::ServiceRequest::IsValidHost(item)) {
+                config.web << item;
+            } else {
+                qCDebug(lcHosts) << "web server item refused";
+            }
+        }
     }
     value.clear();
     if (service::GetReplyValue(reply, u"RETRIES"_s, value) >= 0) {

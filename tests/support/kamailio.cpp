@@ -2,6 +2,9 @@
 
 #include <QDebug>
 #include <QDir>
+#include <QFile>
+
+#include <signal.h>
 
 namespace zuvo::test {
 
@@ -36,6 +39,7 @@ bool Kamailio::Start() {
     // binds it: start again on other ports.
     for (int attempt = 0; attempt < 3; ++attempt) {
         if (StartOnce(tlsArguments)) {
+            m_tlsArguments = tlsArguments;
             return true;
         }
         Stop();
@@ -44,9 +48,11 @@ bool Kamailio::Start() {
     return false;
 }
 
-bool Kamailio::StartOnce(const QStringList& tlsArguments) {
-    m_udp = FreePort(true);
-    m_tcp = FreePort(false);
+bool Kamailio::StartOnce(const QStringList& tlsArguments, bool newPorts) {
+    if (newPorts) {
+        m_udp = FreePort(true);
+        m_tcp = FreePort(false);
+    }
     QStringList args{u"--run-dir"_s,   m_runDir,
                      u"--udp"_s,       QString::number(m_udp),
                      u"--tcp"_s,       QString::number(m_tcp),
@@ -54,7 +60,9 @@ bool Kamailio::StartOnce(const QStringList& tlsArguments) {
                      u"--password"_s,  m_options.password,
                      u"--forbidden"_s, m_options.forbiddenUser};
     if (m_options.tls) {
-        m_tls = FreePort(false);
+        if (newPorts) {
+            m_tls = FreePort(false);
+        }
         args << u"--tls"_s << QString::number(m_tls) << tlsArguments;
     }
     m_process = std::make_unique<ChildProcess>(SourcePath(u"deploy/kamailio/start"_s), args);
@@ -74,6 +82,41 @@ bool Kamailio::StartOnce(const QStringList& tlsArguments) {
 
 QByteArray Kamailio::output() const {
     return ReadTail(m_runDir + u"/kamailio.out"_s);
+}
+
+bool Kamailio::Restart() {
+    Stop();
+    // Its children may still hold the ports for a moment after the main process has gone.
+    WaitUntil([this] { return !UdpTaken(m_udp) && !TcpAnswers(m_tcp); });
+    return StartOnce(m_tlsArguments, false);
+}
+
+void Kamailio::Kill() {
+    if (!m_process || m_process->process().state() != QProcess::Running) {
+        return;
+    }
+    const qint64 main = m_process->process().processId();
+    // Its children first, found by their parent: they would otherwise keep the ports.
+    const QDir proc(u"/proc"_s);
+    for (const QString& entry : proc.entryList(QDir::Dirs)) {
+        bool number = false;
+        const qint64 pid = entry.toLongLong(&number);
+        if (!number) {
+            continue;
+        }
+        QFile stat(proc.filePath(entry + u"/stat"_s));
+        if (!stat.open(QIODevice::ReadOnly)) {
+            continue;
+        }
+        // pid (comm) state ppid ...: the fields after the last ')'.
+        const QByteArray text = stat.read(4096);
+        const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1].toLongLong() == main) {
+            ::kill(static_cast<pid_t>(pid), SIGKILL);
+        }
+    }
+    ::kill(static_cast<pid_t>(main), SIGKILL);
+    m_process->WaitForExit(std::chrono::seconds(10));
 }
 
 void Kamailio::Stop() {

@@ -34,15 +34,21 @@ public:
     QString certificate() const { return m_runDir + QStringLiteral("/cert.pem"); }
     QByteArray output() const;
     void Stop();
+    // Ends Kamailio and its children at once (SIGKILL), as a crash would: nothing is answered
+    // and nothing is sent any more.
+    void Kill();
+    // Starts it again on the same ports after Stop or Kill; false when it did not come up.
+    bool Restart();
 
 private:
-    bool StartOnce(const QStringList& tlsArguments);
+    bool StartOnce(const QStringList& tlsArguments, bool newPorts = true);
 
     QString m_runDir;
     Options m_options;
     int m_udp = 0;
     int m_tcp = 0;
     int m_tls = 0;
+    QStringList m_tlsArguments;
     std::unique_ptr<ChildProcess> m_process;
 };
 

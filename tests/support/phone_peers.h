@@ -65,6 +65,9 @@ public:
     // Waits for the far end's scenario to end; its exit code (0 = the call went as scripted), or
     // -1 on time-out.
     int WaitFarEnd(std::chrono::milliseconds timeout);
+    // The peers themselves, for tests that make them fail; null when not started.
+    Kamailio* registrar() { return m_registrar.get(); }
+    Sipp* farEnd() { return m_farEnd.get(); }
     // The tail of every peer's log, for failure messages.
     QByteArray Logs() const;
 

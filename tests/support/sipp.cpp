@@ -131,4 +131,10 @@ void Sipp::Stop() {
     }
 }
 
+qint64 Sipp::processId() const {
+    return m_process && m_process->process().state() == QProcess::Running
+               ? m_process->process().processId()
+               : 0;
+}
+
 }  // namespace zuvo::test

@@ -32,6 +32,8 @@ public:
     QString Messages() const;   // the SIP messages SIPp saw and sent
     QByteArray output() const;  // its screen and errors
     void Stop();
+    // Its process id while it runs (to stop and continue it), 0 otherwise.
+    qint64 processId() const;
 
 private:
     bool StartOnce();

@@ -48,8 +48,16 @@ TEST(ServerConfigurationTest, ReplyLists) {
 
     c = ParseServerConfiguration(u"PXY=[1;127.0.0.1:5060:UDP] PXY=[1;second]"_s);
     EXPECT_EQ(c.servers.value(0), (SipServerEntry{u"127.0.0.1:5060"_s, u"UDP"_s, u"127.0.0.1"_s}));
+    // Only a host, a port and a transport name reach the engine: an item without a host, with
+    // a control character, a character that is no UTF-8 or markup is left out, the rest kept.
     c = ParseServerConfiguration(u"PXY=[1;:5060:UDP] PXY=[junk"_s);
-    EXPECT_EQ(c.servers.value(0).transport, u"TCP"_s);  // a leading ":" is no port
+    EXPECT_FALSE(c.carriesServers);
+    c = ParseServerConfiguration(
+        u"PXY=[5;127.0\u0000.0.1\uFFFD:5060:UDP;a\"/>b;h:99999;"
+        u"h:5060:U DP;good.example:5070:TLS] WEB=[3;w\u0000;x/y;w2]"_s);
+    EXPECT_EQ(c.servers,
+              (QList<SipServerEntry>{{u"good.example:5070"_s, u"TLS"_s, u"good.example"_s}}));
+    EXPECT_EQ(c.web, QStringList{u"w2"_s});
     EXPECT_FALSE(ParseServerConfiguration(u"PXY=[x;y]"_s).carriesServers);
 }
 

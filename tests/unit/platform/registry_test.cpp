@@ -170,7 +170,8 @@ TEST_F(RegistryTest, ReadOnlyAccessReportsDamageAndChangesNothing) {
     EXPECT_TRUE(nothing.error.isEmpty());
 }
 
-// On a full file system a change fails with the system's reason.
+// On a full file system what is stored is still read (opening a WAL store needs room for its
+// shared memory), and a change fails with the system's reason.
 TEST_F(RegistryTest, FullDiskWritesSayWhy) {
     const QString folder = env.path(u"small"_s);
     zuvo::test::SmallFileSystem small(folder, 256);
@@ -184,6 +185,7 @@ TEST_F(RegistryTest, FullDiskWritesSayWhy) {
     }
     ASSERT_TRUE(small.Fill());
     Registry hive(path);
+    EXPECT_EQ(hive.ReadString(u"Call History"_s, u"Nu0"_s).value_or(u"(missing)"_s), u"0123"_s);
     const Registry::Outcome put =
         hive.Put(u"Call History"_s, {u"Nu1"_s, Registry::Type::String, QString(20000, u'5'), 0});
     EXPECT_FALSE(put.done);
