@@ -7,8 +7,9 @@
 // writes <resources>/bitmaps/*.bmp (24-bit), <resources>/bitmaps/FR/*.bmp, icons/31234.png and
 // cursors/305.png, and optionally a preview of the whole phone with its faces in place. With
 // --scale=2 it paints the same artwork at twice the resolution for 200 % screens, as
-// <resources>/bitmaps/<name>@2x.png, keyed exactly where the 1x bitmaps are (read from the same
-// folder), so that a window shaped by the 1x bitmap shows no key colour at any scale.
+// <resources>/bitmaps/<name>@2x.png (and FR/<name>@2x.png), keyed exactly where the 1x bitmaps are
+// (read from the same folder), so that a window shaped by the 1x bitmap shows no key colour at any
+// scale.
 //
 //   zuvo-skin-painter --icons <folder>
 //
@@ -674,10 +675,6 @@ QImage ConformToShape(const QImage& scaled, const QImage& base) {
 
 bool SaveBmp(const QImage& image, const QString& path) {
     if (g_scale != 1) {
-        // Only the program's own bitmaps get a finer copy; a language bundle keeps its 1x ones.
-        if (path.contains(u"/FR/"_s)) {
-            return true;
-        }
         const QImage base(path);
         if (base.isNull() || base.size() * g_scale != image.size()) {
             std::fprintf(stderr, "no matching 1x bitmap %s\n", qPrintable(path));

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "app/core/install_layout.h"
 #include "app/ui/control_table.h"
 #include "app/ui/main_window.h"
 #include "platform/ids.h"
@@ -30,6 +31,25 @@ std::vector<CSkinButton*> Buttons(CMainWindow& w) {
         }
     }
     return out;
+}
+
+// The face has finer artwork of twice its size, keyed exactly where the 1x face is.
+bool FineArtworkKeyedLikeItsFace(const CDib& face) {
+    const QImage fine = face.GetFineImage().convertToFormat(QImage::Format_RGB32);
+    if (fine.size() != face.GetSize() * 2) {
+        qWarning() << "no finer artwork of twice the size";
+        return false;
+    }
+    const QImage base = face.GetImage().convertToFormat(QImage::Format_RGB32);
+    for (int y = 0; y < fine.height(); ++y) {
+        for (int x = 0; x < fine.width(); ++x) {
+            if (IsKeyish(fine.pixel(x, y)) != IsKeyish(base.pixel(x / 2, y / 2))) {
+                qWarning() << "keyed differently at" << x << y;
+                return false;
+            }
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -97,14 +117,8 @@ private Q_SLOTS:
         for (const ControlEntry& key : kKeypadControls) {
             CDib face;
             QVERIFY(face.Load(SkinModule::Program, QString::fromUtf16(key.bitmap)));
+            QVERIFY(FineArtworkKeyedLikeItsFace(face));
             const QImage fine = face.GetFineImage().convertToFormat(QImage::Format_RGB32);
-            QCOMPARE(fine.size(), face.GetSize() * 2);
-            const QImage base = face.GetImage().convertToFormat(QImage::Format_RGB32);
-            for (int y = 0; y < fine.height(); ++y) {
-                for (int x = 0; x < fine.width(); ++x) {
-                    QCOMPARE(IsKeyish(fine.pixel(x, y)), IsKeyish(base.pixel(x / 2, y / 2)));
-                }
-            }
             if (ratio != 2.0) {
                 continue;
             }
@@ -122,6 +136,21 @@ private Q_SLOTS:
             }
             QVERIFY2(differing == 0, qPrintable(u"key %1: %2 pixels"_s.arg(key.id).arg(differing)));
         }
+    }
+
+    // The faces a language bundle brings (the French call key, logo...) are as sharp as the
+    // program's own.
+    void languageFacesHaveFinerArtworkToo() {
+        const QString bundle = InstallLayout::LanguageBundle(u"FR"_s);
+        QVERIFY2(QResource::registerResource(bundle, u"/lang"_s), qPrintable(bundle));
+        const QStringList faces = QDir(u":/lang/bitmaps"_s).entryList({u"*.bmp"_s});
+        QVERIFY(faces.size() >= 8);
+        for (const QString& file : faces) {
+            CDib face;
+            QVERIFY(face.Load(SkinModule::Language, file.chopped(4)));
+            QVERIFY2(FineArtworkKeyedLikeItsFace(face), qPrintable(file));
+        }
+        QVERIFY(QResource::unregisterResource(bundle, u"/lang"_s));
     }
 };
 
