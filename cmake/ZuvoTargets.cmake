@@ -48,10 +48,13 @@ endfunction()
 set(ZUVO_TEST_WEB_ENGINE_ENV
     "QTWEBENGINE_DISABLE_SANDBOX=1;QTWEBENGINE_CHROMIUM_FLAGS=--proxy-server=http://127.0.0.1:9")
 
-# zuvo_test(name LABEL unit|ui|integration [QTEST] SOURCES ... LIBS ... [TIMEOUT s])
-# GoogleTest for unit and integration tests, Qt Test for ui tests and those marked QTEST.
+# zuvo_test(name LABEL unit|ui|integration [QTEST] SOURCES ... LIBS ... [TIMEOUT s]
+#           [FUNCTIONS f ...])
+# GoogleTest for unit and integration tests, Qt Test for ui tests and those marked QTEST. With
+# FUNCTIONS, each Qt Test function runs in a process of its own (test <name>_<f>), as the phone
+# runs one window per process.
 function(zuvo_test name)
-    cmake_parse_arguments(ARG "QTEST" "LABEL;TIMEOUT" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(ARG "QTEST" "LABEL;TIMEOUT" "SOURCES;LIBS;FUNCTIONS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     zuvo_defaults(${name})
     set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -63,7 +66,16 @@ function(zuvo_test name)
     if(NOT ARG_TIMEOUT)
         set(ARG_TIMEOUT 120)
     endif()
-    add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
+    set(tests)
+    if(ARG_FUNCTIONS)
+        foreach(function IN LISTS ARG_FUNCTIONS)
+            add_test(NAME ${name}_${function} COMMAND ${name} ${function})
+            list(APPEND tests ${name}_${function})
+        endforeach()
+    else()
+        add_test(NAME ${name} COMMAND ${name})
+        set(tests ${name})
+    endif()
+    set_tests_properties(${tests} PROPERTIES LABELS ${ARG_LABEL} TIMEOUT ${ARG_TIMEOUT}
         ENVIRONMENT "QT_QPA_PLATFORM=offscreen;ZUVO_BIN_DIR=${CMAKE_BINARY_DIR}/bin;ZUVO_SOURCE_DIR=${PROJECT_SOURCE_DIR};${ZUVO_TEST_WEB_ENGINE_ENV}")
 endfunction()

@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
+#include <QTimer>
 #include <QUdpSocket>
 
 #include <random>
@@ -179,6 +181,23 @@ bool ChildProcess::Start(std::chrono::milliseconds timeout) {
 }
 
 int ChildProcess::WaitForExit(std::chrono::milliseconds timeout) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (app != nullptr && QThread::currentThread() == app->thread() &&
+        m_process->state() != QProcess::NotRunning) {
+        // A window in this process (the phone under test) may be what the child talks to: it
+        // gets the whole event loop while the child runs, not a slice between blocking waits.
+        QEventLoop loop;
+        QObject::connect(m_process.get(), &QProcess::finished, &loop, &QEventLoop::quit);
+        QObject::connect(m_process.get(), &QProcess::errorOccurred, &loop, &QEventLoop::quit);
+        QObject::connect(m_process.get(), &QProcess::readyReadStandardOutput, &loop,
+                         [this] { TakeOutput(); });
+        QTimer::singleShot(timeout, &loop, &QEventLoop::quit);
+        loop.exec();
+        if (m_process->state() != QProcess::NotRunning) {
+            TakeOutput();
+            return -1;
+        }
+    }
     QElapsedTimer clock;
     clock.start();
     while (m_process->state() != QProcess::NotRunning) {

@@ -118,6 +118,7 @@ private:
     int m_dialogs = 0;
     int m_ctlRuns = 0;
     QStringList m_ctlFailures;
+    QElapsedTimer m_clock;  // since the test function began
 
     // farEnd: a SIPp far end that answers every call, echoes its audio and waits for the BYE;
     // without one, calls go where nothing listens.
@@ -193,7 +194,10 @@ private:
         const test::ProgramResult r = test::RunProgram(
             u"zuvo-ctl"_s, {u"state"_s}, QProcessEnvironment::systemEnvironment(), kLong);
         if (r.code != 0 || !r.output.startsWith("state: ")) {
-            m_ctlFailures << u"zuvo-ctl %1: %2"_s.arg(r.code).arg(QString::fromUtf8(r.output));
+            m_ctlFailures << u"zuvo-ctl %1 at %2 ms, status \"%3\": %4"_s.arg(r.code)
+                                 .arg(m_clock.elapsed())
+                                 .arg(m_window ? Status() : u"no window"_s,
+                                      QString::fromUtf8(r.output));
         }
     }
 
@@ -340,6 +344,7 @@ private Q_SLOTS:
         m_dialogs = 0;
         m_ctlRuns = 0;
         m_ctlFailures.clear();
+        m_clock.start();
         SetMessageBoxHook([this](const MessageBoxRequest& r) {
             m_messages << r.text;
             return Cmd::Ok;
