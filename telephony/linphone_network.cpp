@@ -57,7 +57,7 @@ void LinphoneSipClient::ConfigureTransport(const QString& transport, const QStri
 }
 
 int LinphoneSipClient::UdpSipPort() const {
-    if (m_core == nullptr) {
+    if (m_core == nullptr || m_off || linphone_core_get_global_state(m_core) == LinphoneGlobalOff) {
         return 0;
     }
     LinphoneTransports* used = linphone_core_get_transports_used(m_core);

@@ -887,7 +887,9 @@ void LinphoneSipClient::RaiseClient(int32_t type) {
 }
 
 void LinphoneSipClient::Iterate() {
-    if (m_core == nullptr) {
+    // Once the engine is off its SIP layer is gone: a turn asked for earlier (TurnSoon, the
+    // socket notifier) has nothing left to do and must not reach into it.
+    if (m_core == nullptr || m_off) {
         return;
     }
     if (m_screen != nullptr) {
