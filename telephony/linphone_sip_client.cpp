@@ -889,7 +889,12 @@ void LinphoneSipClient::RaiseClient(int32_t type) {
 void LinphoneSipClient::Iterate() {
     // Once the engine is off its SIP layer is gone: a turn asked for earlier (TurnSoon, the
     // socket notifier) has nothing left to do and must not reach into it.
-    if (m_core == nullptr || m_off) {
+    if (m_core == nullptr) {
+        return;
+    }
+    if (m_off) {
+        m_iterateTimer.stop();
+        StopWatchingSipSocket();
         return;
     }
     if (m_screen != nullptr) {
