@@ -1,6 +1,7 @@
 #include "app/dialogs/dialog_texts.h"
 
 #include <QAbstractButton>
+#include <QDialog>
 #include <QDialogButtonBox>
 #include <QGroupBox>
 #include <QLabel>
@@ -15,6 +16,7 @@
 
 #include "app/strings/string_ids.h"
 #include "app/strings/string_table.h"
+#include "platform/ids.h"
 
 namespace zuvo {
 
@@ -94,6 +96,18 @@ void SetStandardButtonTexts(QMessageBox* box) {
             button->setText(DialogText(id));
         }
     }
+}
+
+QDialogButtonBox* MakeOkCancelButtons(QDialog* dialog) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
+    ok->setObjectName(QString::number(Cmd::Ok));
+    ok->setDefault(true);
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
+    SetStandardButtonTexts(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    return buttons;
 }
 
 void SetWizardButtonTexts(QWizard* wizard) {

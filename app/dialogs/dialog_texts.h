@@ -3,6 +3,7 @@
 #include <QString>
 
 class QAbstractButton;
+class QDialog;
 class QDialogButtonBox;
 class QGroupBox;
 class QLabel;
@@ -35,6 +36,9 @@ void SetPageTitle(QWizardPage* page, int id);
 // the table, in place of the toolkit's own English texts. Buttons added later are not touched.
 void SetStandardButtonTexts(QDialogButtonBox* buttons);
 void SetStandardButtonTexts(QMessageBox* box);
+// The OK and Cancel buttons a small dialog ends with: named from the table and by their command
+// ids, OK the default, wired to the dialog's accept and reject.
+QDialogButtonBox* MakeOkCancelButtons(QDialog* dialog);
 // Names a wizard's own buttons (Back, Next, Finish, Cancel, Help) from the table.
 void SetWizardButtonTexts(QWizard* wizard);
 

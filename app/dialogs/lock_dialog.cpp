@@ -44,14 +44,8 @@ CLockDialog::CLockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent), m
     fields->addWidget(hint, 2, 1);
     fields->setColumnStretch(1, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setObjectName(QString::number(Cmd::Ok));
-    ok->setDefault(true);
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
-    SetStandardButtonTexts(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CLockDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CLockDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);

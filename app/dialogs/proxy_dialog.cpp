@@ -102,12 +102,7 @@ CProxyDialog::CProxyDialog(const service::ProxySettings& current, Profile& profi
     fields->setColumnStretch(1, 1);
     fields->setColumnStretch(3, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    buttons->button(QDialogButtonBox::Ok)->setObjectName(QString::number(Cmd::Ok));
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
-    SetStandardButtonTexts(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CProxyDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CProxyDialog::reject);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_question);

@@ -41,14 +41,8 @@ CUnlockDialog::CUnlockDialog(ConfigLock& lock, QWidget* parent) : QDialog(parent
     fields->addWidget(m_permanently, 1, 1);
     fields->setColumnStretch(1, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    QDialogButtonBox* buttons = MakeOkCancelButtons(this);
     QPushButton* ok = buttons->button(QDialogButtonBox::Ok);
-    ok->setObjectName(QString::number(Cmd::Ok));
-    ok->setDefault(true);
-    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QString::number(Cmd::Cancel));
-    SetStandardButtonTexts(buttons);
-    connect(buttons, &QDialogButtonBox::accepted, this, &CUnlockDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &CUnlockDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(fields);

@@ -27,6 +27,7 @@
 #include "tests/support/notification_service.h"
 #include "tests/support/phone_peers.h"
 #include "tests/support/private_session_bus.h"
+#include "tests/ui/support/signin_driver.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -76,14 +77,8 @@ private:
     }
 
     void DriveDialogs() {
-        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && !dialog->property("answered").toBool()) {
-            dialog->setProperty("answered", true);
-            dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
-                ->setText(u"12345"_s);
-            dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
-                ->setText(u"9876"_s);
-            dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+        if (CSigninDialog* dialog = test::UnansweredSigninDialog()) {
+            test::SignIn(*dialog);
         }
         QTimer::singleShot(50, this, &TestDesktopNoticesEndToEnd::DriveDialogs);
     }

@@ -32,6 +32,7 @@
 #include "tests/support/provider_simulator.h"
 #include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
+#include "tests/ui/support/signin_driver.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -155,19 +156,13 @@ private:
 
     // Answers each sign-in dialog as it opens, from the queued answers.
     void DriveDialogs() {
-        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && !dialog->property("answered").toBool() && !m_answers.isEmpty()) {
-            dialog->setProperty("answered", true);
+        CSigninDialog* dialog = m_answers.isEmpty() ? nullptr : test::UnansweredSigninDialog();
+        if (dialog != nullptr) {
             ++m_dialogs;
-            const Answer answer = m_answers.takeFirst();
-            if (answer.exit) {
-                dialog->findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
+            if (m_answers.takeFirst().exit) {
+                test::CancelSignIn(*dialog);
             } else {
-                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
-                    ->setText(u"12345"_s);
-                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
-                    ->setText(u"9876"_s);
-                dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+                test::SignIn(*dialog);
             }
         }
         QTimer::singleShot(50, this, &TestPhoneFaults::DriveDialogs);

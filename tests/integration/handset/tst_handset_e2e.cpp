@@ -30,6 +30,7 @@
 #include "tests/support/pulse_audio.h"
 #include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
+#include "tests/ui/support/signin_driver.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -100,14 +101,10 @@ class TestHandsetEndToEnd : public QObject {
 
     // Answers the sign-in dialog once; closes the audio wizard when it shows.
     void DriveDialogs() {
-        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
+        CSigninDialog* dialog = test::UnansweredSigninDialog();
         if (dialog != nullptr && !m_signInAnswered) {
             m_signInAnswered = true;
-            dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
-                ->setText(u"12345"_s);
-            dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
-                ->setText(u"9876"_s);
-            dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+            test::SignIn(*dialog);
         }
         if (m_window && m_window->audioWizard() != nullptr) {
             m_wizardSeen = true;

@@ -21,6 +21,7 @@
 #include "tests/support/provider_simulator.h"
 #include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
+#include "tests/ui/support/signin_driver.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -64,16 +65,13 @@ class TestPopupsEndToEnd : public QObject {
     bool m_signInAnswered = false;
 
     void DriveDialog() {
-        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && !m_signInAnswered) {
-            m_signInAnswered = true;
-            dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
-                ->setText(u"12345"_s);
-            dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
-                ->setText(u"9876"_s);
-            dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
-        } else if (dialog != nullptr) {
-            dialog->findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
+        if (CSigninDialog* dialog = test::UnansweredSigninDialog()) {
+            if (!m_signInAnswered) {
+                m_signInAnswered = true;
+                test::SignIn(*dialog);
+            } else {
+                test::CancelSignIn(*dialog);
+            }
         }
         QTimer::singleShot(50, this, &TestPopupsEndToEnd::DriveDialog);
     }

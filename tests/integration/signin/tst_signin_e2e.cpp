@@ -22,6 +22,7 @@
 #include "tests/support/provider_simulator.h"
 #include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
+#include "tests/ui/support/signin_driver.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -84,21 +85,16 @@ private:
 
     // Answers each sign-in dialog as it opens, from the queued answers.
     void DriveDialogs() {
-        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && !dialog->property("answered").toBool() && !m_answers.isEmpty()) {
-            dialog->setProperty("answered", true);
+        CSigninDialog* dialog = m_answers.isEmpty() ? nullptr : test::UnansweredSigninDialog();
+        if (dialog != nullptr) {
             ++m_dialogs;
             auto* tick = dialog->findChild<QCheckBox*>(QString::number(Ctl::Signin::UseTunnel));
             m_tunnelTickShown = m_tunnelTickShown || (tick != nullptr && tick->isVisibleTo(dialog));
             const Answer answer = m_answers.takeFirst();
             if (answer.exit) {
-                dialog->findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
+                test::CancelSignIn(*dialog);
             } else {
-                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
-                    ->setText(answer.user);
-                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
-                    ->setText(answer.pin);
-                dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+                test::SignIn(*dialog, answer.user, answer.pin);
             }
         }
         QTimer::singleShot(50, this, &TestSigninEndToEnd::DriveDialogs);

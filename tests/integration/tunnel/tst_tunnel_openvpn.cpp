@@ -44,6 +44,7 @@
 #include "tests/support/provider_simulator.h"
 #include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
+#include "tests/ui/support/signin_driver.h"
 
 extern char** environ;
 
@@ -346,9 +347,7 @@ class TestTunnelOpenVpn : public QObject {
     int m_clientsAtDialog = 0;
 
     void DriveDialogs() {
-        auto* dialog = qobject_cast<CSigninDialog*>(QApplication::activeModalWidget());
-        if (dialog != nullptr && !dialog->property("answered").toBool()) {
-            dialog->setProperty("answered", true);
+        if (CSigninDialog* dialog = test::UnansweredSigninDialog()) {
             ++m_dialogs;
             auto* tick = dialog->findChild<QCheckBox*>(QString::number(Ctl::Signin::UseTunnel));
             m_tickShown << (tick != nullptr && tick->isVisibleTo(dialog) && tick->isChecked());
@@ -359,13 +358,9 @@ class TestTunnelOpenVpn : public QObject {
             m_clientsAtDialog = OpenVpnClients();
             if (m_answers > 0) {
                 --m_answers;
-                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::UserName))
-                    ->setText(u"12345"_s);
-                dialog->findChild<QLineEdit*>(QString::number(Ctl::Signin::Password))
-                    ->setText(u"9876"_s);
-                dialog->findChild<QPushButton*>(QString::number(Cmd::Ok))->click();
+                test::SignIn(*dialog);
             } else {
-                dialog->findChild<QPushButton*>(QString::number(Cmd::Cancel))->click();
+                test::CancelSignIn(*dialog);
             }
         }
         QTimer::singleShot(50, this, &TestTunnelOpenVpn::DriveDialogs);
