@@ -170,6 +170,11 @@ QProcessEnvironment PhonePeers::Environment() const {
     return env;
 }
 
+void PhonePeers::UseInThisProcess() const {
+    qputenv("ZUVO_DEFAULT_WEB_HOST", m_webHost.toUtf8());
+    qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
+}
+
 QString PhonePeers::FarEndMessages() const {
     return m_farEnd ? m_farEnd->Messages() : QString();
 }

@@ -54,6 +54,9 @@ public:
     // The environment for a phone (and for zuvo-ctl and zuvo-reg talking to it): this instance's
     // folders, the web host, the SIP domain, the offscreen platform.
     QProcessEnvironment Environment() const;
+    // Points a phone window made in this process at these peers: the web host and the SIP domain
+    // (the process keeps its own folders).
+    void UseInThisProcess() const;
 
     // The simulator's request log (JSON); "task=AB" in it means the phone signed in.
     QByteArray SimulatorLog() const;
@@ -68,6 +71,7 @@ public:
     // The peers themselves, for tests that make them fail; null when not started.
     Kamailio* registrar() { return m_registrar.get(); }
     Sipp* farEnd() { return m_farEnd.get(); }
+    ProviderSimulator* simulator() { return m_simulator.get(); }
     // The tail of every peer's log, for failure messages.
     QByteArray Logs() const;
 

@@ -92,13 +92,25 @@ QByteArray ProviderSimulator::RequestLog() const {
     return Get("/sim/log");
 }
 
-QStringList ProviderSimulator::RequestTargets() const {
+QList<QJsonObject> ProviderSimulator::Requests(const QString& task) const {
     const QByteArray reply = RequestLog();
     const QJsonArray log =
         QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).array();
+    QList<QJsonObject> found;
+    for (const QJsonValue& value : log) {
+        const QJsonObject entry = value.toObject();
+        if (task.isEmpty() ||
+            entry.value(u"facts"_s).toObject().value(u"task"_s).toString() == task) {
+            found << entry;
+        }
+    }
+    return found;
+}
+
+QStringList ProviderSimulator::RequestTargets() const {
     QStringList targets;
-    for (const QJsonValue& entry : log) {
-        targets << entry.toObject().value(u"target"_s).toString();
+    for (const QJsonObject& entry : Requests()) {
+        targets << entry.value(u"target"_s).toString();
     }
     return targets;
 }

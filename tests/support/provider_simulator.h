@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QByteArray>
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -34,6 +36,8 @@ public:
 
     // What it was asked so far (its /sim/log reply, JSON), fetched without an event loop.
     QByteArray RequestLog() const;
+    // The entries of the request log, in order; with a task ("AB", "VV"...) only that task's.
+    QList<QJsonObject> Requests(const QString& task = {}) const;
     // The targets of the requests so far, in order (from the request log).
     QStringList RequestTargets() const;
     // Changes its behaviour through /sim/control (query such as "clock=1/4/2011,9:0:0"); true

@@ -25,10 +25,8 @@
 #include "platform/ids.h"
 #include "platform/profile.h"
 #include "platform/registry.h"
-#include "tests/support/kamailio.h"
-#include "tests/support/provider_simulator.h"
+#include "tests/support/phone_peers.h"
 #include "tests/support/pulse_audio.h"
-#include "tests/support/sipp.h"
 #include "tests/support/test_environment.h"
 #include "tests/ui/support/signin_driver.h"
 
@@ -40,14 +38,6 @@ namespace {
 constexpr auto kLong = std::chrono::seconds(20);
 const QString kProgramId = u"Zuvo.EvdevHandset.1"_s;
 const QString kClassId = u"{6E1D3B52-8F0A-4C29-9B7E-2D5F4A61C0E3}"_s;
-
-QByteArray Accounts(int kamailioPort) {
-    return R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
-            "phonecfg": "0", "balance": "12.50", "currency": "EUR",
-            "pxy": ["127.0.0.1:)" +
-           QByteArray::number(kamailioPort) +
-           R"(:UDP"], "hosts": ["zuvo.test:127.0.0.1"], "web": []}]})";
-}
 
 // The writing end of the FIFO the driver reads, as a handset's key presses.
 class FakeHandset {
@@ -92,9 +82,7 @@ class TestHandsetEndToEnd : public QObject {
 
     std::unique_ptr<test::PulseAudio> m_pulse;
     std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<test::Kamailio> m_kamailio;
-    std::unique_ptr<test::Sipp> m_farEnd;
-    std::unique_ptr<test::ProviderSimulator> m_sim;
+    std::unique_ptr<test::PhonePeers> m_peers;
     std::unique_ptr<CMainWindow> m_window;
     bool m_signInAnswered = false;
     bool m_wizardSeen = false;
@@ -140,21 +128,12 @@ private Q_SLOTS:
         QCOMPARE(mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
         qputenv("ZUVO_HANDSET_DEVICES", fifo.toLocal8Bit());
 
-        const QString dir = m_env->root();
-        QDir().mkpath(dir + u"/sipp"_s);
-        QDir().mkpath(dir + u"/kamailio"_s);
-        m_farEnd = std::make_unique<test::Sipp>(u"uas_answer_wait_bye.xml"_s, dir + u"/sipp"_s,
-                                                QStringList{u"-rtp_echo"_s});
-        QVERIFY(m_farEnd->Start());
-        test::Kamailio::Options options;
-        options.farEndPort = m_farEnd->port();
-        m_kamailio = std::make_unique<test::Kamailio>(dir + u"/kamailio"_s, options);
-        QVERIFY2(m_kamailio->Start(), m_kamailio->output().constData());
-        m_sim = std::make_unique<test::ProviderSimulator>(dir + u"/sim"_s,
-                                                          Accounts(m_kamailio->udpPort()));
-        QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
-        qputenv("ZUVO_DEFAULT_WEB_HOST", m_sim->httpHost().toUtf8());
-        qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
+        test::PhonePeers::Options options;
+        options.scenario = u"uas_answer_wait_bye.xml"_s;
+        options.sippArguments = {u"-rtp_echo"_s};
+        m_peers = std::make_unique<test::PhonePeers>(m_env->path(u"peers"_s), options);
+        QVERIFY2(m_peers->Start(), qPrintable(m_peers->error()));
+        m_peers->UseInThisProcess();
         QTimer::singleShot(50, this, &TestHandsetEndToEnd::DriveDialogs);
     }
 
@@ -169,9 +148,7 @@ private Q_SLOTS:
             m_window.reset();
         }
         SetMessageBoxHook(nullptr);
-        m_sim.reset();
-        m_kamailio.reset();
-        m_farEnd.reset();
+        m_peers.reset();
         qunsetenv("ZUVO_HANDSET_DEVICES");
         qunsetenv("ZUVO_DEFAULT_WEB_HOST");
         qunsetenv("ZUVO_SIP_DOMAIN");
@@ -211,7 +188,7 @@ private Q_SLOTS:
         // Pick-up places the call through the registrar; mute follows; hang-up ends it.
         QVERIFY(handset.Press(KEY_PICKUP_PHONE));
         QTRY_VERIFY_WITH_TIMEOUT(phone.state().call.active, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_farEnd->Messages().contains(u"INVITE sip:+4420@"_s), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_peers->FarEndSaw(u"INVITE sip:+4420@"_s), 10000);
         QTRY_VERIFY_WITH_TIMEOUT(phone.state().call.mediaStarted, 15000);
         QVERIFY(handset.Press(KEY_MICMUTE));
         QTRY_VERIFY(phone.state().call.muted);
@@ -219,7 +196,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!phone.state().call.muted);
         QVERIFY(handset.Press(KEY_HANGUP_PHONE));
         QTRY_COMPARE_WITH_TIMEOUT(Status(), u"Call ended"_s, 10000);
-        QTRY_VERIFY_WITH_TIMEOUT(m_farEnd->Messages().contains(u"BYE sip:"_s), 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(m_peers->FarEndSaw(u"BYE sip:"_s), 10000);
         QVERIFY(handset.Press(KEY_HANGUP_PHONE));  // clears the display
         QTRY_COMPARE(phone.state().display.numberLine, QString());
 

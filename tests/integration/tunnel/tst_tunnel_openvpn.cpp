@@ -40,9 +40,7 @@
 #include "platform/ids.h"
 #include "platform/plugin_abi.h"
 #include "platform/registry.h"
-#include "tests/support/kamailio.h"
-#include "tests/support/provider_simulator.h"
-#include "tests/support/sipp.h"
+#include "tests/support/phone_peers.h"
 #include "tests/support/test_environment.h"
 #include "tests/ui/support/signin_driver.h"
 
@@ -302,15 +300,14 @@ void TearDown() {
     }
 }
 
-QByteArray Accounts(int kamailioPort) {
-    return R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
+// The account the phone signs in with (its SIP server is the test's Kamailio) and the routes the
+// service hands to the tunnel.
+constexpr const char kAccounts[] =
+    R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
             "phonecfg": "0", "balance": "12.50", "currency": "EUR",
-            "pxy": ["127.0.0.1:)" +
-           QByteArray::number(kamailioPort) +
-           R"(:UDP"], "hosts": ["zuvo.test:127.0.0.1"], "web": []}],
+            "hosts": ["zuvo.test:127.0.0.1"], "web": []}],
             "routes": [["198.19.1.0", "255.255.255.0"], ["198.19.2.0", "255.255.254.0"],
                        ["198.19.9.1", "255.255.0.0"]]})";
-}
 
 // The OpenVPN clients this process started (the server is its child too).
 int OpenVpnClients() {
@@ -334,9 +331,7 @@ class TestTunnelOpenVpn : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<test::Kamailio> m_kamailio;
-    std::unique_ptr<test::Sipp> m_farEnd;
-    std::unique_ptr<test::ProviderSimulator> m_sim;
+    std::unique_ptr<test::PhonePeers> m_peers;
     std::unique_ptr<CMainWindow> m_window;
     int m_dialogs = 0;
     int m_answers = 0;
@@ -367,23 +362,14 @@ class TestTunnelOpenVpn : public QObject {
     }
 
     QList<QJsonObject> Requests(const QString& task) const {
-        QList<QJsonObject> found;
-        const QByteArray reply = m_sim->RequestLog();
-        const QJsonArray log =
-            QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).array();
-        for (const QJsonValue& value : log) {
-            const QJsonObject entry = value.toObject();
-            if (entry.value(u"facts"_s).toObject().value(u"task"_s).toString() == task) {
-                found << entry;
-            }
-        }
-        return found;
+        return m_peers->simulator()->Requests(task);
     }
 
     // Asks the simulator whether a key is a request key it accepts, and for which account.
     QString AccountOfKey(const QString& key) const {
         QTcpSocket socket;
-        socket.connectToHost(u"127.0.0.1"_s, static_cast<quint16>(m_sim->httpPort()));
+        socket.connectToHost(u"127.0.0.1"_s,
+                             static_cast<quint16>(m_peers->simulator()->httpPort()));
         if (!socket.waitForConnected(5000)) {
             return {};
         }
@@ -413,20 +399,15 @@ private Q_SLOTS:
         QVERIFY(machine.WriteString(u"Software\\Classes\\CLSID\\" ZUVO_TUNNEL_CLASS_ID
                                     "\\InprocServer32"_s,
                                     {}, QStringLiteral(OPENVPN_TUNNEL)));
-        const QString dir = m_env->root();
-        QDir().mkpath(dir + u"/sipp"_s);
-        QDir().mkpath(dir + u"/kamailio"_s);
-        m_farEnd = std::make_unique<test::Sipp>(u"uas_answer_wait_bye.xml"_s, dir + u"/sipp"_s);
-        QVERIFY(m_farEnd->Start());
-        test::Kamailio::Options options;
-        options.farEndPort = m_farEnd->port();
-        m_kamailio = std::make_unique<test::Kamailio>(dir + u"/kamailio"_s, options);
-        QVERIFY2(m_kamailio->Start(), m_kamailio->output().constData());
-        m_sim = std::make_unique<test::ProviderSimulator>(dir + u"/sim"_s,
-                                                          Accounts(m_kamailio->udpPort()));
-        QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
-        qputenv("ZUVO_DEFAULT_WEB_HOST", m_sim->httpHost().toUtf8());
-        qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
+        test::PhonePeers::Options options;
+        options.scenario = u"uas_answer_wait_bye.xml"_s;
+        options.accountsFile = m_env->path(u"accounts.json"_s);
+        QFile accounts(options.accountsFile);
+        QVERIFY(accounts.open(QIODevice::WriteOnly) && accounts.write(kAccounts) > 0);
+        accounts.close();
+        m_peers = std::make_unique<test::PhonePeers>(m_env->path(u"peers"_s), options);
+        QVERIFY2(m_peers->Start(), qPrintable(m_peers->error()));
+        m_peers->UseInThisProcess();
         qputenv("ZUVO_TUNNEL_HOST", kServerAddress);
         qputenv("ZUVO_TUNNEL_CA", QByteArray::fromStdString(g_ns.folder + "/ca.crt"));
         SetMessageBoxHook([this](const MessageBoxRequest& r) {
@@ -448,9 +429,7 @@ private Q_SLOTS:
 
     void cleanupTestCase() {
         SetMessageBoxHook(nullptr);
-        m_sim.reset();
-        m_kamailio.reset();
-        m_farEnd.reset();
+        m_peers.reset();
         for (const char* name :
              {"ZUVO_DEFAULT_WEB_HOST", "ZUVO_SIP_DOMAIN", "ZUVO_TUNNEL_HOST", "ZUVO_TUNNEL_CA"}) {
             qunsetenv(name);

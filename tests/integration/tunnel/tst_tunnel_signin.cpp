@@ -24,9 +24,7 @@
 #include "platform/ids.h"
 #include "platform/plugin_abi.h"
 #include "platform/registry.h"
-#include "tests/support/kamailio.h"
-#include "tests/support/provider_simulator.h"
-#include "tests/support/sipp.h"
+#include "tests/support/phone_peers.h"
 #include "tests/support/test_environment.h"
 #include "tests/ui/support/signin_driver.h"
 
@@ -37,14 +35,13 @@ namespace {
 
 constexpr auto kLong = std::chrono::seconds(20);
 
-QByteArray Accounts(int kamailioPort) {
-    return R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
+// The account the phone signs in with (its SIP server is the test's Kamailio) and the routes the
+// service hands to the tunnel.
+constexpr const char kAccounts[] =
+    R"({"accounts": [{"account": "12345", "pin": "9876", "as": "1",
             "phonecfg": "0", "balance": "12.50", "currency": "EUR",
-            "pxy": ["127.0.0.1:)" +
-           QByteArray::number(kamailioPort) +
-           R"(:UDP"], "hosts": ["zuvo.test:127.0.0.1"], "web": []}],
+            "hosts": ["zuvo.test:127.0.0.1"], "web": []}],
             "routes": [["10.1.0.0", "255.255.0.0"], ["10.2.0.0", "255.255.0.0"]]})";
-}
 
 }  // namespace
 
@@ -52,9 +49,7 @@ class TestTunnelSignin : public QObject {
     Q_OBJECT
 
     std::unique_ptr<test::TestEnvironment> m_env;
-    std::unique_ptr<test::Kamailio> m_kamailio;
-    std::unique_ptr<test::Sipp> m_farEnd;
-    std::unique_ptr<test::ProviderSimulator> m_sim;
+    std::unique_ptr<test::PhonePeers> m_peers;
     std::unique_ptr<CMainWindow> m_window;
     int m_dialogs = 0;
     int m_answers = 0;  // sign-in dialogs still to be answered with the account
@@ -86,17 +81,7 @@ class TestTunnelSignin : public QObject {
     }
 
     QList<QJsonObject> Requests(const QString& task) const {
-        QList<QJsonObject> found;
-        const QByteArray reply = m_sim->RequestLog();
-        const QJsonArray log =
-            QJsonDocument::fromJson(reply.mid(reply.indexOf("\r\n\r\n") + 4)).array();
-        for (const QJsonValue& value : log) {
-            const QJsonObject entry = value.toObject();
-            if (entry.value(u"facts"_s).toObject().value(u"task"_s).toString() == task) {
-                found << entry;
-            }
-        }
-        return found;
+        return m_peers->simulator()->Requests(task);
     }
 
     QString Status() const { return PhoneDisplay::StatusText(m_window->state()); }
@@ -128,20 +113,15 @@ private Q_SLOTS:
         QVERIFY(machine.WriteString(u"Software\\Classes\\CLSID\\" ZUVO_TUNNEL_CLASS_ID
                                     "\\InprocServer32"_s,
                                     {}, QStringLiteral(SCRIPTED_TUNNEL)));
-        const QString dir = m_env->root();
-        QDir().mkpath(dir + u"/sipp"_s);
-        QDir().mkpath(dir + u"/kamailio"_s);
-        m_farEnd = std::make_unique<test::Sipp>(u"uas_answer_wait_bye.xml"_s, dir + u"/sipp"_s);
-        QVERIFY(m_farEnd->Start());
-        test::Kamailio::Options options;
-        options.farEndPort = m_farEnd->port();
-        m_kamailio = std::make_unique<test::Kamailio>(dir + u"/kamailio"_s, options);
-        QVERIFY2(m_kamailio->Start(), m_kamailio->output().constData());
-        m_sim = std::make_unique<test::ProviderSimulator>(dir + u"/sim"_s,
-                                                          Accounts(m_kamailio->udpPort()));
-        QVERIFY2(m_sim->Start(), qPrintable(m_sim->error()));
-        qputenv("ZUVO_DEFAULT_WEB_HOST", m_sim->httpHost().toUtf8());
-        qputenv("ZUVO_SIP_DOMAIN", "zuvo.test");
+        test::PhonePeers::Options options;
+        options.scenario = u"uas_answer_wait_bye.xml"_s;
+        options.accountsFile = m_env->path(u"accounts.json"_s);
+        QFile accounts(options.accountsFile);
+        QVERIFY(accounts.open(QIODevice::WriteOnly) && accounts.write(kAccounts) > 0);
+        accounts.close();
+        m_peers = std::make_unique<test::PhonePeers>(m_env->path(u"peers"_s), options);
+        QVERIFY2(m_peers->Start(), qPrintable(m_peers->error()));
+        m_peers->UseInThisProcess();
         SetMessageBoxHook([this](const MessageBoxRequest& r) {
             m_messages << r.text;
             return Cmd::Ok;
@@ -161,9 +141,7 @@ private Q_SLOTS:
 
     void cleanupTestCase() {
         SetMessageBoxHook(nullptr);
-        m_sim.reset();
-        m_kamailio.reset();
-        m_farEnd.reset();
+        m_peers.reset();
         for (const char* name :
              {"ZUVO_TEST_TUNNEL_LOG", "ZUVO_TEST_TUNNEL_STATUS", "ZUVO_TEST_TUNNEL_START",
               "ZUVO_DEFAULT_WEB_HOST", "ZUVO_SIP_DOMAIN"}) {
