@@ -117,7 +117,9 @@ bool PhonePeers::StartSimulator() {
         return true;
     }
     QJsonObject accounts;
-    if (m_options.accountsFile.isEmpty()) {
+    if (!m_options.accounts.isEmpty()) {
+        accounts = QJsonDocument::fromJson(m_options.accounts).object();
+    } else if (m_options.accountsFile.isEmpty()) {
         accounts = QJsonObject{
             {u"accounts"_s,
              QJsonArray{Account(u"12345"_s, u"9876"_s),

@@ -33,6 +33,8 @@ public:
         // The simulator's accounts file; every account's SIP server becomes the registrar. Empty:
         // accounts 12345 (PIN 9876) and forbidden (PIN 1111).
         QString accountsFile;
+        // The same as JSON text, in place of a file.
+        QByteArray accounts;
         // The far end keeps answering, call after call, for as long as it runs (the demo).
         bool farEndKeepsAnswering = false;
     };

@@ -58,14 +58,10 @@ private:
             {u"balance"_s, u"0.40"_s},  {u"currency"_s, u"EUR"_s},
             {u"trigger"_s, u"1.00"_s},  {u"hosts"_s, QJsonArray{u"zuvo.test:127.0.0.1"_s}},
             {u"web"_s, QJsonArray{}}};
-        const QString accounts = m_env->path(u"accounts.json"_s);
-        QFile file(accounts);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(QJsonDocument(QJsonObject{{u"accounts"_s, QJsonArray{account}}}).toJson());
-        file.close();
         test::PhonePeers::Options options;
         options.scenario = u"uas_answer_wait_bye.xml"_s;
-        options.accountsFile = accounts;
+        options.accounts =
+            QJsonDocument(QJsonObject{{u"accounts"_s, QJsonArray{account}}}).toJson();
         m_peers = std::make_unique<test::PhonePeers>(m_env->path(u"peers"_s), options);
         QVERIFY2(m_peers->Start(), qPrintable(m_peers->error()));
         const QProcessEnvironment env = m_peers->Environment();

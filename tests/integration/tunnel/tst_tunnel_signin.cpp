@@ -115,10 +115,7 @@ private Q_SLOTS:
                                     {}, QStringLiteral(SCRIPTED_TUNNEL)));
         test::PhonePeers::Options options;
         options.scenario = u"uas_answer_wait_bye.xml"_s;
-        options.accountsFile = m_env->path(u"accounts.json"_s);
-        QFile accounts(options.accountsFile);
-        QVERIFY(accounts.open(QIODevice::WriteOnly) && accounts.write(kAccounts) > 0);
-        accounts.close();
+        options.accounts = kAccounts;
         m_peers = std::make_unique<test::PhonePeers>(m_env->path(u"peers"_s), options);
         QVERIFY2(m_peers->Start(), qPrintable(m_peers->error()));
         m_peers->UseInThisProcess();
