@@ -37,6 +37,8 @@ constexpr quint32 kMaxFrame = LocalBusEndpoint::kMaxFrameBytes;
 static_assert(kMaxFrame == BusFrame::kMaxBytes);
 // What one connection's socket may buffer: a whole frame and its size field.
 constexpr qint64 kConnectionBuffer = kMaxFrame + 4;
+// Answers a peer may leave unread before its further frames wait for it to read them.
+constexpr qint64 kMaxUnreadAnswers = kConnectionBuffer;
 
 bool PeerIsSameUser(QLocalSocket* socket) {
     ucred cred{};
@@ -301,6 +303,8 @@ void LocalBusEndpoint::OnConnection() {
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] { OnReadable(socket); });
         connect(socket, &QLocalSocket::disconnected, this,
                 [this, socket] { OnDisconnected(socket); });
+        // Frames held back while the peer did not read its answers are taken once it does.
+        connect(socket, &QLocalSocket::bytesWritten, this, [this, socket] { OnReadable(socket); });
         if (!m_staleTimer->isActive()) {
             m_staleTimer->start();
         }
@@ -322,6 +326,12 @@ void LocalBusEndpoint::OnReadable(QLocalSocket* socket) {
     const QPointer<LocalBusEndpoint> self(this);
     bool bad = false;
     while (true) {
+        if (socket->state() == QLocalSocket::ConnectedState &&
+            socket->bytesToWrite() >= kMaxUnreadAnswers) {
+            // A peer that does not read its answers is not read either: what it sends waits in
+            // the socket, and it is let go once it has been held for kStaleMs.
+            break;
+        }
         auto frame = BusFrame::Take(connection.buffer, bad);
         if (!frame) {
             if (bad || socket->bytesAvailable() == 0) {
@@ -390,8 +400,9 @@ void LocalBusEndpoint::DropStale() {
         }
     }
     for (QLocalSocket* socket : stale) {
-        qCDebug(lcBus) << "dropped a connection that sent no whole frame for" << kStaleMs << "ms;"
-                       << m_connections[socket].buffer.size() << "bytes were waiting";
+        qCDebug(lcBus) << "dropped a connection that completed no frame for" << kStaleMs << "ms;"
+                       << m_connections[socket].buffer.size() << "bytes were waiting,"
+                       << socket->bytesToWrite() << "bytes of answers unread";
         Drop(socket);
     }
 }

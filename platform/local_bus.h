@@ -59,7 +59,8 @@ class LocalBusEndpoint : public QObject {
     Q_OBJECT
 public:
     // Bounds on what other processes may make an endpoint hold: open connections, the size of
-    // one frame, and how long a connection may sit without completing a frame.
+    // one frame, and how long a connection may sit without completing a frame (or, when it leaves
+    // its answers unread, without having one taken).
     static constexpr int kMaxConnections = 32;
     static constexpr int kMaxFrameBytes = 64 * 1024;
     static constexpr int kStaleMs = 5000;

@@ -129,7 +129,9 @@ bool ExternalControl::OnCopyData(Handle sender, uint32_t type, const QByteArray&
     }
     if (type < Proto::kFirstClientCommand || type > Proto::kLastClientCommand)
         return false;
-    if (m_state.signin.pending)
+    // While sign-in is pending no command is carried out. A state request changes nothing and
+    // its client waits for the answer, so it is answered as a client record is.
+    if (m_state.signin.pending && type != ToUnderlying(ClientCommand::StateRequest))
         return true;
     switch (static_cast<ClientCommand>(type)) {
         case ClientCommand::ClientRecord:

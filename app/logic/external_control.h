@@ -64,8 +64,8 @@ public:
     // other request is answered Refused. A null client window gets no answer.
     LRESULT OnRegister(WPARAM request, LPARAM clientWindow);
     // A copy-data message, type as it came off the bus. Only the bound client is obeyed (false
-    // for anyone else); while sign-in is pending every command but ClientRecord is ignored with
-    // true.
+    // for anyone else); while sign-in is pending every command but ClientRecord and StateRequest
+    // is ignored with true.
     bool OnCopyData(Handle sender, uint32_t type, const QByteArray& data);
     // At close: devices back and Bind Closing posted to the bound client.
     void OnClose();

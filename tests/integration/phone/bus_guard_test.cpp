@@ -4,13 +4,12 @@
 
 #include <gtest/gtest.h>
 
-#include <QFileInfo>
 #include <QLocalServer>
 
 #include "platform/external_control_protocol.h"
 #include "platform/ids.h"
 #include "platform/local_bus.h"
-#include "tests/support/phone_peers.h"
+#include "tests/support/bus_phone.h"
 
 using namespace Qt::Literals::StringLiterals;
 using namespace zuvo;
@@ -23,51 +22,22 @@ const QString kHistoryKey = u"HKCU\\Software\\Zuvo\\Zuvo PC\\Call History"_s;
 
 class BusGuardTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        m_peers = std::make_unique<PhonePeers>(m_env.path(u"peers"_s), PhonePeers::Options{});
-        ASSERT_TRUE(m_peers->Start()) << m_peers->error().toStdString();
-        // This process talks on the phone's bus.
-        qputenv("XDG_RUNTIME_DIR",
-                m_peers->Environment().value(u"XDG_RUNTIME_DIR"_s).toLocal8Bit());
-    }
+    void SetUp() override { ASSERT_TRUE(m_bus.StartPeers()) << m_bus.error().toStdString(); }
 
-    ProgramResult Run(const QString& program, const QStringList& args) {
-        return RunProgram(program, args, m_peers->Environment());
-    }
-
-    void LaunchPhone() {
-        m_phone = std::make_unique<IdlePhone>(*m_peers);
-        ASSERT_TRUE(m_phone->Launch());
-    }
+    void LaunchPhone() { ASSERT_TRUE(m_bus.Launch()); }
 
     void WaitUntilIdleAndSignedIn() {
-        ASSERT_TRUE(m_phone->WaitUntilIdleAndSignedIn(kSignIn)) << Diagnostics();
-    }
-
-    bool Running() { return m_phone->Running(); }
-
-    // What zuvo-ctl state prints, or its exit code and message.
-    std::string State() {
-        const ProgramResult r = Run(u"zuvo-ctl"_s, {u"state"_s});
-        return r.code == 0 ? r.output.trimmed().toStdString()
-                           : "zuvo-ctl " + std::to_string(r.code) + ": " + r.output.toStdString();
-    }
-
-    std::string Diagnostics() {
-        return "--- phone\n" + m_phone->Output().toStdString() + '\n' +
-               m_peers->Logs().toStdString();
+        ASSERT_TRUE(m_bus.WaitUntilIdleAndSignedIn(kSignIn)) << m_bus.Diagnostics();
     }
 
     TestEnvironment m_env;
-    std::unique_ptr<PhonePeers> m_peers;
-    std::unique_ptr<IdlePhone> m_phone;
+    BusPhone m_bus{m_env.path(u"peers"_s)};
 };
 
 TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
     for (const auto& [name, value] : {std::pair{u"Nu0"_s, u"4477"_s}, {u"Tu0"_s, u"00:01:02"_s}}) {
-        const ProgramResult r =
-            Run(u"zuvo-reg"_s, {u"add"_s, kHistoryKey, u"/v"_s, name, u"/d"_s, value, u"/f"_s});
+        const ProgramResult r = m_bus.Run(
+            u"zuvo-reg"_s, {u"add"_s, kHistoryKey, u"/v"_s, name, u"/d"_s, value, u"/f"_s});
         ASSERT_EQ(r.code, 0) << r.output.constData();
     }
     ASSERT_NO_FATAL_FAILURE(LaunchPhone());
@@ -87,15 +57,16 @@ TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
         for (const auto& [w, l] : madeUp) {
             ASSERT_TRUE(LocalBus::SendMessage(*phone, message, w, l))
                 << "no answer to message 0x" << std::hex << message << '\n'
-                << Diagnostics();
+                << m_bus.Diagnostics();
         }
     }
-    ASSERT_TRUE(Running()) << Diagnostics();
-    EXPECT_EQ(State(), "state: number \"\" call idle muted no");
+    ASSERT_TRUE(m_bus.Running()) << m_bus.Diagnostics();
+    EXPECT_EQ(m_bus.State(), "state: number \"\" call idle muted no");
     // A device choice in range from outside is not the wizard's: nothing is stored.
     ASSERT_TRUE(LocalBus::SendMessage(*phone, Msg::AudioDeviceChosen, 2, 0));
-    EXPECT_EQ(Run(u"zuvo-reg"_s, {u"query"_s, u"HKCU\\Software\\Zuvo\\Zuvo PC\\Audio"_s, u"/v"_s,
-                                  u"Audio Devices"_s})
+    EXPECT_EQ(m_bus
+                  .Run(u"zuvo-reg"_s, {u"query"_s, u"HKCU\\Software\\Zuvo\\Zuvo PC\\Audio"_s,
+                                       u"/v"_s, u"Audio Devices"_s})
                   .code,
               1);
 
@@ -112,18 +83,18 @@ TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
     for (int round = 0; round < 4; ++round) {
         EXPECT_FALSE(LocalBus::SendMessage(*phone, reg, 1, slowHandle, 300));
         WaitUntil([] { return false; }, std::chrono::milliseconds(2500));
-        ASSERT_TRUE(Running()) << "round " << round << '\n' << Diagnostics();
+        ASSERT_TRUE(m_bus.Running()) << "round " << round << '\n' << m_bus.Diagnostics();
     }
     EXPECT_EQ(LocalBus::SendMessage(*phone, reg, 0, slowHandle), 1);
     slow.close();
-    EXPECT_EQ(State(), "state: number \"\" call idle muted no");
+    EXPECT_EQ(m_bus.State(), "state: number \"\" call idle muted no");
 
     // Commands as a control program sends them: a plain click on key 5, once with a made-up
     // control in lParam.
     const WPARAM clickFive = MakeWParam(static_cast<uint16_t>(Cmd::Key0 + 5), 0);
     EXPECT_TRUE(LocalBus::SendMessage(*phone, Wm::Command, clickFive, 0));
     EXPECT_TRUE(LocalBus::SendMessage(*phone, Wm::Command, clickFive, 0x41414141));
-    EXPECT_EQ(State(), "state: number \"55\" call idle muted no");
+    EXPECT_EQ(m_bus.State(), "state: number \"55\" call idle muted no");
 
     // Close from the bus takes the phone's own close path: the bound client is let go, the call
     // history is written back (all twenty entries), and the program ends.
@@ -137,13 +108,15 @@ TEST_F(BusGuardTest, OnlyWhatIsMeantForOtherProgramsReachesThePhone) {
         return 1;
     });
     ASSERT_TRUE(LocalBus::SendMessage(*phone, reg, 1, client.handle()));
-    ASSERT_TRUE(WaitUntil([&] { return binds.contains(2); })) << Diagnostics();
+    ASSERT_TRUE(WaitUntil([&] { return binds.contains(2); })) << m_bus.Diagnostics();
     EXPECT_TRUE(LocalBus::SendMessage(*phone, Wm::Close, 0xDEADBEEF, 0x41414141));
-    EXPECT_TRUE(WaitUntil([&] { return binds.contains(0); })) << Diagnostics();
-    EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(20)), -1) << Diagnostics();
-    const ProgramResult last = Run(u"zuvo-reg"_s, {u"query"_s, kHistoryKey, u"/v"_s, u"Nu19"_s});
+    EXPECT_TRUE(WaitUntil([&] { return binds.contains(0); })) << m_bus.Diagnostics();
+    EXPECT_NE(m_bus.phone().WaitForExit(std::chrono::seconds(20)), -1) << m_bus.Diagnostics();
+    const ProgramResult last =
+        m_bus.Run(u"zuvo-reg"_s, {u"query"_s, kHistoryKey, u"/v"_s, u"Nu19"_s});
     EXPECT_EQ(last.code, 0) << last.output.constData();
-    const ProgramResult first = Run(u"zuvo-reg"_s, {u"query"_s, kHistoryKey, u"/v"_s, u"Nu0"_s});
+    const ProgramResult first =
+        m_bus.Run(u"zuvo-reg"_s, {u"query"_s, kHistoryKey, u"/v"_s, u"Nu0"_s});
     EXPECT_TRUE(first.output.contains("4477")) << first.output.constData();
 }
 

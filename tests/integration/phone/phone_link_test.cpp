@@ -102,13 +102,15 @@ TEST_F(PhoneLinkTest, APhoneThatIsNotRunningStartsWithTheLinksNumber) {
     env.insert(u"QT_LOGGING_RULES"_s, u"zuvo.startup.debug=true;zuvo.window.debug=true"_s);
     ChildProcess phone(BinaryPath(u"zuvo"_s), {u"callto://+4420794600"_s}, env);
     ASSERT_TRUE(phone.Start());
-    // Up: on its bus, signed out (the sign-in dialog waits), so it answers but sends no state.
+    // Up: on its bus and signed out (the sign-in dialog waits); it answers a state request.
+    QByteArray state;
     EXPECT_TRUE(WaitUntil(
         [&] {
-            return RunProgram(u"zuvo-ctl"_s, {u"state"_s}, m_peers->Environment())
-                .output.contains("sent no state");
+            state = RunProgram(u"zuvo-ctl"_s, {u"state"_s}, m_peers->Environment()).output;
+            return state.startsWith("state: ");
         },
-        std::chrono::seconds(30)));
+        std::chrono::seconds(30)))
+        << state.constData();
     phone.process().terminate();
     EXPECT_EQ(phone.WaitForExit(), 20) << phone.output().constData();
     EXPECT_TRUE(phone.output().contains("link: number \"004420794600\" dial at once false"))

@@ -134,9 +134,16 @@ TEST_F(ExternalControlTest, StateRecordLayout) {
 
 TEST_F(ExternalControlTest, CommandsFromTheBoundClientOnly) {
     control.OnRegister(1, kClient);
-    // Sign-in pending: accepted and ignored.
+    // Sign-in pending: accepted and ignored, but a state request is answered.
     EXPECT_TRUE(control.OnCopyData(kClient, 2, "5"));
+    EXPECT_TRUE(control.OnCopyData(kClient, 13, {}));
     EXPECT_TRUE(rig.state.display.numberLine.isEmpty());
+    EXPECT_TRUE(port.copies.isEmpty());
+    EXPECT_TRUE(control.OnCopyData(kClient, 16, {}));
+    ASSERT_EQ(port.copies.size(), 1);
+    EXPECT_EQ(port.copies[0].first, 1u);
+    EXPECT_EQ(port.copies[0].second, ExternalControl::StateRecord(QString(), false, false));
+    port.copies.clear();
     rig.SignedIn();
     EXPECT_FALSE(control.OnCopyData(kOther, 2, "5"));
     EXPECT_TRUE(rig.state.display.numberLine.isEmpty());

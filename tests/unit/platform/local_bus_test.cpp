@@ -21,6 +21,7 @@
 #include "platform/bus_frame.h"
 #include "platform/external_control_protocol.h"
 #include "platform/local_bus.h"
+#include "tests/support/raw_bus_client.h"
 #include "tests/support/test_environment.h"
 
 using namespace Qt::Literals::StringLiterals;
@@ -208,6 +209,54 @@ TEST(LocalBusTest, WhatOtherProcessesMayMakeAWindowHoldIsBounded) {
     ASSERT_TRUE(test::WaitUntil([&] { return answer.has_value(); }));
     caller.join();
     EXPECT_EQ(*answer, 5);
+}
+
+// A client that sends requests and never reads the answers: the window holds only so many answers
+// for it, then takes no more of its requests (they wait in the socket) and lets it go. Requests
+// that want no answer are all taken, however many come.
+TEST(LocalBusTest, AClientThatNeverReadsItsAnswersIsHeldBack) {
+    test::TestEnvironment env;
+    QCoreApplication app(argc, argv);
+    LocalBusEndpoint phone(ExternalControlProtocol::kPhoneWindowClass);
+    ASSERT_TRUE(phone.Listen());
+    std::atomic_int handled{0};
+    phone.setMessageHandler([&](uint32_t, WPARAM w, LPARAM) {
+        ++handled;
+        return static_cast<LRESULT>(w);
+    });
+    // Far more answers (8 bytes each) than the window and the socket together may hold.
+    constexpr int kRequests = 100'000;
+
+    for (const bool wantReply : {false, true}) {
+        handled = 0;
+        BusFrame request;
+        request.wantReply = wantReply;
+        test::RawBusClient flood(EndpointFile(phone), true);
+        ASSERT_TRUE(flood.connected());
+        std::atomic_bool done{false};
+        bool allTaken = false;
+        std::thread flooder([&] {
+            allTaken = flood.WriteAll(request.Encode().repeated(kRequests));
+            done = true;
+        });
+        // Written, or let go of.
+        EXPECT_TRUE(test::WaitUntil([&] { return done.load(); },
+                                    std::chrono::milliseconds(LocalBusEndpoint::kStaleMs + 60000)));
+        flooder.join();
+        if (wantReply) {
+            EXPECT_FALSE(allTaken);
+            EXPECT_LT(handled, kRequests);
+        } else {
+            EXPECT_TRUE(allTaken);
+            EXPECT_TRUE(test::WaitUntil([&] { return handled == kRequests; })) << handled;
+        }
+    }
+
+    std::optional<LRESULT> answer;
+    std::thread caller([&] { answer = LocalBus::SendMessage(phone.handle(), 0x409, 7, 0); });
+    ASSERT_TRUE(test::WaitUntil([&] { return answer.has_value(); }));
+    caller.join();
+    EXPECT_EQ(*answer, 7);
 }
 
 // A window whose process died leaves a socket file that refuses connections.
