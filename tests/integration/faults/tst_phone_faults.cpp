@@ -256,14 +256,12 @@ private:
     // ringing. Only the phone rings: anything Kamailio does not know goes to the far end, which
     // answers at once, and the caller then fails.
     void RingThePhone() {
-        test::Sipp caller(
-            u"uac_call_cancel.xml"_s, m_env->path(u"caller"_s),
-            {u"-s"_s, u"12345_Z"_s, u"127.0.0.1:"_s + QString::number(m_kamailio->udpPort())});
-        caller.SetLimits(1, 30);
-        QVERIFY2(caller.Start(), caller.output().constData());
-        QVERIFY2(WaitAsking([&caller] { return caller.Wait(0) != -1; }, std::chrono::seconds(40)),
-                 caller.output().constData());
-        QVERIFY2(caller.Wait(0) == 0, (caller.Messages().toUtf8() + Diagnostics()).constData());
+        const auto caller =
+            test::RingingCaller(m_env->path(u"caller"_s), u"12345_Z"_s, m_kamailio->udpPort());
+        QVERIFY2(caller->Start(), caller->output().constData());
+        QVERIFY2(WaitAsking([&caller] { return caller->Wait(0) != -1; }, std::chrono::seconds(40)),
+                 caller->output().constData());
+        QVERIFY2(caller->Wait(0) == 0, (caller->Messages().toUtf8() + Diagnostics()).constData());
         QVERIFY2(WaitAsking([this] { return !m_window->state().call.incomingAnnounced; },
                             std::chrono::seconds(30)),
                  Diagnostics().constData());
