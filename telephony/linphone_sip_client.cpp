@@ -31,6 +31,10 @@ constexpr int kIntensityMs = 250;
 // A registration without any answer by then is given up as an error (a UDP server that never
 // answers would otherwise take the whole SIP transaction time-out, 32 s).
 constexpr int kRegisterTimeoutMs = 8000;
+// A closing request (BYE, CANCEL) that a reachable server answers takes one round trip; SIP sends
+// it again after 500 ms when no answer came. Signalling that outlasts this went unanswered at
+// least once.
+constexpr int kClosingAnsweredMs = 450;
 constexpr const char* kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 
 LinphoneSipClient* Owner(LinphoneCore* core) {
@@ -517,19 +521,22 @@ void LinphoneSipClient::HandleAccountState(LinphoneAccount* account, int state) 
     }
     switch (state) {
         case LinphoneRegistrationProgress:
-            if (!profile.unregistering && profile.state != RTCRS_REGISTERING) {
+            if (!profile.unregistering && !profile.refreshing &&
+                profile.state != RTCRS_REGISTERING) {
                 profile.state = RTCRS_REGISTERING;
                 profile.registeringSince.start();
                 RaiseRegistration(RTCRS_REGISTERING, 0);
             }
             break;
         case LinphoneRegistrationOk:
+            profile.refreshing = false;
             if (!profile.unregistering && profile.state != RTCRS_REGISTERED) {
                 profile.state = RTCRS_REGISTERED;
                 RaiseRegistration(RTCRS_REGISTERED, 0);
             }
             break;
         case LinphoneRegistrationCleared:
+            profile.refreshing = false;
             profile.state = RTCRS_NOT_REGISTERED;
             profile.unregistering = false;
             RaiseRegistration(RTCRS_NOT_REGISTERED, 0);
@@ -542,6 +549,7 @@ void LinphoneSipClient::HandleAccountState(LinphoneAccount* account, int state) 
             const int32_t rtcState = SipCodeOf(status) != 0 ? RTCRS_REJECTED : RTCRS_ERROR;
             const bool wasUnregistering = profile.unregistering;
             profile.unregistering = false;
+            profile.refreshing = false;
             profile.state = wasUnregistering ? RTCRS_NOT_REGISTERED : rtcState;
             RaiseRegistration(profile.state, wasUnregistering ? 0 : status);
             if (released) {
@@ -827,6 +835,13 @@ void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
             int32_t status = 0;
             const LinphoneErrorInfo* info = linphone_call_get_error_info(call);
             const int code = info ? linphone_error_info_get_protocol_code(info) : 0;
+            const LinphoneReason reason =
+                info ? linphone_error_info_get_reason(info) : LinphoneReasonNone;
+            session.serverLost = session.serverLost || reason == LinphoneReasonIOError ||
+                                 reason == LinphoneReasonNoResponse;
+            if (!session.endedSince.isValid()) {
+                session.endedSince.start();
+            }
             if (state == LinphoneCallError) {
                 status = FailureStatus(info);
                 if (RefusedRequiredEncryption(call, code)) {
@@ -844,9 +859,20 @@ void LinphoneSipClient::HandleCallState(LinphoneCall* call, int state) {
             RaiseSession(id, RTCSS_DISCONNECTED, status);
             break;
         }
-        case LinphoneCallReleased:
+        case LinphoneCallReleased: {
+            // liblinphone ends a call whose BYE goes unanswered without an error: only the time
+            // its signalling took tells.
+            const bool late =
+                session.endedSince.isValid() && session.endedSince.hasExpired(kClosingAnsweredMs);
+            if (session.serverLost || late) {
+                qCDebug(lcTelephony)
+                    << "call signalling ended" << (late ? "unanswered for a while" : "on a failure")
+                    << "- refreshing the registration";
+                RefreshRegistrations();
+            }
             DropSession(id);
             break;
+        }
         default:
             break;  // hold, resume, updates: never reported
     }
@@ -944,12 +970,13 @@ void LinphoneSipClient::ExpireRegistrations() {
         Profile& profile = it->second;
         const SipProfileId id = it->first;
         ++it;  // the handlers below may drop the profile
-        if (profile.state != RTCRS_REGISTERING || profile.unregistering || profile.timedOut ||
-            profile.account == nullptr ||
+        if ((profile.state != RTCRS_REGISTERING && !profile.refreshing) || profile.unregistering ||
+            profile.timedOut || profile.account == nullptr ||
             !profile.registeringSince.hasExpired(kRegisterTimeoutMs)) {
             continue;
         }
         profile.timedOut = true;
+        profile.refreshing = false;
         profile.state = RTCRS_ERROR;
         LinphoneAccountParams* params =
             linphone_account_params_clone(linphone_account_get_params(profile.account));
@@ -961,6 +988,23 @@ void LinphoneSipClient::ExpireRegistrations() {
             DropProfile(id);
         }
     }
+}
+
+void LinphoneSipClient::RefreshRegistrations() {
+    if (m_shuttingDown || m_off) {
+        return;
+    }
+    for (auto& [id, profile] : m_profiles) {
+        if (profile.account == nullptr || profile.state != RTCRS_REGISTERED ||
+            profile.unregistering || profile.timedOut || profile.refreshing) {
+            continue;
+        }
+        profile.refreshing = true;
+        profile.registeringSince.start();
+        linphone_account_refresh_register(profile.account);
+    }
+    TurnSoon();
+    UpdatePace();
 }
 
 void LinphoneSipClient::UpdatePace() {
@@ -985,7 +1029,8 @@ void LinphoneSipClient::UpdatePace() {
     // seen on a turn of the timer.
     bool unwatched = false;
     for (const auto& [id, profile] : m_profiles) {
-        busy = busy || profile.unregistering || profile.state == RTCRS_REGISTERING;
+        busy = busy || profile.unregistering || profile.refreshing ||
+               profile.state == RTCRS_REGISTERING;
         unwatched = unwatched || (profile.account != nullptr &&
                                   (profile.transport != u"udp"_s || !m_sipReadable.isEnabled()));
     }

@@ -39,7 +39,10 @@ class SoundServerWatch;
 // the UDP port (sip_datagram_screen.h), keeps STUN, ICE, remote provisioning and default servers
 // off, and uses a silent stand-in sound card (null_sound_card.h) when the machine has none. Keys
 // go out as RFC 2833 events. A registration that gets no answer within a few seconds is reported
-// as an error.
+// as an error. A call whose closing requests went unanswered, or that failed on the transport or
+// for want of any response, may have outlived the registrar's memory of the phone (a restarted
+// server): once its signalling is over, the registration is refreshed with one REGISTER, which
+// raises no event unless it fails.
 //
 // Audio codecs offered, in order: Opus, G.722 (wideband first), PCMU, PCMA (G.711, which every
 // gateway takes), G.729 when the media stack has it (low-bandwidth provider trunks), and
@@ -123,7 +126,8 @@ private:
         int32_t state = RTCRS_NOT_REGISTERED;
         bool unregistering = false;
         bool released = false;
-        bool timedOut = false;  // no answer in time: reported as an error, attempt abandoned
+        bool timedOut = false;    // no answer in time: reported as an error, attempt abandoned
+        bool refreshing = false;  // a refresh of a registered profile, kept from the caller
         QElapsedTimer registeringSince;
     };
     struct Session {
@@ -136,6 +140,8 @@ private:
         bool mediaReady = false;    // streams set up: waiting for the far end's first packet
         bool mediaStarted = false;  // RTP from the far end arrived
         bool released = false;
+        QElapsedTimer endedSince;  // the call ended; its closing requests may still be out
+        bool serverLost = false;   // it failed on the transport or without any response
     };
 
     bool Wants(int32_t kind) const { return m_events != nullptr && (m_filter & kind) != 0; }
@@ -151,6 +157,8 @@ private:
     // One turn of the engine as soon as the event loop is back, on top of the timer's.
     void TurnSoon();
     void ExpireRegistrations();
+    // Refreshes every registered profile once (one REGISTER each); see the class comment.
+    void RefreshRegistrations();
     void SampleIntensity();
     // Reports media started once RTP from the far end has arrived on a session whose streams
     // are set up; a call whose far end sends nothing never has media.

@@ -137,4 +137,12 @@ qint64 Sipp::processId() const {
                : 0;
 }
 
+std::unique_ptr<Sipp> RingingCaller(const QString& runDir, const QString& user, int registrarPort) {
+    auto caller = std::make_unique<Sipp>(
+        u"uac_call_cancel.xml"_s, runDir,
+        QStringList{u"-s"_s, user, u"127.0.0.1:"_s + QString::number(registrarPort)});
+    caller->SetLimits(1, 30);
+    return caller;
+}
+
 }  // namespace zuvo::test

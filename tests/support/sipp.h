@@ -50,4 +50,9 @@ private:
     int m_exit = -2;
 };
 
+// A caller, not yet started, that rings `user` through the registrar on 127.0.0.1:registrarPort
+// and gives up after a second of ringing (one call, 30 s at most). It fails unless the callee
+// rings.
+std::unique_ptr<Sipp> RingingCaller(const QString& runDir, const QString& user, int registrarPort);
+
 }  // namespace zuvo::test

@@ -95,12 +95,10 @@ private:
 
     // A caller rings account 12345 through the registrar and gives up after a second of ringing.
     void RingThePhone() {
-        test::Sipp caller(
-            u"uac_call_cancel.xml"_s, m_env->path(u"caller"_s),
-            {u"-s"_s, u"12345_Z"_s, u"127.0.0.1:"_s + QString::number(m_peers->registrarPort())});
-        caller.SetLimits(1, 30);
-        QVERIFY2(caller.Start(), caller.output().constData());
-        QCOMPARE(caller.Wait(30), 0);
+        const auto caller =
+            test::RingingCaller(m_env->path(u"caller"_s), u"12345_Z"_s, m_peers->registrarPort());
+        QVERIFY2(caller->Start(), caller->output().constData());
+        QCOMPARE(caller->Wait(30), 0);
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->state().call.incomingAnnounced, 10000);
     }
 

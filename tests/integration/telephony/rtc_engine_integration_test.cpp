@@ -358,6 +358,50 @@ TEST_F(EngineIntegration, RepeatedCallsToAnEchoingFarEndEachConnectAndEndByOurHa
     EXPECT_FALSE(m_window.Has(RTC_EVT_REGISTRATION, RTCRS_NOT_REGISTERED));
 }
 
+// Kamailio killed in a call: nothing answers the BYE of our hang-up. Once the call's signalling is
+// over the registration is refreshed. Started again at once (knowing nothing of the phone), the
+// new Kamailio gets the phone's contact without a registration event; left dead, the refresh is
+// reported as an error without a SIP response, for the caller to retry.
+TEST_F(EngineIntegration, UnansweredHangUpRefreshesTheRegistration) {
+    // The new Kamailio logs what it handles, so the phone's new contact shows there.
+    struct DebugLog {
+        DebugLog() { qputenv("KAMAILIO_DEBUG", "1"); }
+        ~DebugLog() { qunsetenv("KAMAILIO_DEBUG"); }
+    } debugLog;
+    StartPeers(u"uas_answer_wait_bye.xml"_s, {u"-rtp_echo"_s, u"-m"_s, u"2"_s});
+    ASSERT_FALSE(HasFatalFailure());
+    StartEngine();
+    const QString udpServer = u"127.0.0.1:"_s + QString::number(m_kamailio->udpPort());
+    ASSERT_EQ(m_engine->Register(QString::fromUtf16(kUri), udpServer, u"UDP"_s), S_OK);
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_REGISTERED));
+    const auto callAndKill = [this] {
+        m_window.events.clear();
+        ASSERT_EQ(m_engine->PlaceCall(RTCST_PC_TO_PHONE, u"+4420794620"_s, QString(), 0), S_OK);
+        ASSERT_TRUE(WaitFor(RTC_EVT_MEDIA, RTCMET_STARTED));
+        m_kamailio->Kill();
+        ASSERT_EQ(m_engine->HangUp(), S_OK);
+        ASSERT_TRUE(WaitFor(RTC_EVT_SESSION, RTCSS_DISCONNECTED));
+    };
+    callAndKill();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(m_kamailio->Restart()) << m_kamailio->output().constData();
+    ASSERT_TRUE(WaitUntil(
+        [this] {
+            return m_kamailio->output().contains("created Contact HF: Contact: <sip:1001_Z@");
+        },
+        std::chrono::seconds(60)))
+        << m_kamailio->output().right(3000).constData();
+    EXPECT_TRUE(m_window.Of(RTC_EVT_REGISTRATION).empty());
+
+    callAndKill();
+    ASSERT_FALSE(HasFatalFailure());
+    ASSERT_TRUE(WaitFor(RTC_EVT_REGISTRATION, RTCRS_ERROR, 90));
+    const auto events = m_window.Of(RTC_EVT_REGISTRATION);
+    ASSERT_EQ(events.size(), 1u);
+    EXPECT_TRUE(Failed(events[0].b));
+    EXPECT_EQ(SipCodeOf(events[0].b), 0);
+}
+
 TEST_F(EngineIntegration, IncomingCallDuringACallIsTurnedAwayBusy) {
     StartPeers(u"uas_answer_wait_bye.xml"_s, {u"-rtp_echo"_s});
     StartEngine();
