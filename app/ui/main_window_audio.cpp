@@ -9,6 +9,7 @@
 #include "audio/audio_wizard.h"
 #include "platform/ids.h"
 #include "telephony/sound_devices.h"
+#include "telephony/telephony_module.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -24,8 +25,8 @@ constexpr int kHandsetSpeakerProperty = 7;
 
 }  // namespace
 
-void CMainWindow::LoadDevices() {
-    m_sounds = std::make_unique<SoundDevices>();
+void CMainWindow::LoadDevices(const TelephonyModule& telephony) {
+    m_sounds = telephony.NewSoundDevices();
     m_audio = std::make_unique<AudioDeviceChoice>(m_profile, m_state);
     if (m_audio->Load(m_sounds->List())) {
         qCDebug(lcWindow) << "a stored audio device is no longer there; using the first";
