@@ -10,7 +10,7 @@ struct _MSSndCard;
 namespace zuvo {
 
 // The sound devices on a media factory of their own (not the engine's). Reload() asks the sound
-// server again. Main thread.
+// server again. Made on any thread, then used on one thread at a time.
 class MediaSoundDevices final : public SoundDevices {
 public:
     MediaSoundDevices();

@@ -9,8 +9,8 @@
 namespace zuvo {
 
 // The machine's sound devices as the media stack sees them, apart from the engine, so that the
-// list exists before (and without) it; the wizard's meter and test sound run on them too.
-// Main thread.
+// list exists before (and without) it; the wizard's meter and test sound run on them too. Made on
+// any thread (the list is read beside the window's start), then used on the main thread.
 class SoundDevices {
 public:
     virtual ~SoundDevices() = default;

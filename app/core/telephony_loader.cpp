@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "app/core/install_layout.h"
+#include "telephony/sound_devices.h"
 #include "telephony/telephony_module.h"
 
 Q_LOGGING_CATEGORY(lcTelephonyLoader, "zuvo.telephony.loader", QtWarningMsg)
@@ -19,6 +20,8 @@ TelephonyLoader& TelephonyLoader::Process() {
     static TelephonyLoader loader;
     return loader;
 }
+
+TelephonyLoader::TelephonyLoader() = default;
 
 // The library stays loaded: engine objects may live until the process ends.
 TelephonyLoader::~TelephonyLoader() {
@@ -69,6 +72,11 @@ QString TelephonyLoader::Error() const {
     return m_error;
 }
 
+std::unique_ptr<SoundDevices> TelephonyLoader::TakeSoundDevices() {
+    const std::lock_guard lock(m_mutex);
+    return std::move(m_devices);
+}
+
 void TelephonyLoader::Load(const QString& path) {
     const TelephonyModule* module = nullptr;
     QString error;
@@ -92,13 +100,17 @@ void TelephonyLoader::Load(const QString& path) {
             dlclose(handle);
         }
     }
+    std::unique_ptr<SoundDevices> devices;
     if (module != nullptr) {
         qCDebug(lcTelephonyLoader) << "loaded" << path;
+        // Asking the sound server takes a while too; the window only takes the answer.
+        devices = module->NewSoundDevices();
     } else {
         qCWarning(lcTelephonyLoader).noquote() << "the telephony library did not load:" << error;
     }
     const std::lock_guard lock(m_mutex);
     m_module = module;
+    m_devices = std::move(devices);
     m_error = error;
     m_finished = true;
     m_done.notify_all();

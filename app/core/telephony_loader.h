@@ -3,11 +3,13 @@
 #include <QString>
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 namespace zuvo {
 
+class SoundDevices;
 class TelephonyModule;
 
 // Loads the telephony module (liblinphone and its media stack) from the phone's own plug-in
@@ -18,7 +20,7 @@ public:
     // The process's one loader; its thread is joined at exit.
     static TelephonyLoader& Process();
 
-    TelephonyLoader() = default;
+    TelephonyLoader();
     ~TelephonyLoader();
     TelephonyLoader(const TelephonyLoader&) = delete;
     TelephonyLoader& operator=(const TelephonyLoader&) = delete;
@@ -32,6 +34,9 @@ public:
     // be, with Error() telling why. Main thread.
     const TelephonyModule* Wait();
     QString Error() const;
+    // The sound devices the thread read right after loading, once (then null): the list is
+    // ready when the window asks for it. Call after Wait.
+    std::unique_ptr<SoundDevices> TakeSoundDevices();
 
     // <plug-in folder>/zuvo-engine.so
     static QString ModulePath();
@@ -44,6 +49,7 @@ private:
     bool m_started = false;
     bool m_finished = false;
     const TelephonyModule* m_module = nullptr;
+    std::unique_ptr<SoundDevices> m_devices;
     QString m_error;
     std::thread m_thread;
 };

@@ -39,6 +39,9 @@ TEST(TelephonyLoader, TheBuiltLibraryGivesAClientAndTheSoundDevices) {
     EXPECT_EQ(loader.Wait(), module);
     EXPECT_NE(module->NewSipClient(), nullptr);
     const std::unique_ptr<SoundDevices> devices = module->NewSoundDevices();
+    // The list read on the loading thread is handed over once.
+    EXPECT_NE(loader.TakeSoundDevices(), nullptr);
+    EXPECT_EQ(loader.TakeSoundDevices(), nullptr);
     ASSERT_NE(devices, nullptr);
     // The meter and the test sound run on the library's own media stack.
     const std::unique_ptr<LevelCapture> capture = devices->NewLevelCapture();
