@@ -33,7 +33,8 @@ bool CLevelMeter::Start(const SoundDevices& devices, int index) {
     if (name.isEmpty()) {
         return false;
     }
-    if (!m_capture.Start(devices, name)) {
+    m_capture = devices.NewLevelCapture();
+    if (!m_capture->Start(name)) {
         qCDebug(lcAudioWizard) << "level meter: capture did not start on" << name;
         return false;
     }
@@ -43,14 +44,16 @@ bool CLevelMeter::Start(const SoundDevices& devices, int index) {
 
 void CLevelMeter::Stop() {
     m_timer.stop();
-    m_capture.Stop();
+    if (m_capture) {
+        m_capture->Stop();
+    }
     m_bar = 0;
     m_shownPeak = 0;
     update();
 }
 
 void CLevelMeter::Tick() {
-    ShowPeak(m_capture.Peak());
+    ShowPeak(m_capture ? m_capture->Peak() : 0);
 }
 
 void CLevelMeter::ShowPeak(int rawPeak) {

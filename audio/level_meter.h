@@ -4,6 +4,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <memory>
 
 #include "platform/ids.h"
 #include "telephony/level_capture.h"
@@ -49,7 +50,7 @@ protected:
 private:
     void Tick();
 
-    LevelCapture m_capture;
+    std::unique_ptr<LevelCapture> m_capture;  // on the devices of the last Start
     QTimer m_timer;
     std::function<void(uint32_t, WPARAM, LPARAM)> m_report;
     std::function<int()> m_gain;

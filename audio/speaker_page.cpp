@@ -174,13 +174,18 @@ void CSpeaker::Play() {
         return;
     }
     const QString name = m_context.devices->List().playback.Name(m_deviceIndex);
-    if (!m_player.Play(*m_context.devices, name, *sound)) {
+    if (!m_player) {
+        m_player = m_context.devices->NewLoopPlayer();
+    }
+    if (!m_player->Play(name, *sound)) {
         qCDebug(lcAudioWizard) << "test sound did not start on" << name;
     }
 }
 
 void CSpeaker::StopSound() {
-    m_player.Stop();
+    if (m_player) {
+        m_player->Stop();
+    }
     SetText(m_play, StringId::PlaySound);
     m_playing = false;
 }

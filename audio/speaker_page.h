@@ -2,6 +2,7 @@
 
 #include <QWizardPage>
 
+#include <memory>
 #include <optional>
 
 #include "audio/audio_wizard_context.h"
@@ -32,7 +33,7 @@ public:
 
     int deviceIndex() const { return m_deviceIndex; }
     bool playing() const { return m_playing; }
-    bool soundStarted() const { return m_player.Playing(); }
+    bool soundStarted() const { return m_player && m_player->Playing(); }
 
     // The engine's speaker volume changed: shown without setting it again.
     void ShowVolume(int volume);
@@ -59,7 +60,7 @@ private:
     QSlider* m_volume = nullptr;
     QCheckBox* m_echo = nullptr;
     QPushButton* m_play = nullptr;
-    SoundLoopPlayer m_player;
+    std::unique_ptr<SoundLoopPlayer> m_player;  // on the wizard's devices, from the first Play
 };
 
 }  // namespace zuvo

@@ -1,7 +1,7 @@
 # Installing and packaging. An installed copy has the build folder's layout, so the phone finds
 # its own files beside its program wherever it lands (a prefix, /usr, an unpacked package):
 #   bin/           the phone and the tools users run
-#   lib/zuvo/      plug-ins (the browser window, the USB handset driver)
+#   lib/zuvo/      plug-ins (the telephony library, the browser window, the USB handset driver)
 #   share/zuvo/    language bundles (ResDll)
 #   share/applications, share/metainfo, share/icons/hicolor   the desktop's entry, description, icon
 
@@ -10,7 +10,7 @@ foreach(program zuvo zuvo-reg zuvo-ctl zuvo-speeddial)
         install(TARGETS ${program} RUNTIME DESTINATION bin COMPONENT phone)
     endif()
 endforeach()
-foreach(plugin zuvo_browser zuvo_handset_evdev)
+foreach(plugin zuvo_engine zuvo_browser zuvo_handset_evdev)
     if(TARGET ${plugin})
         install(TARGETS ${plugin} LIBRARY DESTINATION lib/zuvo COMPONENT phone)
     endif()

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "platform/registry.h"
+#include "telephony/telephony_module.h"
 
 namespace zuvo {
 
@@ -30,8 +31,10 @@ std::unique_ptr<CRtcEngine> BringUpRtcEngine(RtcNotifyWindow* window, Registry& 
     return engine;
 }
 
-std::unique_ptr<CRtcEngine> BringUpRtcEngine(RtcNotifyWindow* window) {
-    std::unique_ptr<CRtcEngine> engine(new (std::nothrow) CRtcEngine());
+std::unique_ptr<CRtcEngine> BringUpRtcEngine(RtcNotifyWindow* window,
+                                             const TelephonyModule& module) {
+    std::unique_ptr<CRtcEngine> engine(new (std::nothrow)
+                                           CRtcEngine([&module] { return module.NewSipClient(); }));
     return BringUpRtcEngine(window, Registry::LocalMachine(), Registry::CurrentUser(),
                             std::move(engine));
 }

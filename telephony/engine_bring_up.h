@@ -7,6 +7,7 @@
 namespace zuvo {
 
 class Registry;
+class TelephonyModule;
 
 inline constexpr char16_t kPortRangePolicyKey[] =
     u"Software\\Policies\\Microsoft\\Windows\\RTC\\PortRange";
@@ -19,9 +20,10 @@ inline constexpr char16_t kPortRangeVirtualStoreKey[] =
 void DisableRtcPortRangePolicy(Registry& machine, Registry& user);
 
 // Brings the engine up for the main window: port-range policy off (process hives), a new
-// engine started with the window, and the client name "585.600.002". Returns the engine (null
-// only when it could not be allocated).
-std::unique_ptr<CRtcEngine> BringUpRtcEngine(RtcNotifyWindow* window);
+// engine on the module's SIP client started with the window, and the client name "585.600.002".
+// Returns the engine (null only when it could not be allocated). The module must outlive it.
+std::unique_ptr<CRtcEngine> BringUpRtcEngine(RtcNotifyWindow* window,
+                                             const TelephonyModule& module);
 // The same over given hives and a given engine (tests).
 std::unique_ptr<CRtcEngine> BringUpRtcEngine(RtcNotifyWindow* window, Registry& machine,
                                              Registry& user, std::unique_ptr<CRtcEngine> engine);

@@ -1,14 +1,9 @@
 #include "telephony/rtc_engine.h"
 
-#include "telephony/linphone_sip_client.h"
 #include "telephony/provisioning_profile.h"
 #include "telephony/telephony_log.h"
 
 namespace zuvo {
-
-CRtcEngine::CRtcEngine()
-    : CRtcEngine([] { return std::unique_ptr<SipClient>(std::make_unique<LinphoneSipClient>()); }) {
-}
 
 CRtcEngine::CRtcEngine(ClientFactory factory) : m_factory(std::move(factory)) {}
 

@@ -18,9 +18,7 @@ class CRtcEngine final : public IRtcEngine, private SipClientEvents {
 public:
     using ClientFactory = std::function<std::unique_ptr<SipClient>()>;
 
-    // The product engine, on liblinphone.
-    CRtcEngine();
-    // An engine over another SIP client (tests); the factory runs in Start.
+    // An engine over the SIP client the factory makes; the factory runs in Start.
     explicit CRtcEngine(ClientFactory factory);
     ~CRtcEngine() override;
     CRtcEngine(const CRtcEngine&) = delete;

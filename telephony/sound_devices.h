@@ -3,39 +3,24 @@
 #include <memory>
 
 #include "telephony/audio_device_list.h"
-
-struct _MSFactory;
-struct _MSSndCard;
+#include "telephony/level_capture.h"
+#include "telephony/sound_loop_player.h"
 
 namespace zuvo {
 
-// The machine's sound devices as the media stack sees them, with a media factory of its own so
-// that the list exists before (and without) the engine; the wizard's meter and test sound run on
-// it too. Reload() asks the sound server again. Main thread.
+// The machine's sound devices as the media stack sees them, apart from the engine, so that the
+// list exists before (and without) it; the wizard's meter and test sound run on them too. Made on
+// any thread (the list is read beside the window's start), then used on the main thread.
 class SoundDevices {
 public:
-    SoundDevices();
-    ~SoundDevices();
-    SoundDevices(const SoundDevices&) = delete;
-    SoundDevices& operator=(const SoundDevices&) = delete;
+    virtual ~SoundDevices() = default;
 
-    const AudioDevices& List() const { return m_list; }
+    virtual const AudioDevices& List() const = 0;
     // Asks the sound server again; true when the lists changed.
-    bool Reload();
-
-    // The card behind a name of the lists (capture or playback), or nullptr.
-    _MSSndCard* CaptureCard(const QString& name) const;
-    _MSSndCard* PlaybackCard(const QString& name) const;
-    _MSFactory* Factory() const;
-
-private:
-    struct FactoryDeleter {
-        void operator()(_MSFactory* factory) const;
-    };
-    void Read();
-
-    std::unique_ptr<_MSFactory, FactoryDeleter> m_factory;
-    AudioDevices m_list;
+    virtual bool Reload() = 0;
+    // A meter and a test sound on these devices; they must go before the devices do.
+    virtual std::unique_ptr<LevelCapture> NewLevelCapture() const = 0;
+    virtual std::unique_ptr<SoundLoopPlayer> NewLoopPlayer() const = 0;
 };
 
 }  // namespace zuvo

@@ -1,7 +1,10 @@
+#include <QAccessible>
 #include <QApplication>
+#include <QImageReader>
 #include <QStringList>
 
 #include "app/core/display_platform.h"
+#include "app/core/telephony_loader.h"
 #include "app/shell/first_paint_report.h"
 #include "app/shell/phone_app.h"
 #include "app/shell/termination_signals.h"
@@ -14,6 +17,14 @@ int main(int argc, char* argv[]) {
         qputenv("QT_QPA_PLATFORM", *platform);
     }
     QApplication application(argc, argv);
+    // The telephony library (about a hundred and eighty libraries with liblinphone's) loads
+    // beside the window's start. Loading holds the dynamic loader's lock most of that time, which
+    // also every new thread needs; so what the window would load or start under it comes first:
+    // the display plug-in (with the application object), the image plug-ins the skin is read
+    // with, and the accessibility bridge with its D-Bus thread (the first control's name).
+    QImageReader::supportedImageFormats();
+    QAccessible::isActive();
+    zuvo::TelephonyLoader::Process().Start();
     QApplication::setApplicationName(QStringLiteral("Zuvo"));
     // The desktop matches the windows to the menu entry (its icon, its name, the taskbar) by
     // this name; on Wayland it is the window's app id.

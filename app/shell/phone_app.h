@@ -16,7 +16,8 @@ public:
     CPhoneApp();
     ~CPhoneApp();
 
-    // True to run the event loop, false to end the process (another phone runs).
+    // True to run the event loop, false to end the process (another phone runs, or the
+    // telephony library did not load).
     bool InitInstance(const QString& commandLine);
     // Releases what start-up took and returns the process exit code.
     int ExitInstance();
@@ -26,6 +27,7 @@ public:
 private:
     void TakeLink();
     bool HandOverToRunningPhone();
+    void ReportMissingTelephony();
     void RecordProgramPath();
     void ChooseLanguage();
     void RestoreWindowPosition();

@@ -17,6 +17,7 @@
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
+#include "app/core/telephony_loader.h"
 #include "app/core/window_position.h"
 #include "app/dialogs/call_history_dialog.h"
 #include "app/dialogs/message_box.h"
@@ -50,6 +51,7 @@
 #include "telephony/engine_bring_up.h"
 #include "telephony/rtc_engine.h"
 #include "telephony/sound_devices.h"
+#include "telephony/telephony_module.h"
 
 Q_LOGGING_CATEGORY(lcWindow, "zuvo.window", QtWarningMsg)
 
@@ -157,20 +159,10 @@ void CMainWindow::OnCreate() {
         qCWarning(lcWindow) << "other programs cannot reach this phone";
     }
 
-    LoadDevices();
-    // Port-range policy off, engine created and started, client name announced.
-    m_engine = BringUpRtcEngine(this);
-    ApplyDevices();
-    LoadVolumes();
-
     m_tips = new CToolTipControl(this);
     CreateControls();
 
     m_state.settings = LoadSettings(m_profile, app.language);
-    if (m_engine && m_state.settings.requireMediaEncryption &&
-        Failed(m_engine->SetMediaEncryptionRequired(true))) {
-        qCWarning(lcWindow) << "encrypted media cannot be required: calls would go out in clear";
-    }
     // Until a sign-in picks a host, pages (the sign-in dialog's Help) go to the configured one.
     m_web = WebServerChoice{m_state.settings.webServer, 0, 0};
     m_state.configLocked = !m_state.settings.lockPin.isEmpty();
@@ -200,6 +192,23 @@ void CMainWindow::OnCreate() {
     m_cipher = std::make_shared<service::RequestCipher>();
     m_cipher->InitRequestCipher();
     m_requestKey = std::make_shared<service::RequestKey>(*m_cipher);
+
+    // The telephony library has been loading since the program started; from here on the
+    // window needs it. Without it the application says so and ends.
+    const TelephonyModule* telephony = TelephonyLoader::Process().Wait();
+    if (telephony == nullptr) {
+        return;
+    }
+    LoadDevices(*telephony);
+    // Port-range policy off, engine created and started, client name announced.
+    m_engine = BringUpRtcEngine(this, *telephony);
+    ApplyDevices();
+    LoadVolumes();
+    ShowEngineVolumes();
+    if (m_engine && m_state.settings.requireMediaEncryption &&
+        Failed(m_engine->SetMediaEncryptionRequired(true))) {
+        qCWarning(lcWindow) << "encrypted media cannot be required: calls would go out in clear";
+    }
     StartHandset();
 
     m_speedDial = std::make_unique<SpeedDial>(m_profile);
@@ -256,15 +265,6 @@ void CMainWindow::CreateControls() {
     };
     m_speakerSlider = makeSlider(Cmd::SpkVolume, kSpeakerSliderRect, StringId::TipSpeakerVolume);
     m_micSlider = makeSlider(Cmd::MicVolume, kMicSliderRect, StringId::TipMicrophoneVolume);
-    if (m_engine) {
-        int32_t volume = 0;
-        if (m_engine->GetVolume(RTCAD_SPEAKER, &volume) >= 0) {
-            SetSpeakerSlider(volume);
-        }
-        if (m_engine->GetVolume(RTCAD_MICROPHONE, &volume) >= 0) {
-            SetMicSlider(volume);
-        }
-    }
 
     // The sign-in indicator has no place on this skin: an empty rectangle, as its tool area.
     m_indicator = new CStateLight(this);
@@ -674,6 +674,19 @@ void CMainWindow::LoadVolumes() {
     if (m_engine) {
         m_engine->SetVolume(RTCAD_MICROPHONE, mic);
         m_engine->SetVolume(RTCAD_SPEAKER, speaker);
+    }
+}
+
+void CMainWindow::ShowEngineVolumes() {
+    if (!m_engine) {
+        return;
+    }
+    int32_t volume = 0;
+    if (m_engine->GetVolume(RTCAD_SPEAKER, &volume) >= 0) {
+        SetSpeakerSlider(volume);
+    }
+    if (m_engine->GetVolume(RTCAD_MICROPHONE, &volume) >= 0) {
+        SetMicSlider(volume);
     }
 }
 

@@ -56,6 +56,7 @@ class SigninConnection;
 class SigninFlow;
 class SigninWindowDelegate;
 class SoundDevices;
+class TelephonyModule;
 class SpeedDial;
 class WorkerReturn;
 class WindowProxyPrompt;
@@ -112,6 +113,8 @@ public:
     void ApplyDesktopSettings(const DesktopSettings& settings);
     // True when the phone should start as its tray icon alone (the setting, and a tray exists).
     bool StartsHidden() const;
+    // False when the telephony library did not load: the window is not usable.
+    bool HasTelephony() const { return m_sounds != nullptr; }
     // Shows the phone, or hides it into the tray when it is shown and a tray exists.
     void ToggleFromTray();
     // Stops the tunnel (before each sign-in, and at destruction when it is in use).
@@ -205,9 +208,11 @@ private:
     CSkinButton* CreateButton(int id, const QRect& rect, const QString& bitmap, SkinModule module,
                               const QString& tip);
     // Speaker and microphone: read and checked before the engine exists, applied once it does.
-    void LoadDevices();
+    void LoadDevices(const TelephonyModule& telephony);
     void ApplyDevices();
     void LoadVolumes();
+    // The sliders show the engine's volumes.
+    void ShowEngineVolumes();
     // The USB handset: made at creation when a driver is registered, released at destruction.
     void StartHandset();
     void OnHandsetKey(int code, bool pressed, int options);

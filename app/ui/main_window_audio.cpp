@@ -3,12 +3,14 @@
 
 #include <QLoggingCategory>
 
+#include "app/core/telephony_loader.h"
 #include "app/logic/audio_device_choice.h"
 #include "app/ui/handset_device.h"
 #include "app/ui/main_window.h"
 #include "audio/audio_wizard.h"
 #include "platform/ids.h"
 #include "telephony/sound_devices.h"
+#include "telephony/telephony_module.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -24,8 +26,12 @@ constexpr int kHandsetSpeakerProperty = 7;
 
 }  // namespace
 
-void CMainWindow::LoadDevices() {
-    m_sounds = std::make_unique<SoundDevices>();
+void CMainWindow::LoadDevices(const TelephonyModule& telephony) {
+    // Read beside the window's start by the thread that loaded the library, when it did.
+    m_sounds = TelephonyLoader::Process().TakeSoundDevices();
+    if (!m_sounds) {
+        m_sounds = telephony.NewSoundDevices();
+    }
     m_audio = std::make_unique<AudioDeviceChoice>(m_profile, m_state);
     if (m_audio->Load(m_sounds->List())) {
         qCDebug(lcWindow) << "a stored audio device is no longer there; using the first";

@@ -8,8 +8,9 @@
 #include "audio/test_sound.h"
 #include "telephony/level_capture.h"
 #include "telephony/linphone_sip_client.h"
+#include "telephony/linphone_telephony_module.h"
+#include "telephony/media_sound_devices.h"
 #include "telephony/rtc_engine.h"
-#include "telephony/sound_devices.h"
 #include "telephony/sound_loop_player.h"
 #include "tests/integration/audio/sound_server_suite.h"
 #include "tests/integration/telephony/recording_window.h"
@@ -31,7 +32,7 @@ protected:
 };
 
 TEST_F(SoundServer, ListsDevicesByNameAndSeesNewOnesOnlyAfterAReload) {
-    SoundDevices devices;
+    MediaSoundDevices devices;
     const QStringList playback = devices.List().playback.Names();
     const QStringList capture = devices.List().capture.Names();
     ASSERT_GE(playback.size(), 3);
@@ -71,9 +72,9 @@ TEST_F(SoundServer, TestSoundLoopsOnTheChosenDeviceOnlyUntilStopped) {
     EXPECT_EQ(sound->channels, 1);
     EXPECT_EQ(sound->data.size(), 17447);
 
-    SoundDevices devices;
-    SoundLoopPlayer player;
-    ASSERT_TRUE(player.Play(devices, u"speaker_b"_s, *sound));
+    MediaSoundDevices devices;
+    const std::unique_ptr<SoundLoopPlayer> player = devices.NewLoopPlayer();
+    ASSERT_TRUE(player->Play(u"speaker_b"_s, *sound));
     ASSERT_TRUE(WaitUntil([&] { return !m_pulse.SinksInUse().isEmpty(); }));
     EXPECT_EQ(m_pulse.SinksInUse(), QStringList{u"zuvo_speaker_b"_s});
     // Longer than one pass of the sound: it goes on.
@@ -84,29 +85,29 @@ TEST_F(SoundServer, TestSoundLoopsOnTheChosenDeviceOnlyUntilStopped) {
     EXPECT_GE(other, 0);
     EXPECT_LT(other, kSilent);
 
-    player.Stop();
+    player->Stop();
     EXPECT_TRUE(WaitUntil([&] { return m_pulse.SinksInUse().isEmpty(); }));
-    EXPECT_FALSE(player.Play(devices, u"No_Such_Speaker"_s, *sound));
+    EXPECT_FALSE(player->Play(u"No_Such_Speaker"_s, *sound));
 }
 
 TEST_F(SoundServer, LevelCaptureSeesALoudSourceAndNotASilentOne) {
-    SoundDevices devices;
-    LevelCapture capture;
-    ASSERT_TRUE(capture.Start(devices, u"Loud_Sine"_s));
-    EXPECT_TRUE(WaitUntil([&] { return capture.Peak() > 25000; }, std::chrono::seconds(5)))
-        << "peak " << capture.Peak();
-    capture.Stop();
+    MediaSoundDevices devices;
+    const std::unique_ptr<LevelCapture> capture = devices.NewLevelCapture();
+    ASSERT_TRUE(capture->Start(u"Loud_Sine"_s));
+    EXPECT_TRUE(WaitUntil([&] { return capture->Peak() > 25000; }, std::chrono::seconds(5)))
+        << "peak " << capture->Peak();
+    capture->Stop();
 
-    ASSERT_TRUE(capture.Start(devices, u"Microphone_A"_s));
+    ASSERT_TRUE(capture->Start(u"Microphone_A"_s));
     WaitUntil([] { return false; }, std::chrono::milliseconds(800));
-    EXPECT_LT(capture.Peak(), 1000);
-    EXPECT_FALSE(capture.Start(devices, u"No_Such_Microphone"_s));
-    EXPECT_FALSE(capture.Running());
+    EXPECT_LT(capture->Peak(), 1000);
+    EXPECT_FALSE(capture->Start(u"No_Such_Microphone"_s));
+    EXPECT_FALSE(capture->Running());
 }
 
 TEST_F(SoundServer, EngineReportsDevicesComingAndGoingAndTakesNamesInAnyCase) {
     RecordingWindow window;
-    CRtcEngine engine;
+    CRtcEngine engine(LinphoneTelephonyModule::ClientFactory());
     window.engine = &engine;
     ASSERT_EQ(engine.Start(&window), S_OK);
     auto* client = dynamic_cast<LinphoneSipClient*>(engine.Client());

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "telephony/linphone_telephony_module.h"
 #include "telephony/rtc_engine.h"
 #include "tests/integration/audio/sound_server_suite.h"
 #include "tests/integration/telephony/recording_window.h"
@@ -67,7 +68,7 @@ TEST_F(VoiceCall, SpokenSampleComesBackOnTheChosenSpeakerAndNotWhenMuted) {
     Kamailio kamailio(m_env.path(u"kamailio"_s), options);
     ASSERT_TRUE(kamailio.Start()) << kamailio.output().constData();
 
-    m_engine = std::make_unique<CRtcEngine>();
+    m_engine = std::make_unique<CRtcEngine>(LinphoneTelephonyModule::ClientFactory());
     m_window.engine = m_engine.get();
     ASSERT_EQ(m_engine->Start(&m_window), S_OK);
     ASSERT_EQ(m_engine->SetAudioDevice(RTCAD_MICROPHONE, u"Microphone_A"_s), S_OK);

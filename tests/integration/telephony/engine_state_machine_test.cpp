@@ -12,6 +12,7 @@
 #include "app/logic/dialing_input.h"
 #include "platform/message_port.h"
 #include "telephony/linphone_sip_client.h"
+#include "telephony/linphone_telephony_module.h"
 #include "telephony/rtc_engine.h"
 #include "tests/integration/telephony/recording_window.h"
 #include "tests/support/kamailio.h"
@@ -91,7 +92,7 @@ protected:
     }
 
     void SetUp() override {
-        m_engine = std::make_unique<CRtcEngine>();
+        m_engine = std::make_unique<CRtcEngine>(LinphoneTelephonyModule::ClientFactory());
         m_input = std::make_unique<DialingInput>(m_state, m_delegate, m_engine.get(), m_history,
                                                  m_speedDial, m_selection);
         m_machine =

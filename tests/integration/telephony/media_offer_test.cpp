@@ -10,6 +10,7 @@
 #include <iostream>
 
 #include "telephony/linphone_sip_client.h"
+#include "telephony/linphone_telephony_module.h"
 #include "telephony/rtc_engine.h"
 #include "tests/integration/telephony/recording_window.h"
 #include "tests/support/kamailio.h"
@@ -102,7 +103,7 @@ protected:
     }
 
     void StartAndRegister(const QString& transport, bool requireEncryption = false) {
-        m_engine = std::make_unique<CRtcEngine>();
+        m_engine = std::make_unique<CRtcEngine>(LinphoneTelephonyModule::ClientFactory());
         m_window.engine = m_engine.get();
         ASSERT_EQ(m_engine->Start(&m_window), S_OK);
         ASSERT_EQ(m_engine->SetMediaEncryptionRequired(requireEncryption), S_OK);

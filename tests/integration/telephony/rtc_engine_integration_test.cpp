@@ -10,8 +10,9 @@
 #include <iostream>
 
 #include "telephony/linphone_sip_client.h"
+#include "telephony/linphone_telephony_module.h"
+#include "telephony/media_sound_devices.h"
 #include "telephony/rtc_engine.h"
-#include "telephony/sound_devices.h"
 #include "tests/integration/telephony/recording_window.h"
 #include "tests/support/kamailio.h"
 #include "tests/support/sipp.h"
@@ -79,7 +80,7 @@ protected:
     }
 
     void StartEngine() {
-        m_engine = std::make_unique<CRtcEngine>();
+        m_engine = std::make_unique<CRtcEngine>(LinphoneTelephonyModule::ClientFactory());
         m_window.engine = m_engine.get();
         ASSERT_EQ(m_engine->Start(&m_window), S_OK);
         ASSERT_TRUE(m_engine->HasClient());
@@ -122,7 +123,7 @@ TEST_F(EngineIntegration, WithoutSoundDevicesTheEngineStartsSilentAndSaysSo) {
     qputenv("PULSE_SERVER", "unix:/nonexistent/zuvo-no-sound-server");
     g_warnings.clear();
     const QtMessageHandler previous = qInstallMessageHandler(KeepWarnings);
-    m_engine = std::make_unique<CRtcEngine>();
+    m_engine = std::make_unique<CRtcEngine>(LinphoneTelephonyModule::ClientFactory());
     m_window.engine = m_engine.get();
     const HRESULT started = m_engine->Start(&m_window);
     qInstallMessageHandler(previous);
@@ -485,7 +486,7 @@ TEST_F(EngineIntegration, RegistersOverTls) {
 // engine and its sound device list load none of them.
 TEST_F(EngineIntegration, NeitherTheEngineNorTheSoundListLoadsVideoPlugIns) {
     StartEngine();
-    SoundDevices sounds;
+    MediaSoundDevices sounds;
     QFile maps(u"/proc/self/maps"_s);
     ASSERT_TRUE(maps.open(QIODevice::ReadOnly));
     const QByteArray mapped = maps.readAll();

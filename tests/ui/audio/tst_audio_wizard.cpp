@@ -16,7 +16,7 @@
 #include "audio/level_meter.h"
 #include "audio/microphone_page.h"
 #include "audio/speaker_page.h"
-#include "telephony/sound_devices.h"
+#include "telephony/media_sound_devices.h"
 #include "tests/support/pulse_audio.h"
 #include "tests/unit/logic/logic_fakes.h"
 
@@ -72,7 +72,7 @@ private Q_SLOTS:
         QVERIFY(StringTable::Global().Load());
         m_pulse = std::make_unique<test::PulseAudio>();
         QVERIFY2(m_pulse->Start(), m_pulse->output().constData());
-        m_devices = std::make_unique<SoundDevices>();
+        m_devices = std::make_unique<MediaSoundDevices>();
     }
     void cleanupTestCase() {
         m_devices.reset();

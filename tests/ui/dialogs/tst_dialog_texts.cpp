@@ -51,7 +51,7 @@
 #include "contacts/vdir_source.h"
 #include "platform/ids.h"
 #include "platform/profile.h"
-#include "telephony/sound_devices.h"
+#include "telephony/media_sound_devices.h"
 #include "tests/support/pulse_audio.h"
 #include "tests/support/test_environment.h"
 
@@ -356,7 +356,7 @@ private Q_SLOTS:
     void initTestCase() {
         m_pulse = std::make_unique<test::PulseAudio>();
         QVERIFY2(m_pulse->Start(), m_pulse->output().constData());
-        m_devices = std::make_unique<SoundDevices>();
+        m_devices = std::make_unique<MediaSoundDevices>();
     }
     void cleanupTestCase() {
         m_devices.reset();

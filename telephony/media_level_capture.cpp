@@ -1,4 +1,4 @@
-#include "telephony/level_capture.h"
+#include "telephony/media_level_capture.h"
 
 #include <mediastreamer2/msfactory.h>
 #include <mediastreamer2/msfilter.h>
@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "telephony/sound_devices.h"
+#include "telephony/media_sound_devices.h"
 #include "telephony/telephony_log.h"
 
 namespace zuvo {
@@ -57,7 +57,7 @@ MSFilterDesc g_peakDesc = [] {
 
 }  // namespace
 
-struct LevelCapture::Graph {
+struct MediaLevelCapture::Graph {
     MSFilter* reader = nullptr;
     MSFilter* peak = nullptr;
     MSTicker* ticker = nullptr;
@@ -85,22 +85,23 @@ struct LevelCapture::Graph {
     }
 };
 
-LevelCapture::LevelCapture() : m_peak(std::make_shared<std::atomic_int>(0)) {}
+MediaLevelCapture::MediaLevelCapture(const MediaSoundDevices& devices)
+    : m_devices(devices), m_peak(std::make_shared<std::atomic_int>(0)) {}
 
-LevelCapture::~LevelCapture() {
+MediaLevelCapture::~MediaLevelCapture() {
     Stop();
 }
 
-bool LevelCapture::Start(const SoundDevices& devices, const QString& captureName) {
+bool MediaLevelCapture::Start(const QString& captureName) {
     Stop();
-    MSSndCard* card = devices.CaptureCard(captureName);
+    MSSndCard* card = m_devices.CaptureCard(captureName);
     if (card == nullptr) {
         qCDebug(lcTelephony) << "level meter: no capture device" << captureName;
         return false;
     }
     auto graph = std::make_unique<Graph>();
     graph->reader = ms_snd_card_create_reader(card);
-    graph->peak = ms_factory_create_filter_from_desc(devices.Factory(), &g_peakDesc);
+    graph->peak = ms_factory_create_filter_from_desc(m_devices.Factory(), &g_peakDesc);
     if (graph->reader == nullptr || graph->peak == nullptr) {
         qCDebug(lcTelephony) << "level meter: cannot open" << captureName;
         return false;
@@ -125,11 +126,11 @@ bool LevelCapture::Start(const SoundDevices& devices, const QString& captureName
     return true;
 }
 
-void LevelCapture::Stop() {
+void MediaLevelCapture::Stop() {
     m_graph.reset();
 }
 
-bool LevelCapture::Running() const {
+bool MediaLevelCapture::Running() const {
     return m_graph != nullptr;
 }
 

@@ -1,4 +1,4 @@
-#include "telephony/sound_loop_player.h"
+#include "telephony/media_sound_loop_player.h"
 
 #include <mediastreamer2/msfactory.h>
 #include <mediastreamer2/msfilter.h>
@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "telephony/sound_devices.h"
+#include "telephony/media_sound_devices.h"
 #include "telephony/telephony_log.h"
 #include "telephony/wave_file.h"
 
@@ -72,7 +72,7 @@ MSFilterDesc g_loopDesc = [] {
 
 }  // namespace
 
-struct SoundLoopPlayer::Graph {
+struct MediaSoundLoopPlayer::Graph {
     MSFilter* source = nullptr;
     MSFilter* writer = nullptr;
     MSTicker* ticker = nullptr;
@@ -100,16 +100,15 @@ struct SoundLoopPlayer::Graph {
     }
 };
 
-SoundLoopPlayer::SoundLoopPlayer() = default;
+MediaSoundLoopPlayer::MediaSoundLoopPlayer(const MediaSoundDevices& devices) : m_devices(devices) {}
 
-SoundLoopPlayer::~SoundLoopPlayer() {
+MediaSoundLoopPlayer::~MediaSoundLoopPlayer() {
     Stop();
 }
 
-bool SoundLoopPlayer::Play(const SoundDevices& devices, const QString& playbackName,
-                           const WaveSound& sound) {
+bool MediaSoundLoopPlayer::Play(const QString& playbackName, const WaveSound& sound) {
     Stop();
-    MSSndCard* card = devices.PlaybackCard(playbackName);
+    MSSndCard* card = m_devices.PlaybackCard(playbackName);
     if (card == nullptr) {
         qCDebug(lcTelephony) << "test sound: no playback device" << playbackName;
         return false;
@@ -122,7 +121,7 @@ bool SoundLoopPlayer::Play(const SoundDevices& devices, const QString& playbackN
         return false;
     }
     graph->writer = ms_snd_card_create_writer(card);
-    graph->source = ms_factory_create_filter_from_desc(devices.Factory(), &g_loopDesc);
+    graph->source = ms_factory_create_filter_from_desc(m_devices.Factory(), &g_loopDesc);
     if (graph->writer == nullptr || graph->source == nullptr) {
         qCDebug(lcTelephony) << "test sound: cannot open" << playbackName;
         return false;
@@ -145,11 +144,11 @@ bool SoundLoopPlayer::Play(const SoundDevices& devices, const QString& playbackN
     return true;
 }
 
-void SoundLoopPlayer::Stop() {
+void MediaSoundLoopPlayer::Stop() {
     m_graph.reset();
 }
 
-bool SoundLoopPlayer::Playing() const {
+bool MediaSoundLoopPlayer::Playing() const {
     return m_graph != nullptr;
 }
 

@@ -1,8 +1,10 @@
-#include "telephony/sound_devices.h"
+#include "telephony/media_sound_devices.h"
 
 #include <mediastreamer2/msfactory.h>
 #include <mediastreamer2/mssndcard.h>
 
+#include "telephony/media_level_capture.h"
+#include "telephony/media_sound_loop_player.h"
 #include "telephony/telephony_log.h"
 
 namespace zuvo {
@@ -31,22 +33,22 @@ MSSndCard* FindCard(MSFactory* factory, const QString& name, unsigned capability
 
 }  // namespace
 
-void SoundDevices::FactoryDeleter::operator()(MSFactory* factory) const {
+void MediaSoundDevices::FactoryDeleter::operator()(MSFactory* factory) const {
     ms_factory_destroy(factory);
 }
 
 // The sound cards are built into the media library; its plug-in folder holds only video
 // outputs (one brings in a whole second Qt), which a list of sound devices never needs.
-SoundDevices::SoundDevices() : m_factory(ms_factory_new()) {
+MediaSoundDevices::MediaSoundDevices() : m_factory(ms_factory_new()) {
     if (m_factory) {
         ms_factory_init_voip(m_factory.get());
     }
     Read();
 }
 
-SoundDevices::~SoundDevices() = default;
+MediaSoundDevices::~MediaSoundDevices() = default;
 
-bool SoundDevices::Reload() {
+bool MediaSoundDevices::Reload() {
     if (!m_factory) {
         return false;
     }
@@ -56,7 +58,7 @@ bool SoundDevices::Reload() {
     return !(before == m_list);
 }
 
-void SoundDevices::Read() {
+void MediaSoundDevices::Read() {
     QStringList playback;
     QStringList capture;
     if (m_factory) {
@@ -80,16 +82,24 @@ void SoundDevices::Read() {
     qCDebug(lcTelephony) << "playback devices" << playback << "capture devices" << capture;
 }
 
-MSSndCard* SoundDevices::CaptureCard(const QString& name) const {
+MSSndCard* MediaSoundDevices::CaptureCard(const QString& name) const {
     return FindCard(m_factory.get(), name, MS_SND_CARD_CAP_CAPTURE);
 }
 
-MSSndCard* SoundDevices::PlaybackCard(const QString& name) const {
+MSSndCard* MediaSoundDevices::PlaybackCard(const QString& name) const {
     return FindCard(m_factory.get(), name, MS_SND_CARD_CAP_PLAYBACK);
 }
 
-MSFactory* SoundDevices::Factory() const {
+MSFactory* MediaSoundDevices::Factory() const {
     return m_factory.get();
+}
+
+std::unique_ptr<LevelCapture> MediaSoundDevices::NewLevelCapture() const {
+    return std::make_unique<MediaLevelCapture>(*this);
+}
+
+std::unique_ptr<SoundLoopPlayer> MediaSoundDevices::NewLoopPlayer() const {
+    return std::make_unique<MediaSoundLoopPlayer>(*this);
 }
 
 }  // namespace zuvo
