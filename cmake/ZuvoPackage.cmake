@@ -1,7 +1,8 @@
 # Installing and packaging. An installed copy has the build folder's layout, so the phone finds
 # its own files beside its program wherever it lands (a prefix, /usr, an unpacked package):
 #   bin/           the phone and the tools users run
-#   lib/zuvo/      plug-ins (the telephony library, the browser window, the USB handset driver)
+#   lib/zuvo/      plug-ins (the telephony library, the browser window, the USB handset driver,
+#                  the desktop address book reader)
 #   share/zuvo/    language bundles (ResDll)
 #   share/applications, share/metainfo, share/icons/hicolor   the desktop's entry, description, icon
 
@@ -10,7 +11,7 @@ foreach(program zuvo zuvo-reg zuvo-ctl zuvo-speeddial)
         install(TARGETS ${program} RUNTIME DESTINATION bin COMPONENT phone)
     endif()
 endforeach()
-foreach(plugin zuvo_engine zuvo_browser zuvo_handset_evdev)
+foreach(plugin zuvo_engine zuvo_browser zuvo_handset_evdev zuvo_address_book)
     if(TARGET ${plugin})
         install(TARGETS ${plugin} LIBRARY DESTINATION lib/zuvo COMPONENT phone)
     endif()

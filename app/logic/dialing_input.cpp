@@ -236,6 +236,7 @@ void DialingInput::PlaceCall() {
 
     m_state.timeline.Mark(CallStep::Dial);
     m_state.call.active = true;
+    m_state.call.mediaStarted = false;  // until this call's own audio arrives
     m_handset.NotifyExternalClient(ExternalControlProtocol::PhoneNotice::CallStarted, {});
     m_display.RedrawBalance();
     m_state.call.muted = false;

@@ -242,13 +242,15 @@ private:
                  Diagnostics().constData());
         QTest::keyClicks(m_window.get(), u"4412345"_s);
         Command(Cmd::Call);
+        // Generous: a far end just woken from SIGSTOP first works off what piled up meanwhile,
+        // and a loaded machine slows that further.
         QVERIFY2(WaitAsking(
                      [this] {
                          const PhoneState& state = m_window->state();
                          return state.call.active && state.callStatus == CallStatus::Connected &&
                                 state.call.mediaStarted;
                      },
-                     std::chrono::seconds(20)),
+                     std::chrono::seconds(45)),
                  Diagnostics().constData());
     }
 

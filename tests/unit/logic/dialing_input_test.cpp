@@ -158,6 +158,7 @@ TEST_F(DialingTest, EveryCallLeavesItsDialledNumberForTheBalance) {
     rig.SignedIn(u"0044123"_s);
     rig.input.PlaceCall();
     EXPECT_EQ(rig.state.call.dialledNumber, u"+44123"_s);
+    rig.state.call.mediaStarted = true;  // this call's audio came
     rig.input.HangUpOrClear(true);
     rig.Session(RTCSS_DISCONNECTED, 0);
 
@@ -168,6 +169,8 @@ TEST_F(DialingTest, EveryCallLeavesItsDialledNumberForTheBalance) {
     rig.input.PlaceCall();
     ASSERT_EQ(rig.engine.calls.size(), 2);
     EXPECT_EQ(rig.state.call.dialledNumber, u"127.0.0.2"_s);
+    // Nor does the new call inherit the audio of the one before.
+    EXPECT_FALSE(rig.state.call.mediaStarted);
 }
 
 TEST_F(DialingTest, CallIsNotPlacedWhenNotReady) {
