@@ -2,8 +2,25 @@
 
 #include <QDataStream>
 #include <QIODevice>
+#include <QtEndian>
 
 namespace zuvo {
+
+namespace {
+
+// Qt sets aside up to 1 MiB for whatever length a byte array claims before it reads a byte of it,
+// so a claim beyond what is left of the frame is refused first.
+bool LengthFits(QDataStream& in) {
+    QIODevice* device = in.device();
+    const QByteArray field = device->peek(4);
+    if (field.size() < 4) {
+        return false;
+    }
+    const quint32 length = qFromBigEndian<quint32>(field.constData());
+    return length == 0xffffffff || length <= device->bytesAvailable() - 4;
+}
+
+}  // namespace
 
 QByteArray BusFrame::Encode() const {
     QByteArray body;
@@ -36,9 +53,13 @@ std::optional<BusFrame> BusFrame::Take(QByteArray& buffer, bool& bad) {
     BusFrame f;
     quint8 kind = 0;
     quint8 want = 0;
-    in >> kind >> want >> f.sender >> f.message >> f.wParam >> f.lParam >> f.type >> f.data;
+    in >> kind >> want >> f.sender >> f.message >> f.wParam >> f.lParam >> f.type;
+    const bool fits = in.status() == QDataStream::Ok && LengthFits(in);
+    if (fits) {
+        in >> f.data;
+    }
     buffer.remove(0, 4 + size);
-    if (in.status() != QDataStream::Ok || (kind != 1 && kind != 2)) {
+    if (!fits || in.status() != QDataStream::Ok || (kind != 1 && kind != 2)) {
         bad = true;
         return std::nullopt;
     }

@@ -39,6 +39,16 @@ std::optional<std::vector<int>> Integers(const QRegularExpression& re, const QSt
     return numbers;
 }
 
+std::optional<int64_t> StandardTime(const QTimeZone& zone, QDate date, int hour, int minute,
+                                    int second) {
+    const QTime time(hour, minute, second);
+    if (!date.isValid() || !time.isValid()) {
+        return std::nullopt;
+    }
+    const QDateTime wall(date, time, Qt::UTC);
+    return wall.toSecsSinceEpoch() - zone.standardTimeOffset(wall);
+}
+
 }  // namespace
 
 bool IsAcceptablePopupName(const QString& name) {
@@ -46,13 +56,7 @@ bool IsAcceptablePopupName(const QString& name) {
 }
 
 std::optional<int64_t> LocalStandardTime(QDate date, int hour, int minute, int second) {
-    const QTime time(hour, minute, second);
-    if (!date.isValid() || !time.isValid()) {
-        return std::nullopt;
-    }
-    const QDateTime wall(date, time, Qt::UTC);
-    const int offset = QTimeZone::systemTimeZone().standardTimeOffset(wall);
-    return wall.toSecsSinceEpoch() - offset;
+    return StandardTime(QTimeZone::systemTimeZone(), date, hour, minute, second);
 }
 
 PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
@@ -66,8 +70,10 @@ PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
         return result;
     }
     const std::vector<int>& c = *head;
+    // Looked up once: Qt reads the zone's rules from disk for every lookup.
+    const QTimeZone zone = QTimeZone::systemTimeZone();
     const std::optional<int64_t> serverTime =
-        LocalStandardTime(QDate(c[2], c[1], c[0]), c[3], c[4], c[5]);
+        StandardTime(zone, QDate(c[2], c[1], c[0]), c[3], c[4], c[5]);
     if (!serverTime) {
         return result;
     }
@@ -94,7 +100,8 @@ PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
             continue;
         }
         const std::vector<int>& f = *fields;
-        const std::optional<int64_t> expiry = LocalStandardTime(QDate(f[2], f[1], f[0]), 23, 59, 0);
+        const std::optional<int64_t> expiry =
+            StandardTime(zone, QDate(f[2], f[1], f[0]), 23, 59, 0);
         if (!expiry) {
             continue;
         }

@@ -1,6 +1,7 @@
 #include "app/core/command_line.h"
 
 #include <QFile>
+#include <QIODevice>
 #include <QLoggingCategory>
 
 #include <fcntl.h>
@@ -133,6 +134,33 @@ bool LooksLikeLink(QStringView text) {
     return false;
 }
 
+void ReadDialLines(QIODevice& file, CommandLineOptions& options) {
+    // The size was checked, but the file may grow while it is read.
+    qint64 budget = kMaxDialFileBytes;
+    while (budget > 0 && !file.atEnd()) {
+        // Lines are taken 1023 characters at a time, as a fixed line buffer would.
+        QByteArray raw = file.readLine(std::min<qint64>(1024, budget + 1));
+        if (raw.isEmpty()) {
+            break;
+        }
+        budget -= raw.size();
+        const QString text = QString::fromLocal8Bit(raw).toUpper();
+        qsizetype i = 0;
+        while (i < text.size() && text[i].isSpace()) {
+            ++i;
+        }
+        const QString content = text.mid(i);
+        if (content.startsWith(u"//"_s)) {
+            continue;
+        }
+        if (content.startsWith(u"PN="_s)) {
+            options.number = content.mid(3).trimmed();
+        } else if (content.contains(u"AD"_s)) {
+            options.autoDial = true;
+        }
+    }
+}
+
 void ReadDialFile(const QString& path, CommandLineOptions& options) {
     if (path.isEmpty()) {
         return;
@@ -161,30 +189,7 @@ void ReadDialFile(const QString& path, CommandLineOptions& options) {
         ::close(fd);
         return;
     }
-    // The size was checked, but the file may grow while it is read.
-    qint64 budget = kMaxDialFileBytes;
-    while (budget > 0 && !file.atEnd()) {
-        // Lines are taken 1023 characters at a time, as a fixed line buffer would.
-        QByteArray raw = file.readLine(std::min<qint64>(1024, budget + 1));
-        if (raw.isEmpty()) {
-            break;
-        }
-        budget -= raw.size();
-        const QString text = QString::fromLocal8Bit(raw).toUpper();
-        qsizetype i = 0;
-        while (i < text.size() && text[i].isSpace()) {
-            ++i;
-        }
-        const QString content = text.mid(i);
-        if (content.startsWith(u"//"_s)) {
-            continue;
-        }
-        if (content.startsWith(u"PN="_s)) {
-            options.number = content.mid(3).trimmed();
-        } else if (content.contains(u"AD"_s)) {
-            options.autoDial = true;
-        }
-    }
+    ReadDialLines(file, options);
 }
 
 }  // namespace zuvo

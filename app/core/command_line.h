@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringView>
 
+class QIODevice;
+
 Q_DECLARE_LOGGING_CATEGORY(lcStartup)
 
 namespace zuvo {
@@ -41,5 +43,8 @@ inline constexpr qint64 kMaxDialFileBytes = 64 * 1024;
 // auto-dial. Only a regular file of at most kMaxDialFileBytes is read, and opening never waits
 // (a FIFO or a device is refused); an unreadable or refused file changes nothing.
 void ReadDialFile(const QString& path, CommandLineOptions& options);
+
+// The dial file's lines from an open device, at most kMaxDialFileBytes of them.
+void ReadDialLines(QIODevice& file, CommandLineOptions& options);
 
 }  // namespace zuvo

@@ -336,10 +336,12 @@ TEST(BusFrameTest, DecodesWholeFramesAndRefusesBrokenOnes) {
     EXPECT_FALSE(BusFrame::Take(huge, bad));
     EXPECT_TRUE(bad);
 
-    // An unknown kind, and a body shorter than its fields.
+    // An unknown kind, a body shorter than its fields, and data claiming more than the frame holds.
     QByteArray unknownKind = bytes;
     unknownKind[4] = 3;
-    for (QByteArray broken : {unknownKind, QByteArray::fromHex("0000000201ff")}) {
+    QByteArray longClaim = bytes;
+    longClaim[bytes.size() - 8] = 0x10;
+    for (QByteArray broken : {unknownKind, QByteArray::fromHex("0000000201ff"), longClaim}) {
         bad = false;
         EXPECT_FALSE(BusFrame::Take(broken, bad));
         EXPECT_TRUE(bad);
