@@ -405,28 +405,35 @@ TEST_F(SipTortureTest, BitFlippedInvitesLeaveThePhoneRunning) {
     EXPECT_TRUE(Responsive());
 }
 
-// A known fault of liblinphone 5.1.65 (with belle-sip 5.1.64, Debian 12), which the phone cannot
-// avoid, found by a long run of bit-flipped INVITEs (SendFlippedInvites(7, 4000) ended the
-// phone after about 3,300 datagrams). Two INVITEs that reuse a ringing call's Call-ID and From
-// tag, each from another From address and with a transaction of its own, are both attached to that
-// call (liblinphone takes them for the INVITE that follows a push notification). The first of
-// them is left behind with its transaction still proceeding and a pointer to the call's session.
-// A CANCEL ends the call and frees the session; the unattended phone then ends its cycle and stops
-// the engine, whose SIP layer forces that transaction to end and reports the failure to the freed
-// session: SIGSEGV in LinphonePrivate::MediaSessionPrivate::failure(), called from
-// SalCallOp::processTransactionTerminatedCb() under Sal::~Sal() (linphone_core_stop). The four
-// datagrams are well-formed SIP, so the datagram screen cannot tell them from good ones. Run it
-// with --gtest_also_run_disabled_tests.
-TEST_F(SipTortureTest, DISABLED_InvitesReusingARingingCallIdKnownLibraryFault) {
+// Found by a long run of bit-flipped INVITEs (SendFlippedInvites(7, 4000) ended the phone after
+// about 3,300 datagrams), a fault of liblinphone 5.1.65 with belle-sip 5.1.64 (Debian 12). Two
+// INVITEs that reuse a ringing call's Call-ID and From tag, each from another From address and
+// with a transaction of its own, were both attached to that call (liblinphone takes them for the
+// INVITE that follows a push notification). The first of them was left behind with its
+// transaction still proceeding and a pointer to the call's session. A CANCEL ended the call and
+// freed the session; the unattended phone then ended its cycle and stopped the engine, whose SIP
+// layer forced that transaction to end and reported the failure to the freed session: SIGSEGV in
+// LinphonePrivate::MediaSessionPrivate::failure(), called from
+// SalCallOp::processTransactionTerminatedCb() under Sal::~Sal() (linphone_core_stop). The
+// datagram screen now drops an INVITE that reuses another caller's Call-ID.
+TEST_F(SipTortureTest, InvitesReusingARingingCallIdLeaveThePhoneRunning) {
     ASSERT_NO_FATAL_FAILURE(StartPhone());
     SipProbe probe;
+    std::map<QString, QList<int>> answers;
     for (const QString& name : {u"1_invite.sip"_s, u"2_invite_other_from.sip"_s,
                                 u"3_invite_third_from.sip"_s, u"4_cancel_first.sip"_s}) {
         probe.Send(m_sipPort, Message(u"same_call_id/"_s + name, probe.port()));
-        probe.Receive(std::chrono::milliseconds(300));
+        for (const QByteArray& reply : probe.Receive(std::chrono::milliseconds(300))) {
+            answers[name].append(StatusOf(reply));
+        }
     }
+    EXPECT_TRUE(answers[u"1_invite.sip"_s].contains(180));
+    EXPECT_TRUE(answers[u"2_invite_other_from.sip"_s].isEmpty());
+    EXPECT_TRUE(answers[u"3_invite_third_from.sip"_s].isEmpty());
+    EXPECT_TRUE(answers[u"4_cancel_first.sip"_s].contains(487));
     // The call ended, so the unattended phone ends its cycle and stops the engine.
-    EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(30)), -1) << "the phone crashed";
+    EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(30)), -1) << "the phone crashed:\n"
+                                                                  << m_phone->Output().constData();
 }
 
 // Known crashes of the SIP stack: an INVITE, then the same INVITE with a header folded with a tab
@@ -450,6 +457,37 @@ TEST_F(SipTortureTest, DamagedInviteBetweenTwoOthersLeavesThePhoneRunning) {
     }
     EXPECT_EQ(Ask(m_sipPort, u"options.sip"_s), 200);
     EXPECT_TRUE(Responsive());
+}
+
+// A known fault, not avoided yet: the engine unregisters in a loop of its own when it stops
+// (liblinphone's sip_config_uninit, under _linphone_core_stop_async_end), and that loop reads the
+// SIP socket without the screen before it. The damaged INVITEs of the case above, sent all
+// through the stop at the end of the unattended cycle, then crash the phone in the SIP stack's
+// stream parser (a jump to address 0 from belle_sip_object_unref_2 under
+// belle_sip_channel_parse_stream) in 7 of 9 runs here. Run it with
+// --gtest_also_run_disabled_tests.
+TEST_F(SipTortureTest, DISABLED_DamagedInvitesWhileThePhoneStopsKnownFault) {
+    ASSERT_NO_FATAL_FAILURE(StartPhone());
+    SipProbe caller;
+    caller.Send(m_sipPort, Message(u"same_call_id/1_invite.sip"_s, caller.port()));
+    caller.Receive(std::chrono::milliseconds(300));
+    // The cancelled call ends the cycle; the damaged sequence goes on until the phone is gone.
+    caller.Send(m_sipPort, Message(u"same_call_id/4_cancel_first.sip"_s, caller.port()));
+    QElapsedTimer clock;
+    clock.start();
+    for (int round = 0; Alive() && clock.elapsed() < 30000; ++round) {
+        SipProbe probe;
+        const QByteArray id = "stopping" + QByteArray::number(round);
+        const std::map<QString, QByteArray> same = {
+            {u"TAG"_s, "t1"}, {u"BRANCH"_s, "b1x" + id}, {u"CALLID"_s, id}};
+        const QByteArray invite = Message(u"invite.sip"_s, probe.port(), same);
+        probe.Send(m_sipPort, invite);
+        probe.Send(m_sipPort, Message(u"invite_tab_fold.sip"_s, probe.port(), same));
+        probe.Send(m_sipPort, invite);
+        probe.Receive(std::chrono::milliseconds(5));
+    }
+    EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(30)), -1) << "the phone crashed:\n"
+                                                                  << m_phone->Output().constData();
 }
 
 // A header of 60,000 characters neither freezes the phone nor keeps SIGTERM from ending it.
