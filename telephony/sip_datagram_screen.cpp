@@ -237,7 +237,9 @@ const char* SipDatagramFault(QByteArrayView datagram) {
 }
 
 SipDatagramScreen::SipDatagramScreen(std::function<int()> currentPort)
-    : m_currentPort(std::move(currentPort)), m_buffer(kMaxDatagram + 1, '\0') {}
+    : m_currentPort(std::move(currentPort)), m_buffer(kMaxDatagram + 1, '\0') {
+    m_clock.start();
+}
 
 void SipDatagramScreen::Reset() {
     m_fd = -1;
@@ -317,10 +319,14 @@ int SipDatagramScreen::Screen() {
         if (size < 0) {
             break;  // nothing waiting, or an error the stack sees for itself
         }
-        const char* fault = size > m_buffer.size()
-                                ? "too large"
-                                : SipDatagramFault(QByteArrayView(m_buffer.constData(),
-                                                                  static_cast<qsizetype>(size)));
+        const QByteArrayView datagram(m_buffer.constData(),
+                                      std::min<qsizetype>(size, m_buffer.size()));
+        const char* fault = size > m_buffer.size() ? "too large" : SipDatagramFault(datagram);
+        if (fault == nullptr) {
+            // The same datagram is seen again on every turn until the stack reads it: a caller
+            // is remembered once and then matches itself.
+            fault = m_callers.Check(datagram, m_clock.elapsed());
+        }
         if (fault == nullptr) {
             break;
         }

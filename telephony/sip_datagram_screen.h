@@ -6,6 +6,8 @@
 
 #include <functional>
 
+#include "telephony/sip_invite_callers.h"
+
 namespace zuvo {
 
 // Why a datagram that arrived on the SIP port must not reach the SIP stack; nullptr when it may.
@@ -18,7 +20,8 @@ namespace zuvo {
 // and is refused when it has such damage.
 const char* SipDatagramFault(QByteArrayView datagram);
 
-// Keeps refused datagrams away from the SIP stack's UDP socket. The stack reads at most one
+// Keeps refused datagrams away from the SIP stack's UDP socket, and INVITEs that reuse another
+// caller's Call-ID (SipInviteCallers). The stack reads at most one
 // datagram from the socket per turn of its loop, so dropping refused datagrams from the head of
 // the socket's queue just before each turn means it only ever reads datagrams that passed.
 class SipDatagramScreen {
@@ -44,7 +47,9 @@ private:
     int m_port = 0;
     int m_fd = -1;
     QElapsedTimer m_lastSearch;
+    QElapsedTimer m_clock;
     QByteArray m_buffer;
+    SipInviteCallers m_callers;
 };
 
 }  // namespace zuvo

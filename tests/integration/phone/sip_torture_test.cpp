@@ -324,10 +324,30 @@ protected:
         std::uniform_int_distribution<qsizetype> position(0, invite.size() - 1);
         std::uniform_int_distribution<int> bit(0, 7);
         std::uniform_int_distribution<int> flips(1, 4);
+        // ZUVO_TORTURE_DUMP=folder keeps every datagram sent (NNNNN.sip) and, in index.txt, the
+        // phone's and the probe's ports and when each datagram went out (ms after the first).
+        const QString dump = qEnvironmentVariable("ZUVO_TORTURE_DUMP");
+        QFile index(dump + u"/index.txt"_s);
+        if (!dump.isEmpty() && QDir().mkpath(dump) &&
+            index.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            index.write("phone " + QByteArray::number(m_sipPort) + " probe " +
+                        QByteArray::number(probe.port()) + "\n");
+        }
+        QElapsedTimer clock;
+        clock.start();
         for (int i = 0; i < count && Alive(); ++i) {
             QByteArray damaged = invite;
             for (int n = flips(random); n > 0; --n) {
                 damaged[position(random)] ^= static_cast<char>(1 << bit(random));
+            }
+            if (index.isOpen()) {
+                const QString name = u"%1.sip"_s.arg(i, 5, 10, QChar(u'0'));
+                QFile file(dump + u'/' + name);
+                if (file.open(QIODevice::WriteOnly)) {
+                    file.write(damaged);
+                }
+                index.write(name.toLatin1() + ' ' + QByteArray::number(clock.elapsed()) + '\n');
+                index.flush();
             }
             probe.Send(m_sipPort, damaged);
             probe.Receive(std::chrono::milliseconds(10));
@@ -385,17 +405,35 @@ TEST_F(SipTortureTest, BitFlippedInvitesLeaveThePhoneRunning) {
     EXPECT_TRUE(Responsive());
 }
 
-// A known fault of the media layer of liblinphone, not avoided yet: this longer run of the same
-// kind ends the phone after about 3,300 datagrams with a crash in
-// MediaSessionPrivate::failure(). Run it with --gtest_also_run_disabled_tests.
-TEST_F(SipTortureTest, DISABLED_LongBitFlipRunKnownLibraryFault) {
+// Found by a long run of bit-flipped INVITEs (SendFlippedInvites(7, 4000) ended the phone after
+// about 3,300 datagrams), a fault of liblinphone 5.1.65 with belle-sip 5.1.64 (Debian 12). Two
+// INVITEs that reuse a ringing call's Call-ID and From tag, each from another From address and
+// with a transaction of its own, were both attached to that call (liblinphone takes them for the
+// INVITE that follows a push notification). The first of them was left behind with its
+// transaction still proceeding and a pointer to the call's session. A CANCEL ended the call and
+// freed the session; the unattended phone then ended its cycle and stopped the engine, whose SIP
+// layer forced that transaction to end and reported the failure to the freed session: SIGSEGV in
+// LinphonePrivate::MediaSessionPrivate::failure(), called from
+// SalCallOp::processTransactionTerminatedCb() under Sal::~Sal() (linphone_core_stop). The
+// datagram screen now drops an INVITE that reuses another caller's Call-ID.
+TEST_F(SipTortureTest, InvitesReusingARingingCallIdLeaveThePhoneRunning) {
     ASSERT_NO_FATAL_FAILURE(StartPhone());
-    SendFlippedInvites(7, 4000);
-    // The unattended phone may also end its cycle normally after a call that a damaged INVITE
-    // started; a crash is what this looks for.
-    if (!Alive()) {
-        EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(5)), -1) << "the phone crashed";
+    SipProbe probe;
+    std::map<QString, QList<int>> answers;
+    for (const QString& name : {u"1_invite.sip"_s, u"2_invite_other_from.sip"_s,
+                                u"3_invite_third_from.sip"_s, u"4_cancel_first.sip"_s}) {
+        probe.Send(m_sipPort, Message(u"same_call_id/"_s + name, probe.port()));
+        for (const QByteArray& reply : probe.Receive(std::chrono::milliseconds(300))) {
+            answers[name].append(StatusOf(reply));
+        }
     }
+    EXPECT_TRUE(answers[u"1_invite.sip"_s].contains(180));
+    EXPECT_TRUE(answers[u"2_invite_other_from.sip"_s].isEmpty());
+    EXPECT_TRUE(answers[u"3_invite_third_from.sip"_s].isEmpty());
+    EXPECT_TRUE(answers[u"4_cancel_first.sip"_s].contains(487));
+    // The call ended, so the unattended phone ends its cycle and stops the engine.
+    EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(30)), -1) << "the phone crashed:\n"
+                                                                  << m_phone->Output().constData();
 }
 
 // Known crashes of the SIP stack: an INVITE, then the same INVITE with a header folded with a tab
@@ -419,6 +457,37 @@ TEST_F(SipTortureTest, DamagedInviteBetweenTwoOthersLeavesThePhoneRunning) {
     }
     EXPECT_EQ(Ask(m_sipPort, u"options.sip"_s), 200);
     EXPECT_TRUE(Responsive());
+}
+
+// A known fault, not avoided yet: the engine unregisters in a loop of its own when it stops
+// (liblinphone's sip_config_uninit, under _linphone_core_stop_async_end), and that loop reads the
+// SIP socket without the screen before it. The damaged INVITEs of the case above, sent all
+// through the stop at the end of the unattended cycle, then crash the phone in the SIP stack's
+// stream parser (a jump to address 0 from belle_sip_object_unref_2 under
+// belle_sip_channel_parse_stream) in 7 of 9 runs here. Run it with
+// --gtest_also_run_disabled_tests.
+TEST_F(SipTortureTest, DISABLED_DamagedInvitesWhileThePhoneStopsKnownFault) {
+    ASSERT_NO_FATAL_FAILURE(StartPhone());
+    SipProbe caller;
+    caller.Send(m_sipPort, Message(u"same_call_id/1_invite.sip"_s, caller.port()));
+    caller.Receive(std::chrono::milliseconds(300));
+    // The cancelled call ends the cycle; the damaged sequence goes on until the phone is gone.
+    caller.Send(m_sipPort, Message(u"same_call_id/4_cancel_first.sip"_s, caller.port()));
+    QElapsedTimer clock;
+    clock.start();
+    for (int round = 0; Alive() && clock.elapsed() < 30000; ++round) {
+        SipProbe probe;
+        const QByteArray id = "stopping" + QByteArray::number(round);
+        const std::map<QString, QByteArray> same = {
+            {u"TAG"_s, "t1"}, {u"BRANCH"_s, "b1x" + id}, {u"CALLID"_s, id}};
+        const QByteArray invite = Message(u"invite.sip"_s, probe.port(), same);
+        probe.Send(m_sipPort, invite);
+        probe.Send(m_sipPort, Message(u"invite_tab_fold.sip"_s, probe.port(), same));
+        probe.Send(m_sipPort, invite);
+        probe.Receive(std::chrono::milliseconds(5));
+    }
+    EXPECT_NE(m_phone->WaitForExit(std::chrono::seconds(30)), -1) << "the phone crashed:\n"
+                                                                  << m_phone->Output().constData();
 }
 
 // A header of 60,000 characters neither freezes the phone nor keeps SIGTERM from ending it.

@@ -204,3 +204,78 @@ TEST(SipDatagramScreenTest, ReportsItsSocketOnlyWhileItIsTheSipPort) {
 }
 
 }  // namespace
+
+// An INVITE that opens a call (no To tag) from another caller than the one who opened the call
+// of that Call-ID is refused; the caller's own retries and everything else pass.
+TEST(SipDatagramScreenTest, AnInviteReusingAnotherCallersCallIdIsRefused) {
+    const auto withFrom = [](const QByteArray& from) {
+        QByteArray invite = kInvite;
+        return invite.replace("From: \"Far End\" <sip:sipp@127.0.0.1:27001>", from);
+    };
+    zuvo::SipInviteCallers callers;
+    EXPECT_EQ(callers.Check(kInvite, 0), nullptr);
+    EXPECT_EQ(callers.Check(kInvite, 10), nullptr);  // sent again
+    EXPECT_EQ(callers.Check(withFrom("From: <SIP:SIPP@127.0.0.1:27001>"), 20), nullptr);
+    EXPECT_NE(callers.Check(withFrom("From: \"Far End\" <sip:other@127.0.0.1:27001>"), 30),
+              nullptr);
+    EXPECT_NE(callers.Check(withFrom("f: sip:third@127.0.0.1:27001"), 40), nullptr);
+    // Once answered, the call's requests carry a To tag and are the stack's to judge.
+    QByteArray inDialog = withFrom("From: <sip:other@127.0.0.1:27001>");
+    inDialog.replace("To: <sip:12345@zuvo.test>", "To: <sip:12345@zuvo.test>;tag=abc");
+    EXPECT_EQ(callers.Check(inDialog, 50), nullptr);
+    // A tag inside the address is not the header's.
+    QByteArray uriTag = withFrom("From: <sip:other@127.0.0.1:27001>");
+    uriTag.replace("To: <sip:12345@zuvo.test>", "To: <sip:12345@zuvo.test;tag=abc>");
+    EXPECT_NE(callers.Check(uriTag, 60), nullptr);
+    // Other calls, other requests, and the same Call-ID long after the call are not affected.
+    QByteArray otherCall = withFrom("From: <sip:other@127.0.0.1:27001>");
+    otherCall.replace("Call-ID: 1-4711@127.0.0.1", "i: 2-4711@127.0.0.1");
+    EXPECT_EQ(callers.Check(otherCall, 70), nullptr);
+    EXPECT_EQ(callers.Check(Options("Call-ID: 1-4711@127.0.0.1\n"), 80), nullptr);
+    EXPECT_EQ(callers.Check(kChallenge, 90), nullptr);
+    EXPECT_EQ(callers.Check(withFrom("From: <sip:other@127.0.0.1:27001>"), 10 * 60 * 1000),
+              nullptr);
+
+    // However many calls come in, what is remembered stays bounded.
+    for (int i = 0; i < 5000; ++i) {
+        QByteArray invite = kInvite;
+        callers.Check(invite.replace("1-4711@", QByteArray::number(i) + "-flood@"), 100 + i);
+    }
+    EXPECT_LE(callers.size(), 1024);
+}
+
+// On a real socket: the screen lets the first INVITE through to the stack and drops the one that
+// reuses its Call-ID from another caller.
+TEST(SipDatagramScreenTest, DropsAnInviteReusingAnotherCallersCallId) {
+    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof(address);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
+    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    auto send = [&](const QByteArray& datagram) {
+        ::sendto(sender, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
+                 reinterpret_cast<sockaddr*>(&address), sizeof(address));
+    };
+    QByteArray reuse = kInvite;
+    reuse.replace("<sip:sipp@", "<sip:other@");
+    send(kInvite);
+    send(reuse);
+    send(kInvite);
+
+    SipDatagramScreen screen([port] { return port; });
+    QByteArray buffer(65536, '\0');
+    EXPECT_EQ(screen.Screen(), 0);  // the first stays until the stack reads it
+    EXPECT_EQ(screen.Screen(), 0);
+    ssize_t n = ::recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
+    EXPECT_EQ(QByteArray(buffer.constData(), n), kInvite);
+    EXPECT_EQ(screen.Screen(), 1);
+    n = ::recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
+    EXPECT_EQ(QByteArray(buffer.constData(), n), kInvite);  // the caller's own retry
+    ::close(sender);
+    ::close(fd);
+}

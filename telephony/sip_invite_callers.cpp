@@ -1,0 +1,139 @@
+#include "telephony/sip_invite_callers.h"
+
+#include <algorithm>
+#include <cctype>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zuvo {
+
+namespace {
+
+// Longer than any INVITE transaction lives (a proxy's Timer C is over three minutes).
+constexpr qint64 kRememberMs = 5 * 60 * 1000;
+constexpr qsizetype kMaxCallers = 1024;
+
+std::string_view Trimmed(std::string_view text) {
+    const size_t first = text.find_first_not_of(" \t");
+    if (first == std::string_view::npos) {
+        return {};
+    }
+    return text.substr(first, text.find_last_not_of(" \t") - first + 1);
+}
+
+std::string Lower(std::string_view text) {
+    std::string result(text);
+    std::transform(result.begin(), result.end(), result.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return result;
+}
+
+// The address of a From or To value: inside the angle brackets, or up to its parameters.
+std::string_view Address(std::string_view value) {
+    const size_t open = value.find('<');
+    if (open != std::string_view::npos) {
+        const size_t close = value.find('>', open);
+        return Trimmed(value.substr(
+            open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
+    }
+    return Trimmed(value.substr(0, value.find(';')));
+}
+
+// Whether a To value carries a tag among its own parameters (not the address's).
+bool HasTag(std::string_view value) {
+    const size_t close = value.find('>');
+    std::string params = Lower(close != std::string_view::npos
+                                   ? value.substr(close + 1)
+                                   : value.substr(std::min(value.find(';'), value.size())));
+    std::erase_if(params, [](char c) { return c == ' ' || c == '\t'; });
+    return params.find(";tag=") != std::string::npos;
+}
+
+struct OpeningInvite {
+    std::string_view callId;
+    std::string_view address;
+};
+
+// The Call-ID and caller of an INVITE that opens a call (its To has no tag yet).
+std::optional<OpeningInvite> ReadOpeningInvite(std::string_view text) {
+    if (!text.starts_with("INVITE ")) {
+        return std::nullopt;
+    }
+    const size_t end = text.find("\r\n\r\n");
+    const std::string_view head = text.substr(0, end);
+    std::optional<std::string_view> callId;
+    std::optional<std::string_view> from;
+    std::optional<std::string_view> to;
+    // Header lines; a folded continuation (a line starting with a space) belongs to the line
+    // before, and these three headers are not folded by any peer of ours: such a line is skipped.
+    for (size_t start = head.find("\r\n"); start != std::string_view::npos;) {
+        start += 2;
+        const size_t stop = head.find("\r\n", start);
+        const std::string_view line = head.substr(
+            start, stop == std::string_view::npos ? std::string_view::npos : stop - start);
+        start = stop;
+        const size_t colon = line.find(':');
+        if (line.empty() || line[0] == ' ' || colon == std::string_view::npos) {
+            continue;
+        }
+        const std::string name = Lower(Trimmed(line.substr(0, colon)));
+        const std::string_view value = Trimmed(line.substr(colon + 1));
+        if ((name == "call-id" || name == "i") && !callId) {
+            callId = value;
+        } else if ((name == "from" || name == "f") && !from) {
+            from = value;
+        } else if ((name == "to" || name == "t") && !to) {
+            to = value;
+        }
+    }
+    if (!callId || !from || !to || callId->empty() || HasTag(*to)) {
+        return std::nullopt;
+    }
+    return OpeningInvite{*callId, Address(*from)};
+}
+
+}  // namespace
+
+const char* SipInviteCallers::Check(QByteArrayView datagram, qint64 nowMs) {
+    const std::optional<OpeningInvite> invite =
+        ReadOpeningInvite({datagram.data(), static_cast<size_t>(datagram.size())});
+    if (!invite) {
+        return nullptr;
+    }
+    const QByteArray callId(invite->callId.data(), static_cast<qsizetype>(invite->callId.size()));
+    const QByteArray address = QByteArray::fromStdString(Lower(invite->address));
+    const auto known = m_callers.find(callId);
+    if (known != m_callers.end() && nowMs - known->seenMs <= kRememberMs) {
+        if (known->address != address) {
+            return "INVITE reusing the Call-ID of another caller's call";
+        }
+        known->seenMs = nowMs;
+        return nullptr;
+    }
+    if (known == m_callers.end()) {
+        MakeRoom(nowMs);
+    }
+    m_callers.insert(callId, Caller{address, nowMs});
+    return nullptr;
+}
+
+void SipInviteCallers::MakeRoom(qint64 nowMs) {
+    if (m_callers.size() < kMaxCallers) {
+        return;
+    }
+    m_callers.removeIf(
+        [nowMs](const auto& entry) { return nowMs - entry.value().seenMs > kRememberMs; });
+    if (m_callers.size() < kMaxCallers) {
+        return;
+    }
+    auto oldest = m_callers.begin();
+    for (auto it = m_callers.begin(); it != m_callers.end(); ++it) {
+        if (it->seenMs < oldest->seenMs) {
+            oldest = it;
+        }
+    }
+    m_callers.erase(oldest);
+}
+
+}  // namespace zuvo
