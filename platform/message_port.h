@@ -27,8 +27,11 @@ public:
     // Queues the message; safe from any thread. Dropped if the port is gone before it runs.
     void PostMessage(uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
     // Runs the procedure on the owning thread and returns its result; from another thread it
-    // blocks until the owning thread has handled the message.
+    // blocks until the owning thread has handled the message (0 when the port goes first).
     LRESULT SendMessage(uint32_t message, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Queues fn to run on the owning thread; safe from any thread. Dropped (destroyed unrun) if the
+    // port is gone before it runs.
+    void PostCall(std::function<void()> fn);
 
     // Owning thread only. Re-arming an id replaces its interval and restarts it.
     void SetTimer(int id, int milliseconds);

@@ -1,9 +1,9 @@
 #include "app/ui/worker_return.h"
 
 #include <QLoggingCategory>
-#include <QMetaObject>
 
 #include "app/ui/main_window.h"
+#include "platform/message_port.h"
 
 Q_DECLARE_LOGGING_CATEGORY(lcWindow)
 
@@ -23,17 +23,14 @@ void WorkerReturn::Post(std::function<void(CMainWindow&)> fn) {
         qCDebug(lcWindow) << "a worker's result came after its sign-in ended; dropped";
         return;
     }
-    // The window is the context: a call still queued when it is deleted is dropped by Qt.
+    // Through the window's port, which goes with the window: a call still queued then is dropped.
     CMainWindow* window = m_window;
-    QMetaObject::invokeMethod(
-        window,
-        [window, self = shared_from_this(), fn = std::move(fn)] {
-            // On the main thread, where Cancel runs: the token read here is final.
-            if (!self->Cancelled()) {
-                fn(*window);
-            }
-        },
-        Qt::QueuedConnection);
+    window->port().PostCall([window, self = shared_from_this(), fn = std::move(fn)] {
+        // On the main thread, where Cancel runs: the token read here is final.
+        if (!self->Cancelled()) {
+            fn(*window);
+        }
+    });
 }
 
 }  // namespace zuvo

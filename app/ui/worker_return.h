@@ -11,7 +11,7 @@ class CMainWindow;
 
 // The way back to the main window for the workers of one sign-in (the connection threads, the
 // balance and the call authorisation): its cancel token, and results handed to the window's thread
-// as queued calls with the window as context. Once the sign-in is cancelled (sign-out, a new
+// as calls queued on the window's message port. Once the sign-in is cancelled (sign-out, a new
 // sign-in, close) or the window is gone, results are dropped, also those already queued. Workers
 // hold this object (always by shared_ptr), never the window; it outlives the window when it must.
 class WorkerReturn : public std::enable_shared_from_this<WorkerReturn> {

@@ -3,6 +3,8 @@
 #include <QCoreApplication>
 #include <QThread>
 
+#include <memory>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -85,6 +87,42 @@ TEST(MessagePortTest, TableDispatchPostSendAndTimers) {
     QCoreApplication::processEvents();
     EXPECT_EQ(window.seen.size(), count);
     EXPECT_EQ(window.seen.front(), (std::pair<uint32_t, WPARAM>{Wm::Timer, Timer::AutoDial}));
+}
+
+TEST(MessagePortTest, CallsFromOtherThreadsRunOnTheOwningThreadInOrder) {
+    QCoreApplication app(argc, argv);
+    std::vector<std::string> seen;
+    auto port = std::make_unique<MessagePort>([&](uint32_t m, WPARAM w, LPARAM) {
+        seen.push_back("message " + std::to_string(m) + " " + std::to_string(w));
+        return LRESULT{0};
+    });
+
+    // Each call carries what its thread made; messages and calls keep their posting order.
+    std::thread poster([&] {
+        for (int i = 0; i < 20; ++i) {
+            std::string made = "call " + std::to_string(i);
+            port->PostCall([&seen, made] { seen.push_back(made); });
+            port->PostMessage(0x500, static_cast<WPARAM>(i), 0);
+        }
+    });
+    poster.join();
+    ASSERT_TRUE(test::WaitUntil([&] { return seen.size() >= 40; }));
+    ASSERT_EQ(seen.size(), 40u);
+    for (int i = 0; i < 20; ++i) {
+        EXPECT_EQ(seen[2 * i], "call " + std::to_string(i));
+        EXPECT_EQ(seen[2 * i + 1], "message 1280 " + std::to_string(i));
+    }
+
+    // A call whose port goes before it runs is dropped: destroyed, never run.
+    auto held = std::make_shared<int>(0);
+    bool ran = false;
+    std::thread late([&, copy = held] { port->PostCall([&ran, copy] { ran = true; }); });
+    late.join();
+    EXPECT_EQ(held.use_count(), 2);  // the queued call still holds its copy
+    port.reset();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(ran);
+    EXPECT_EQ(held.use_count(), 1);
 }
 
 }  // namespace
