@@ -29,25 +29,47 @@ std::string Lower(std::string_view text) {
     return result;
 }
 
+// Where c first appears outside the quoted strings of a header value (a display name may hold
+// any of '<', '>' and ';'), or npos.
+size_t FindUnquoted(std::string_view value, char c, size_t from = 0) {
+    bool quoted = false;
+    for (size_t i = from; i < value.size(); ++i) {
+        if (quoted && value[i] == '\\') {
+            ++i;
+        } else if (value[i] == '"') {
+            quoted = !quoted;
+        } else if (!quoted && value[i] == c) {
+            return i;
+        }
+    }
+    return std::string_view::npos;
+}
+
 // The address of a From or To value: inside the angle brackets, or up to its parameters.
 std::string_view Address(std::string_view value) {
-    const size_t open = value.find('<');
+    const size_t open = FindUnquoted(value, '<');
     if (open != std::string_view::npos) {
         const size_t close = value.find('>', open);
         return Trimmed(value.substr(
             open + 1, close == std::string_view::npos ? std::string_view::npos : close - open - 1));
     }
-    return Trimmed(value.substr(0, value.find(';')));
+    return Trimmed(value.substr(0, FindUnquoted(value, ';')));
 }
 
-// Whether a To value carries a tag among its own parameters (not the address's).
+// Whether a To value carries a tag among its own parameters (not the address's, nor its display
+// name's).
 bool HasTag(std::string_view value) {
-    const size_t close = value.find('>');
-    std::string params = Lower(close != std::string_view::npos
-                                   ? value.substr(close + 1)
-                                   : value.substr(std::min(value.find(';'), value.size())));
-    std::erase_if(params, [](char c) { return c == ' ' || c == '\t'; });
-    return params.find(";tag=") != std::string::npos;
+    const size_t open = FindUnquoted(value, '<');
+    size_t params = std::string_view::npos;
+    if (open != std::string_view::npos) {
+        const size_t close = value.find('>', open);
+        params = close == std::string_view::npos ? value.size() : close + 1;
+    } else {
+        params = std::min(FindUnquoted(value, ';'), value.size());
+    }
+    std::string rest = Lower(value.substr(params));
+    std::erase_if(rest, [](char c) { return c == ' ' || c == '\t'; });
+    return rest.find(";tag=") != std::string::npos;
 }
 
 struct OpeningInvite {
@@ -102,7 +124,9 @@ const char* SipInviteCallers::Check(QByteArrayView datagram, qint64 nowMs) {
         return nullptr;
     }
     const QByteArray callId(invite->callId.data(), static_cast<qsizetype>(invite->callId.size()));
-    const QByteArray address = QByteArray::fromStdString(Lower(invite->address));
+    // Exactly: a retry repeats its From, and the SIP stack tells apart users that differ in case.
+    const QByteArray address(invite->address.data(),
+                             static_cast<qsizetype>(invite->address.size()));
     const auto known = m_callers.find(callId);
     if (known != m_callers.end() && nowMs - known->seenMs <= kRememberMs) {
         if (known->address != address) {

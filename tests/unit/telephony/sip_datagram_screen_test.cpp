@@ -215,9 +215,17 @@ TEST(SipDatagramScreenTest, AnInviteReusingAnotherCallersCallIdIsRefused) {
     zuvo::SipInviteCallers callers;
     EXPECT_EQ(callers.Check(kInvite, 0), nullptr);
     EXPECT_EQ(callers.Check(kInvite, 10), nullptr);  // sent again
-    EXPECT_EQ(callers.Check(withFrom("From: <SIP:SIPP@127.0.0.1:27001>"), 20), nullptr);
+    EXPECT_EQ(callers.Check(withFrom("From: \"Other Name\" <sip:sipp@127.0.0.1:27001>"), 20),
+              nullptr);
     EXPECT_NE(callers.Check(withFrom("From: \"Far End\" <sip:other@127.0.0.1:27001>"), 30),
               nullptr);
+    // The stack tells users apart by case, and a display name may hold any sign.
+    EXPECT_NE(callers.Check(withFrom("From: <sip:SIPP@127.0.0.1:27001>"), 31), nullptr);
+    EXPECT_NE(callers.Check(withFrom("From: \"<sip:sipp@127.0.0.1:27001>\" <sip:x@127.0.0.1>"), 32),
+              nullptr);
+    QByteArray quotedTag = withFrom("From: <sip:other@127.0.0.1:27001>");
+    quotedTag.replace("To: <sip:12345@zuvo.test>", "To: \"a>;tag=1\" <sip:12345@zuvo.test>");
+    EXPECT_NE(callers.Check(quotedTag, 33), nullptr);
     EXPECT_NE(callers.Check(withFrom("f: sip:third@127.0.0.1:27001"), 40), nullptr);
     // Once answered, the call's requests carry a To tag and are the stack's to judge.
     QByteArray inDialog = withFrom("From: <sip:other@127.0.0.1:27001>");
