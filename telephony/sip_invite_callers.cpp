@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace zuvo {
 
@@ -73,8 +75,10 @@ bool HasTag(std::string_view value) {
 }
 
 struct OpeningInvite {
-    std::string_view callId;
-    std::string_view address;
+    std::string callId;
+    std::string address;
+    // Call-ID, From or To more than once: the stack might read another one than the screen.
+    bool repeated = false;
 };
 
 // The Call-ID and caller of an INVITE that opens a call (its To has no tag yet).
@@ -82,37 +86,49 @@ std::optional<OpeningInvite> ReadOpeningInvite(std::string_view text) {
     if (!text.starts_with("INVITE ")) {
         return std::nullopt;
     }
-    const size_t end = text.find("\r\n\r\n");
-    const std::string_view head = text.substr(0, end);
-    std::optional<std::string_view> callId;
-    std::optional<std::string_view> from;
-    std::optional<std::string_view> to;
-    // Header lines; a folded continuation (a line starting with a space) belongs to the line
-    // before, and these three headers are not folded by any peer of ours: such a line is skipped.
+    const std::string_view head = text.substr(0, text.find("\r\n\r\n"));
+    // Header lines, a folded continuation (a line starting with a space) joined to the one before.
+    std::vector<std::pair<std::string, std::string>> headers;
     for (size_t start = head.find("\r\n"); start != std::string_view::npos;) {
         start += 2;
         const size_t stop = head.find("\r\n", start);
         const std::string_view line = head.substr(
             start, stop == std::string_view::npos ? std::string_view::npos : stop - start);
         start = stop;
-        const size_t colon = line.find(':');
-        if (line.empty() || line[0] == ' ' || colon == std::string_view::npos) {
+        if (!line.empty() && (line[0] == ' ' || line[0] == '\t')) {
+            if (!headers.empty()) {
+                headers.back().second += ' ';
+                headers.back().second += Trimmed(line);
+            }
             continue;
         }
-        const std::string name = Lower(Trimmed(line.substr(0, colon)));
-        const std::string_view value = Trimmed(line.substr(colon + 1));
-        if ((name == "call-id" || name == "i") && !callId) {
-            callId = value;
-        } else if ((name == "from" || name == "f") && !from) {
-            from = value;
-        } else if ((name == "to" || name == "t") && !to) {
-            to = value;
+        const size_t colon = line.find(':');
+        if (colon != std::string_view::npos) {
+            headers.emplace_back(Lower(Trimmed(line.substr(0, colon))),
+                                 std::string(Trimmed(line.substr(colon + 1))));
+        }
+    }
+    std::optional<std::string> callId;
+    std::optional<std::string> from;
+    std::optional<std::string> to;
+    bool repeated = false;
+    const auto take = [&repeated](std::optional<std::string>& slot, const std::string& value) {
+        repeated = repeated || slot.has_value();
+        slot = value;
+    };
+    for (const auto& [name, value] : headers) {
+        if (name == "call-id" || name == "i") {
+            take(callId, value);
+        } else if (name == "from" || name == "f") {
+            take(from, value);
+        } else if (name == "to" || name == "t") {
+            take(to, value);
         }
     }
     if (!callId || !from || !to || callId->empty() || HasTag(*to)) {
         return std::nullopt;
     }
-    return OpeningInvite{*callId, Address(*from)};
+    return OpeningInvite{*callId, std::string(Address(*from)), repeated};
 }
 
 }  // namespace
@@ -123,10 +139,12 @@ const char* SipInviteCallers::Check(QByteArrayView datagram, qint64 nowMs) {
     if (!invite) {
         return nullptr;
     }
-    const QByteArray callId(invite->callId.data(), static_cast<qsizetype>(invite->callId.size()));
+    if (invite->repeated) {
+        return "INVITE with its Call-ID, From or To twice";
+    }
+    const QByteArray callId = QByteArray::fromStdString(invite->callId);
     // Exactly: a retry repeats its From, and the SIP stack tells apart users that differ in case.
-    const QByteArray address(invite->address.data(),
-                             static_cast<qsizetype>(invite->address.size()));
+    const QByteArray address = QByteArray::fromStdString(invite->address);
     const auto known = m_callers.find(callId);
     if (known != m_callers.end() && nowMs - known->seenMs <= kRememberMs) {
         if (known->address != address) {

@@ -226,6 +226,18 @@ TEST(SipDatagramScreenTest, AnInviteReusingAnotherCallersCallIdIsRefused) {
     QByteArray quotedTag = withFrom("From: <sip:other@127.0.0.1:27001>");
     quotedTag.replace("To: <sip:12345@zuvo.test>", "To: \"a>;tag=1\" <sip:12345@zuvo.test>");
     EXPECT_NE(callers.Check(quotedTag, 33), nullptr);
+    // A folded From is read whole; a second From, To or Call-ID is refused outright.
+    EXPECT_NE(callers.Check(withFrom("From: \"Far End\"\r\n <sip:other@127.0.0.1:27001>"), 34),
+              nullptr);
+    EXPECT_EQ(callers.Check(withFrom("From: \"Far End\"\r\n <sip:sipp@127.0.0.1:27001>"), 35),
+              nullptr);
+    zuvo::SipInviteCallers folded;
+    EXPECT_EQ(folded.Check(withFrom("From: \"X\"\r\n <sip:a@127.0.0.1>"), 0), nullptr);
+    EXPECT_NE(folded.Check(withFrom("From: \"X\"\r\n <sip:b@127.0.0.1>"), 1), nullptr);
+    EXPECT_NE(callers.Check(withFrom("From: <sip:sipp@127.0.0.1:27001>\r\n"
+                                     "From: <sip:other@127.0.0.1:27001>"),
+                            36),
+              nullptr);
     EXPECT_NE(callers.Check(withFrom("f: sip:third@127.0.0.1:27001"), 40), nullptr);
     // Once answered, the call's requests carry a To tag and are the stack's to judge.
     QByteArray inDialog = withFrom("From: <sip:other@127.0.0.1:27001>");
