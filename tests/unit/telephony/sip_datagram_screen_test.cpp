@@ -57,6 +57,34 @@ const QByteArray kInvite = Crlf(
     "m=audio 6000 RTP/AVP 0\n"
     "a=rtpmap:0 PCMU/8000\n");
 
+// A UDP socket on 127.0.0.1 standing in for the SIP stack's, and one that sends to it.
+struct LoopbackSocket {
+    LoopbackSocket() {
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t length = sizeof(address);
+        if (fd >= 0 && ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) == 0) {
+            port = ntohs(address.sin_port);
+        }
+    }
+    ~LoopbackSocket() {
+        ::close(sender);
+        ::close(fd);
+    }
+    LoopbackSocket(const LoopbackSocket&) = delete;
+    LoopbackSocket& operator=(const LoopbackSocket&) = delete;
+    void Send(const QByteArray& datagram) const {
+        ::sendto(sender, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
+                 reinterpret_cast<const sockaddr*>(&address), sizeof(address));
+    }
+
+    int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
+    int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address{};
+    int port = 0;
+};
+
 QByteArray Options(const QByteArray& extraHeaders, const QByteArray& body = {}) {
     return Crlf(
                "OPTIONS sip:12345@127.0.0.1:24012 SIP/2.0\n"
@@ -130,21 +158,11 @@ TEST(SipDatagramScreenTest, DatagramsThatWouldStallOrCrashTheStackAreRefused) {
 // On a real socket: refused datagrams at the head of the queue are dropped, the first one that
 // passes stays for the stack to read, and those after it wait for the next turn.
 TEST(SipDatagramScreenTest, DropsRefusedDatagramsUpToTheFirstGoodOne) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const int port = ntohs(address.sin_port);
-
-    const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
-    auto send = [&](const QByteArray& datagram) {
-        ::sendto(sender, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
-                 reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    };
+    const LoopbackSocket socket;
+    ASSERT_GT(socket.port, 0);
+    const int fd = socket.fd;
+    const int port = socket.port;
+    auto send = [&socket](const QByteArray& datagram) { socket.Send(datagram); };
     const QByteArray bad = Options("Content-Length: 999999\n");
     send(bad);
     send(bad);
@@ -165,8 +183,6 @@ TEST(SipDatagramScreenTest, DropsRefusedDatagramsUpToTheFirstGoodOne) {
     send(bad);
     EXPECT_EQ(other.Screen(), 0);
     EXPECT_EQ(screen.Screen(), 1);
-    ::close(sender);
-    ::close(fd);
 }
 
 // The phone watches the socket the screen found: once the stack closes it, it must not be
@@ -267,20 +283,11 @@ TEST(SipDatagramScreenTest, AnInviteReusingAnotherCallersCallIdIsRefused) {
 // On a real socket: the screen lets the first INVITE through to the stack and drops the one that
 // reuses its Call-ID from another caller.
 TEST(SipDatagramScreenTest, DropsAnInviteReusingAnotherCallersCallId) {
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    ASSERT_GE(fd, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof(address);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof(address)), 0);
-    ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length), 0);
-    const int port = ntohs(address.sin_port);
-    const int sender = ::socket(AF_INET, SOCK_DGRAM, 0);
-    auto send = [&](const QByteArray& datagram) {
-        ::sendto(sender, datagram.constData(), static_cast<size_t>(datagram.size()), 0,
-                 reinterpret_cast<sockaddr*>(&address), sizeof(address));
-    };
+    const LoopbackSocket socket;
+    ASSERT_GT(socket.port, 0);
+    const int fd = socket.fd;
+    const int port = socket.port;
+    auto send = [&socket](const QByteArray& datagram) { socket.Send(datagram); };
     QByteArray reuse = kInvite;
     reuse.replace("<sip:sipp@", "<sip:other@");
     send(kInvite);
@@ -296,6 +303,4 @@ TEST(SipDatagramScreenTest, DropsAnInviteReusingAnotherCallersCallId) {
     EXPECT_EQ(screen.Screen(), 1);
     n = ::recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
     EXPECT_EQ(QByteArray(buffer.constData(), n), kInvite);  // the caller's own retry
-    ::close(sender);
-    ::close(fd);
 }
