@@ -72,6 +72,19 @@ QString TelephonyLoader::Error() const {
     return m_error;
 }
 
+void TelephonyLoader::WhenFinished(std::function<void()> callback) {
+    // Called under the lock, so that replacing the callback waits for one running.
+    const std::lock_guard lock(m_mutex);
+    if (m_finished) {
+        m_whenFinished = nullptr;
+        if (callback) {
+            callback();
+        }
+        return;
+    }
+    m_whenFinished = std::move(callback);
+}
+
 std::unique_ptr<SoundDevices> TelephonyLoader::TakeSoundDevices() {
     const std::lock_guard lock(m_mutex);
     return std::move(m_devices);
@@ -114,6 +127,10 @@ void TelephonyLoader::Load(const QString& path) {
     m_error = error;
     m_finished = true;
     m_done.notify_all();
+    if (m_whenFinished) {
+        m_whenFinished();
+        m_whenFinished = nullptr;
+    }
 }
 
 }  // namespace zuvo

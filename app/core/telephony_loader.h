@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -34,6 +35,10 @@ public:
     // be, with Error() telling why. Main thread.
     const TelephonyModule* Wait();
     QString Error() const;
+    // Calls callback once loading has ended, on the loader's thread (at once, on the caller's,
+    // when it already has). One callback at a time: a later one replaces it, and an empty one
+    // cancels it; once this returns, a replaced callback is no longer running or called.
+    void WhenFinished(std::function<void()> callback);
     // The sound devices the thread read right after loading, once (then null): the list is
     // ready when the window asks for it. Call after Wait.
     std::unique_ptr<SoundDevices> TakeSoundDevices();
@@ -51,6 +56,7 @@ private:
     const TelephonyModule* m_module = nullptr;
     std::unique_ptr<SoundDevices> m_devices;
     QString m_error;
+    std::function<void()> m_whenFinished;
     std::thread m_thread;
 };
 

@@ -30,6 +30,8 @@ public:
     // The window serves every role; the machine keeps those it uses (no dialogs).
     CallStateMachine(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine,
                      DialingInput& input, SecondsClock now = SystemSeconds);
+    // The engine, once the window has brought it up (it starts without one).
+    void AttachEngine(IRtcEngine* engine) { m_engine = engine; }
 
     // WM_RTC_EVENT: lParam is the client event type for kind 6 and, for kinds 2 to 5, the
     // sequence number of the report queued in the engine, which is taken from it here (a message

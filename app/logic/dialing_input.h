@@ -34,6 +34,8 @@ public:
     DialingInput(PhoneState& state, PhoneDelegate& window, IRtcEngine* engine, CallHistory& history,
                  const SpeedDial& speedDial, CallHistorySelection& selection,
                  SecondsClock now = SystemSeconds);
+    // The engine, once the window has brought it up (it starts without one).
+    void AttachEngine(IRtcEngine* engine) { m_engine = engine; }
 
     // A character from the keyboard (or a control program). Ignored while a key is latched.
     void OnChar(QChar ch, bool autoRepeat = false);

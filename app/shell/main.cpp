@@ -1,6 +1,7 @@
 #include <QAccessible>
 #include <QApplication>
 #include <QImageReader>
+#include <QRegularExpression>
 #include <QStringList>
 
 #include "app/core/display_platform.h"
@@ -24,6 +25,9 @@ int main(int argc, char* argv[]) {
     // with, and the accessibility bridge with its D-Bus thread (the first control's name).
     QImageReader::supportedImageFormats();
     QAccessible::isActive();
+    // A thread's first regular-expression match registers its JIT stack for the thread's end,
+    // which takes the loader's lock too.
+    static_cast<void>(QRegularExpression(QStringLiteral("x")).match(QStringLiteral("x")));
     zuvo::TelephonyLoader::Process().Start();
     QApplication::setApplicationName(QStringLiteral("Zuvo"));
     // The desktop matches the windows to the menu entry (its icon, its name, the taskbar) by

@@ -8,7 +8,6 @@
 #include "app/core/app_globals.h"
 #include "app/core/install_layout.h"
 #include "app/core/settings_store.h"
-#include "app/core/telephony_loader.h"
 #include "app/core/window_position.h"
 #include "app/dialogs/message_box.h"
 #include "app/logic/call_report.h"
@@ -89,10 +88,6 @@ bool CPhoneApp::InitInstance(const QString& commandLine) {
     ChooseLanguage();
 
     m_window = std::make_unique<CMainWindow>();
-    if (!m_window->HasTelephony()) {
-        ReportMissingTelephony();
-        return false;
-    }
     RestoreWindowPosition();
     if (!m_window->StartsHidden()) {
         m_window->show();
@@ -150,18 +145,6 @@ bool CPhoneApp::HandOverToRunningPhone() {
     }
     LocalBus::SendMessage(*running, LocalBus::kActivateMessage, 0, 0);
     return true;
-}
-
-// Without its telephony library the phone can do nothing: it says why and ends (the exit code
-// stays "not started").
-void CPhoneApp::ReportMissingTelephony() {
-    const QString text =
-        u"The phone cannot start: its telephony library did not load (%1). Please reinstall it."_s
-            .arg(TelephonyLoader::Process().Error());
-    qCCritical(lcStartup).noquote() << text;
-    if (!App().commandLine.unattended) {
-        ShowMessageBox(nullptr, text, MessageIcon::Error);
-    }
 }
 
 void CPhoneApp::RecordProgramPath() {

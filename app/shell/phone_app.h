@@ -27,7 +27,6 @@ public:
 private:
     void TakeLink();
     bool HandOverToRunningPhone();
-    void ReportMissingTelephony();
     void RecordProgramPath();
     void ChooseLanguage();
     void RestoreWindowPosition();

@@ -121,6 +121,7 @@ CMainWindow::CMainWindow(QWidget* parent)
 }
 
 CMainWindow::~CMainWindow() {
+    TelephonyLoader::Process().WhenFinished(nullptr);
     ReleaseHandset();
     ReleaseTunnel();
     CancelConnection();
@@ -193,28 +194,13 @@ void CMainWindow::OnCreate() {
     m_cipher->InitRequestCipher();
     m_requestKey = std::make_shared<service::RequestKey>(*m_cipher);
 
-    // The telephony library has been loading since the program started; from here on the
-    // window needs it. Without it the application says so and ends.
-    const TelephonyModule* telephony = TelephonyLoader::Process().Wait();
-    if (telephony == nullptr) {
-        return;
-    }
-    LoadDevices(*telephony);
-    // Port-range policy off, engine created and started, client name announced.
-    m_engine = BringUpRtcEngine(this, *telephony);
-    ApplyDevices();
-    LoadVolumes();
-    ShowEngineVolumes();
-    if (m_engine && m_state.settings.requireMediaEncryption &&
-        Failed(m_engine->SetMediaEncryptionRequired(true))) {
-        qCWarning(lcWindow) << "encrypted media cannot be required: calls would go out in clear";
-    }
-    StartHandset();
-
+    // The telephony library has been loading since the program started. The sign-in dialog
+    // does not wait for it: the engine comes up once the library is there, or sooner where it is
+    // first needed (a sign-in, the audio devices), waiting for the rest of the loading then.
     m_speedDial = std::make_unique<SpeedDial>(m_profile);
-    m_input = std::make_unique<DialingInput>(m_state, *this, m_engine.get(), m_history,
-                                             *m_speedDial, m_historySelection);
-    m_machine = std::make_unique<CallStateMachine>(m_state, *this, m_engine.get(), *m_input);
+    m_input = std::make_unique<DialingInput>(m_state, *this, nullptr, m_history, *m_speedDial,
+                                             m_historySelection);
+    m_machine = std::make_unique<CallStateMachine>(m_state, *this, nullptr, *m_input);
     m_external = std::make_unique<ExternalControl>(m_state, *this, *m_input, m_history, *this);
     m_bindMessage = LocalBus::RegisterWindowMessage(ExternalControlProtocol::kBindMessageName);
     m_registerMessage =
@@ -235,7 +221,56 @@ void CMainWindow::OnCreate() {
     }
     m_tunnel = TunnelComponent::Create(Registry::LocalMachine());
     StartDesktop();
+    TelephonyLoader::Process().WhenFinished(
+        [port = m_port, this] { port->PostCall([this] { EnsureTelephony(); }); });
     m_port->PostMessage(Msg::SigninPrompt, 0, 0);
+}
+
+bool CMainWindow::EnsureTelephony() {
+    // Asked again while it comes up (from a nested event loop), it is not there yet.
+    if (m_destroyed || m_telephony != TelephonyState::Pending) {
+        return m_telephony == TelephonyState::Up;
+    }
+    const TelephonyModule* telephony = TelephonyLoader::Process().Wait();
+    if (telephony == nullptr) {
+        m_telephony = TelephonyState::Missing;
+        ReportMissingTelephony();
+        return false;
+    }
+    m_telephony = TelephonyState::ComingUp;
+    LoadDevices(*telephony);
+    // Port-range policy off, engine created and started, client name announced.
+    m_engine = BringUpRtcEngine(this, *telephony);
+    ApplyDevices();
+    LoadVolumes();
+    ShowEngineVolumes();
+    if (m_engine && m_state.settings.requireMediaEncryption &&
+        Failed(m_engine->SetMediaEncryptionRequired(true))) {
+        qCWarning(lcWindow) << "encrypted media cannot be required: calls would go out in clear";
+    }
+    m_input->AttachEngine(m_engine.get());
+    m_machine->AttachEngine(m_engine.get());
+    StartHandset();
+    m_telephony = TelephonyState::Up;
+    return true;
+}
+
+// Without its telephony library the phone can do nothing: it says why and ends, its exit code
+// still "not started", without saving anything of this run (nothing of it was loaded).
+void CMainWindow::ReportMissingTelephony() {
+    const QString text =
+        u"The phone cannot start: its telephony library did not load (%1). Please reinstall it."_s
+            .arg(TelephonyLoader::Process().Error());
+    qCCritical(lcWindow).noquote() << text;
+    // Nothing of the phone stays up behind the message (the sign-in dialog may be).
+    for (QWidget* shown : QApplication::topLevelWidgets()) {
+        shown->hide();
+    }
+    if (!m_state.unattended.enabled) {
+        ShowMessageBox(nullptr, text, MessageIcon::Error);
+    }
+    // Ends the sign-in dialog's loop too, when it is open.
+    QCoreApplication::exit(ToUnderlying(ExitCode::NotStarted));
 }
 
 void CMainWindow::CreateControls() {
@@ -363,6 +398,9 @@ LRESULT CMainWindow::OnDialHandover(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CMainWindow::OnSigninPrompt(WPARAM wParam, LPARAM) {
+    if (m_telephony == TelephonyState::Missing) {
+        return 0;  // the phone is ending
+    }
     if (m_state.unattended.enabled && wParam != 0) {
         // Nobody is there to read the message or fix the account: an unattended run whose
         // sign-in was refused ends as a rejected registration instead of asking for ever.

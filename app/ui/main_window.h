@@ -93,7 +93,12 @@ public:
     const PhoneDisplay& display() const { return m_display; }
     CSkinButton* button(int id) const;
     CToolTipControl* toolTips() const { return m_tips; }
-    IRtcEngine* engine() const { return m_engine.get(); }
+    // The engine, brought up first when the telephony library was still loading; null when it
+    // could not be.
+    IRtcEngine* engine() {
+        EnsureTelephony();
+        return m_engine.get();
+    }
     AccountRecord& account() { return m_state.account.record; }
     const WebServerChoice& webServer() const { return m_web; }
     const PopupSchedule& popups() const { return m_popups; }
@@ -101,10 +106,21 @@ public:
     QWidget* phoneBook() const;
     bool preferencesOpen() const { return m_preferencesOpen; }
     CConfig* audioWizard() const;
-    const AudioDeviceChoice& audioDevices() const { return *m_audio; }
-    SoundDevices& soundDevices() const { return *m_sounds; }
-    // The USB handset's driver object, null when none is registered or it failed to start.
-    HandsetDevice* handset() const { return m_handset.get(); }
+    // Both need the telephony library (see engine()).
+    const AudioDeviceChoice& audioDevices() {
+        EnsureTelephony();
+        return *m_audio;
+    }
+    SoundDevices& soundDevices() {
+        EnsureTelephony();
+        return *m_sounds;
+    }
+    // The USB handset's driver object, null when none is registered or it failed to start. It
+    // starts with the engine (see engine()).
+    HandsetDevice* handset() {
+        EnsureTelephony();
+        return m_handset.get();
+    }
     TunnelComponent* tunnel() const { return m_tunnel.get(); }
     // The tray icon and notifications; null in an unattended run.
     DesktopPresence* desktop() const { return m_desktop; }
@@ -113,8 +129,6 @@ public:
     void ApplyDesktopSettings(const DesktopSettings& settings);
     // True when the phone should start as its tray icon alone (the setting, and a tray exists).
     bool StartsHidden() const;
-    // False when the telephony library did not load: the window is not usable.
-    bool HasTelephony() const { return m_sounds != nullptr; }
     // Shows the phone, or hides it into the tray when it is shown and a tray exists.
     void ToggleFromTray();
     // Stops the tunnel (before each sign-in, and at destruction when it is in use).
@@ -207,6 +221,11 @@ private:
     void CreateControls();
     CSkinButton* CreateButton(int id, const QRect& rect, const QString& bitmap, SkinModule module,
                               const QString& tip);
+    // Sound devices, engine, volumes and handset, once: when the telephony library has loaded,
+    // or at once (waiting for the library) for whatever needs them first. False when the library
+    // did not load; then the phone has said so and is ending.
+    bool EnsureTelephony();
+    void ReportMissingTelephony();
     // Speaker and microphone: read and checked before the engine exists, applied once it does.
     void LoadDevices(const TelephonyModule& telephony);
     void ApplyDevices();
@@ -347,6 +366,8 @@ private:
     bool m_closing = false;
     bool m_unsavedReported = false;
     bool m_destroyed = false;
+    enum class TelephonyState { Pending, ComingUp, Up, Missing };
+    TelephonyState m_telephony = TelephonyState::Pending;
 };
 
 }  // namespace zuvo

@@ -47,6 +47,9 @@ CConfig* CMainWindow::audioWizard() const {
 }
 
 LRESULT CMainWindow::OnAudioDeviceChosen(WPARAM wParam, LPARAM lParam) {
+    if (!EnsureTelephony()) {
+        return 0;
+    }
     if (m_audio->Choose(wParam, lParam, m_engine.get(), m_sounds->List())) {
         RedrawStatus();
     }
@@ -55,6 +58,9 @@ LRESULT CMainWindow::OnAudioDeviceChosen(WPARAM wParam, LPARAM lParam) {
 }
 
 void CMainWindow::RunAudioWizard() {
+    if (!EnsureTelephony()) {
+        return;
+    }
     const ModalDialogState::Scope held(m_state.modal, ModalDialog::AudioWizard);
     if (!held) {
         qCDebug(lcWindow) << "audio wizard not shown: another dialog is open";
@@ -100,6 +106,9 @@ void CMainWindow::RunAudioWizard() {
 }
 
 void CMainWindow::WizardDevicesChanged() {
+    if (!EnsureTelephony()) {
+        return;
+    }
     if (m_sounds->Reload()) {
         qCDebug(lcWindow) << "sound devices changed";
     }
@@ -116,11 +125,17 @@ void CMainWindow::WizardVolumeChanged(int device, int volume) {
 }
 
 void CMainWindow::UseClientDevices(const QString& microphone, const QString& speaker) {
+    if (!EnsureTelephony()) {
+        return;
+    }
     m_audio->UseClientDevices(microphone, speaker, m_engine.get(), m_sounds->List());
     RedrawStatus();
 }
 
 void CMainWindow::RestoreDevices() {
+    if (!EnsureTelephony()) {
+        return;
+    }
     m_audio->Restore(m_engine.get(), m_sounds->List());
 }
 

@@ -59,6 +59,10 @@ std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
 }
 
 void CMainWindow::StartConnection() {
+    // The request key is made with the engine's local address.
+    if (!EnsureTelephony()) {
+        return;
+    }
     CancelConnection();
     m_run = std::make_shared<WorkerReturn>(this);
     ConnectJob job = ConnectionTask::Begin(m_state, App().commandLine.connectStep);

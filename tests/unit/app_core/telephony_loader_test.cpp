@@ -8,6 +8,9 @@
 #include <QFileInfo>
 #include <QTemporaryDir>
 
+#include <atomic>
+#include <thread>
+
 #include "app/core/telephony_loader.h"
 #include "telephony/sound_devices.h"
 #include "telephony/telephony_module.h"
@@ -83,4 +86,37 @@ TEST(TelephonyLoader, WhatIsNotTheLibraryGivesNoModuleAndSaysWhy) {
         EXPECT_TRUE(loader.Error().contains(c.said))
             << c.path.toStdString() << ": " << loader.Error().toStdString();
     }
+}
+
+// The window brings the engine up when this says loading has ended: exactly once, whether it
+// asked before or after, and never after it withdrew.
+TEST(TelephonyLoader, SaysOnceWhenLoadingHasEnded) {
+    TelephonyLoader loader;
+    std::atomic<int> told{0};
+    std::atomic<int> replaced{0};
+    std::thread::id teller;
+    loader.WhenFinished([&] { ++replaced; });
+    loader.WhenFinished([&] {
+        ++told;
+        teller = std::this_thread::get_id();
+    });
+    loader.Start(u"/nonexistent/zuvo-engine.so"_s);
+    EXPECT_EQ(loader.Wait(), nullptr);
+    // Told on the loading thread, before the wait ended.
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(replaced, 0);
+    EXPECT_NE(teller, std::this_thread::get_id());
+
+    int late = 0;
+    loader.WhenFinished([&] { ++late; });
+    EXPECT_EQ(late, 1);
+    EXPECT_EQ(told, 1);
+
+    TelephonyLoader withdrawn;
+    int cancelled = 0;
+    withdrawn.WhenFinished([&] { ++cancelled; });
+    withdrawn.WhenFinished(nullptr);
+    withdrawn.Start(u"/nonexistent/zuvo-engine.so"_s);
+    EXPECT_EQ(withdrawn.Wait(), nullptr);
+    EXPECT_EQ(cancelled, 0);
 }
