@@ -35,6 +35,9 @@ constexpr int kRegisterTimeoutMs = 8000;
 // it again after 500 ms when no answer came. Signalling that outlasts this went unanswered at
 // least once.
 constexpr int kClosingAnsweredMs = 450;
+// How long a stop waits for the registrar to answer the unregistrations. The engine's own stop
+// waits up to 2 s more for them; both fit in the window's grace for the clean-up.
+constexpr int kUnregisterBeforeStopMs = 1500;
 constexpr const char* kSystemCaBundle = "/etc/ssl/certs/ca-certificates.crt";
 
 LinphoneSipClient* Owner(LinphoneCore* core) {
@@ -927,6 +930,7 @@ void LinphoneSipClient::Iterate() {
         m_screen->Screen();
     }
     linphone_core_iterate(m_core);
+    StopWhenUnregistered();
     // The engine may have closed or replaced its socket during the turn: the notifier follows
     // before the event loop polls again.
     WatchSipSocket();
@@ -1066,9 +1070,53 @@ HRESULT LinphoneSipClient::PrepareForShutdown() {
         return E_FAIL;
     }
     m_shuttingDown = true;
-    linphone_core_stop_async(m_core);
+    UnregisterBeforeStop();
+    StopWhenUnregistered();
     UpdatePace();
     return S_OK;
+}
+
+void LinphoneSipClient::UnregisterBeforeStop() {
+    for (auto& [id, profile] : m_profiles) {
+        if (profile.account == nullptr) {
+            continue;
+        }
+        const LinphoneRegistrationState state = linphone_account_get_state(profile.account);
+        if (state != LinphoneRegistrationOk && state != LinphoneRegistrationProgress) {
+            continue;
+        }
+        LinphoneAccountParams* params =
+            linphone_account_params_clone(linphone_account_get_params(profile.account));
+        linphone_account_params_set_register_enabled(params, FALSE);
+        linphone_account_set_params(profile.account, params);
+        linphone_account_params_unref(params);
+    }
+    m_stopPending = true;
+    m_stopAskedSince.start();
+    TurnSoon();
+}
+
+void LinphoneSipClient::StopWhenUnregistered() {
+    if (!m_stopPending || m_core == nullptr) {
+        return;
+    }
+    bool registered = false;
+    for (const auto& [id, profile] : m_profiles) {
+        if (profile.account != nullptr) {
+            const LinphoneRegistrationState state = linphone_account_get_state(profile.account);
+            registered = registered || state == LinphoneRegistrationOk ||
+                         state == LinphoneRegistrationProgress;
+        }
+    }
+    if (registered && !m_stopAskedSince.hasExpired(kUnregisterBeforeStopMs)) {
+        return;
+    }
+    qCDebug(lcTelephony) << "stopping the engine;"
+                         << (registered ? "a registrar did not answer" : "") << "unregistering took"
+                         << m_stopAskedSince.elapsed() << "ms";
+    m_stopPending = false;
+    linphone_core_stop_async(m_core);
+    TurnSoon();
 }
 
 HRESULT LinphoneSipClient::Shutdown() {

@@ -150,6 +150,11 @@ private:
     void RaiseMedia(int32_t type);
     void RaiseClient(int32_t type);
     void Iterate();
+    // The engine's own stop unregisters with turns that read the SIP socket unscreened: the
+    // accounts are unregistered first, on screened turns, and the stop follows once none is
+    // registered any more (or after a while, for a registrar that does not answer).
+    void UnregisterBeforeStop();
+    void StopWhenUnregistered();
     void UpdatePace();
     // Follows the engine's UDP SIP socket with a notifier (it changes with the transport).
     void WatchSipSocket();
@@ -195,6 +200,8 @@ private:
     bool m_usesFiles = false;
     bool m_speakerMuted = false;
     bool m_shuttingDown = false;
+    bool m_stopPending = false;
+    QElapsedTimer m_stopAskedSince;
     bool m_off = false;
     bool m_encryptionRequired = false;
     std::optional<CallStatistics> m_lastStatistics;
