@@ -300,6 +300,7 @@ HRESULT LinphoneSipClient::Initialize() {
 
     // Datagrams that would stall or crash the SIP stack are dropped before it reads them.
     m_screen = std::make_unique<SipDatagramScreen>([this] { return UdpSipPort(); });
+    m_screen->GuardReads();
     UpdatePace();
     return S_OK;
 }

@@ -4,14 +4,20 @@
 
 #include <arpa/inet.h>
 #include <dirent.h>
+#include <dlfcn.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/syscall.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +40,19 @@ constexpr qsizetype kMaxContentLengthDigits = 9;
 // Refused datagrams dropped before one turn of the stack's loop; more wait for the next turn.
 constexpr int kMaxDropsPerTurn = 256;
 constexpr qint64 kSearchIntervalMs = 1000;
+
+// The screen that guards the program's SIP reads, its socket and its thread (set once, before
+// the program's recvfrom leads here).
+std::atomic<SipDatagramScreen*> g_guardingScreen{nullptr};
+std::atomic<int> g_guardedFd{-1};
+std::thread::id g_guardingThread;
+
+// recvfrom itself, past the program's own (which may lead back to the screen).
+ssize_t RawRecvfrom(int fd, void* buffer, size_t length, int flags, sockaddr* from,
+                    socklen_t* fromLength) {
+    return static_cast<ssize_t>(
+        ::syscall(SYS_recvfrom, fd, buffer, length, flags, from, fromLength));
+}
 
 // Header names (full and compact, lower case) whose values the SIP stack parses as addresses.
 constexpr std::array<std::string_view, 22> kUriHeaders = {
@@ -242,7 +261,7 @@ SipDatagramScreen::SipDatagramScreen(std::function<int()> currentPort)
 }
 
 void SipDatagramScreen::Reset() {
-    m_fd = -1;
+    SetSocket(-1);
     m_port = 0;
     m_lastSearch.invalidate();
 }
@@ -270,7 +289,7 @@ bool SipDatagramScreen::SocketStillOurs() const {
 
 void SipDatagramScreen::FindSocket() {
     m_lastSearch.start();
-    m_fd = -1;
+    SetSocket(-1);
     m_port = m_currentPort ? m_currentPort() : 0;
     if (m_port <= 0) {
         return;
@@ -294,30 +313,36 @@ void SipDatagramScreen::FindSocket() {
         m_fd = -1;
     }
     ::closedir(dir);
+    SetSocket(m_fd);
     if (m_fd < 0) {
         qCDebug(lcTelephony) << "no UDP socket on SIP port" << m_port;
     }
 }
 
 int SipDatagramScreen::Screen() {
+    int dropped = 0;
+    ScreenHead(&dropped);
+    return dropped;
+}
+
+SipDatagramScreen::Head SipDatagramScreen::ScreenHead(int* dropped) {
     if (!SocketStillOurs()) {
         if (m_lastSearch.isValid() && !m_lastSearch.hasExpired(kSearchIntervalMs)) {
-            return 0;
+            return Head::Empty;
         }
         FindSocket();
         if (m_fd < 0) {
-            return 0;
+            return Head::Empty;
         }
     }
-    int dropped = 0;
-    while (dropped < kMaxDropsPerTurn) {
+    while (*dropped < kMaxDropsPerTurn) {
         sockaddr_storage from{};
         socklen_t fromLength = sizeof(from);
-        const ssize_t size = ::recvfrom(m_fd, m_buffer.data(), static_cast<size_t>(m_buffer.size()),
-                                        MSG_PEEK | MSG_DONTWAIT | MSG_TRUNC,
-                                        reinterpret_cast<sockaddr*>(&from), &fromLength);
+        const ssize_t size = RawRecvfrom(
+            m_fd, m_buffer.data(), static_cast<size_t>(m_buffer.size()),
+            MSG_PEEK | MSG_DONTWAIT | MSG_TRUNC, reinterpret_cast<sockaddr*>(&from), &fromLength);
         if (size < 0) {
-            break;  // nothing waiting, or an error the stack sees for itself
+            return Head::Empty;  // nothing waiting, or an error the stack sees for itself
         }
         const QByteArrayView datagram(m_buffer.constData(),
                                       std::min<qsizetype>(size, m_buffer.size()));
@@ -328,13 +353,13 @@ int SipDatagramScreen::Screen() {
             fault = m_callers.Check(datagram, m_clock.elapsed());
         }
         if (fault == nullptr) {
-            break;
+            return Head::Passed;
         }
         char byte = 0;
-        if (::recv(m_fd, &byte, 1, MSG_DONTWAIT) < 0) {
-            break;
+        if (RawRecvfrom(m_fd, &byte, 1, MSG_DONTWAIT, nullptr, nullptr) < 0) {
+            return Head::Empty;
         }
-        ++dropped;
+        ++*dropped;
         char address[INET6_ADDRSTRLEN] = {};
         int port = 0;
         if (from.ss_family == AF_INET) {
@@ -349,7 +374,81 @@ int SipDatagramScreen::Screen() {
         qCDebug(lcTelephony) << "dropped a SIP datagram of" << size << "bytes from" << address
                              << port << ":" << fault;
     }
-    return dropped;
+    return Head::Held;
+}
+
+ssize_t SipDatagramScreen::Read(int fd, void* buffer, size_t length, int flags, sockaddr* from,
+                                socklen_t* fromLength) {
+    if (fd < 0 || std::this_thread::get_id() != m_owner || fd != m_fd) {
+        return RawRecvfrom(fd, buffer, length, flags, from, fromLength);
+    }
+    int dropped = 0;
+    if (ScreenHead(&dropped) != Head::Passed || m_fd != fd) {
+        // Nothing that passed is waiting: the stack looks again on its next turn.
+        errno = EAGAIN;
+        return -1;
+    }
+    // Only this thread reads the socket: the head is still the datagram that passed.
+    return RawRecvfrom(fd, buffer, length, flags | MSG_DONTWAIT, from, fromLength);
+}
+
+void SipDatagramScreen::SetSocket(int fd) {
+    m_fd = fd;
+    if (g_guardingScreen.load(std::memory_order_relaxed) == this) {
+        g_guardedFd.store(fd, std::memory_order_relaxed);
+    }
+}
+
+namespace {
+
+// Every read of the program's comes here: the media threads' too, which pass at once. Only the
+// guarding screen's own thread ever reaches the screen, and that thread alone destroys it.
+ssize_t ReadThroughGuardingScreen(int fd, void* buffer, size_t length, int flags, sockaddr* from,
+                                  socklen_t* fromLength) {
+    if (fd < 0 || fd != g_guardedFd.load(std::memory_order_relaxed) ||
+        std::this_thread::get_id() != g_guardingThread) {
+        return RawRecvfrom(fd, buffer, length, flags, from, fromLength);
+    }
+    SipDatagramScreen* screen = g_guardingScreen.load(std::memory_order_relaxed);
+    if (screen == nullptr) {
+        return RawRecvfrom(fd, buffer, length, flags, from, fromLength);
+    }
+    return screen->Read(fd, buffer, length, flags, from, fromLength);
+}
+
+}  // namespace
+
+void SipDatagramScreen::GuardReads() {
+    // The program exports this when its recvfrom can be guarded; elsewhere Screen() before each
+    // turn is all there is.
+    using Install = void (*)(ssize_t(*)(int, void*, size_t, int, sockaddr*, socklen_t*));
+    void* symbol = ::dlsym(RTLD_DEFAULT, "zuvo_screen_recvfrom");
+    if (symbol == nullptr) {
+        qCDebug(lcTelephony) << "the program does not let SIP reads be guarded";
+        return;
+    }
+    SipDatagramScreen* none = nullptr;
+    if (g_guardingThread != std::thread::id() && g_guardingThread != m_owner) {
+        return;  // guarded from another thread once: that thread keeps it
+    }
+    if (!g_guardingScreen.compare_exchange_strong(none, this)) {
+        return;  // another screen guards them
+    }
+    if (g_guardingThread != m_owner) {
+        g_guardingThread = m_owner;
+    }
+    g_guardedFd.store(m_fd, std::memory_order_relaxed);
+    Install install = nullptr;
+    static_assert(sizeof(install) == sizeof(symbol));
+    std::memcpy(&install, &symbol, sizeof(install));
+    install(&ReadThroughGuardingScreen);
+}
+
+SipDatagramScreen::~SipDatagramScreen() {
+    SipDatagramScreen* self = this;
+    if (g_guardingScreen.compare_exchange_strong(self, nullptr)) {
+        g_guardedFd.store(-1, std::memory_order_relaxed);
+    }
 }
 
 }  // namespace zuvo

@@ -4,7 +4,11 @@
 #include <QByteArrayView>
 #include <QElapsedTimer>
 
+#include <sys/socket.h>
+#include <sys/types.h>
+
 #include <functional>
+#include <thread>
 
 #include "telephony/sip_invite_callers.h"
 
@@ -34,18 +38,36 @@ public:
 
     // Drops refused datagrams from the head of the queue; the number dropped.
     int Screen();
+    // A read of the stack's (recvfrom's arguments and result). On the SIP socket, from the thread
+    // that made this screen, refused datagrams at the head are dropped first and only a datagram
+    // that passed is read; -1 with EAGAIN when none is waiting (the read never blocks). Any other
+    // read is made as asked.
+    ssize_t Read(int fd, void* buffer, size_t length, int flags, sockaddr* from,
+                 socklen_t* fromLength);
+
+    // Where the program lets it (the phone's own recvfrom), every read of the stack from its SIP
+    // socket goes through Read of this screen, so that a datagram arriving after the last Screen()
+    // is screened too. One screen at a time; its destructor withdraws it.
+    void GuardReads();
     // Forgets the socket (the transport changed).
     void Reset();
     // The stack's UDP SIP socket as last found, or -1 when it is gone (or never was).
     int Socket() const { return SocketStillOurs() ? m_fd : -1; }
 
+    ~SipDatagramScreen();
+
 private:
+    enum class Head { Empty, Passed, Held };
+    // Drops refused datagrams from the head, up to the turn's limit; what is at the head then.
+    Head ScreenHead(int* dropped);
     bool SocketStillOurs() const;
     void FindSocket();
+    void SetSocket(int fd);
 
     std::function<int()> m_currentPort;
     int m_port = 0;
     int m_fd = -1;
+    const std::thread::id m_owner = std::this_thread::get_id();
     QElapsedTimer m_lastSearch;
     QElapsedTimer m_clock;
     QByteArray m_buffer;

@@ -10,6 +10,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <thread>
+
 #include "telephony/sip_datagram_screen.h"
 
 using zuvo::SipDatagramFault;
@@ -303,4 +307,54 @@ TEST(SipDatagramScreenTest, DropsAnInviteReusingAnotherCallersCallId) {
     EXPECT_EQ(screen.Screen(), 1);
     n = ::recv(fd, buffer.data(), static_cast<size_t>(buffer.size()), MSG_DONTWAIT);
     EXPECT_EQ(QByteArray(buffer.constData(), n), kInvite);  // the caller's own retry
+}
+
+// The stack's own reads: what arrives after a look at an empty queue is screened at the read.
+TEST(SipDatagramScreenTest, TheStacksReadsOnlyEverGetDatagramsThatPassed) {
+    const LoopbackSocket socket;
+    ASSERT_GT(socket.port, 0);
+    const int port = socket.port;
+    SipDatagramScreen screen([port] { return port; });
+    EXPECT_EQ(screen.Screen(), 0);  // nothing waiting yet; the socket is found
+    ASSERT_EQ(screen.Socket(), socket.fd);
+
+    const QByteArray bad = Options("Content-Length: 999999\n");
+    QByteArray buffer(65536, '\0');
+    auto read = [&](int flags) {
+        sockaddr_storage from{};
+        socklen_t length = sizeof(from);
+        errno = 0;
+        const ssize_t n = screen.Read(socket.fd, buffer.data(), static_cast<size_t>(buffer.size()),
+                                      flags, reinterpret_cast<sockaddr*>(&from), &length);
+        return n < 0 ? QByteArray() : QByteArray(buffer.constData(), n);
+    };
+    // Only refused datagrams: none is handed over, the read does not block, and they are gone.
+    socket.Send(bad);
+    socket.Send(bad);
+    EXPECT_TRUE(read(0).isEmpty());
+    EXPECT_EQ(errno, EAGAIN);
+    EXPECT_TRUE(read(0).isEmpty());
+
+    // A peek (the stack looks for the source first) and the read after it get the same datagram.
+    socket.Send(bad);
+    socket.Send(kChallenge);
+    socket.Send(bad);
+    EXPECT_EQ(read(MSG_PEEK), kChallenge);
+    EXPECT_EQ(read(0), kChallenge);
+    EXPECT_TRUE(read(0).isEmpty());
+
+    // Another thread's read of the socket, or a read of another socket, is made as asked.
+    socket.Send(bad);
+    QByteArray elsewhere;
+    std::thread([&] {
+        const ssize_t n = screen.Read(socket.fd, buffer.data(), static_cast<size_t>(buffer.size()),
+                                      MSG_DONTWAIT, nullptr, nullptr);
+        elsewhere = n < 0 ? QByteArray() : QByteArray(buffer.constData(), n);
+    }).join();
+    EXPECT_EQ(elsewhere, bad);
+    const LoopbackSocket second;
+    second.Send(bad);
+    const ssize_t n = screen.Read(second.fd, buffer.data(), static_cast<size_t>(buffer.size()),
+                                  MSG_DONTWAIT, nullptr, nullptr);
+    EXPECT_EQ(QByteArray(buffer.constData(), std::max<ssize_t>(n, 0)), bad);
 }
