@@ -360,6 +360,8 @@ SipDatagramScreen::Head SipDatagramScreen::ScreenHead(int* dropped) {
             return Head::Empty;
         }
         ++*dropped;
+        m_lastDroppedFrom = from;
+        m_lastDroppedFromLength = fromLength;
         char address[INET6_ADDRSTRLEN] = {};
         int port = 0;
         if (from.ss_family == AF_INET) {
@@ -382,14 +384,41 @@ ssize_t SipDatagramScreen::Read(int fd, void* buffer, size_t length, int flags, 
     if (fd < 0 || std::this_thread::get_id() != m_owner || fd != m_fd) {
         return RawRecvfrom(fd, buffer, length, flags, from, fromLength);
     }
+    // The stack peeks first for the source, then reads from that source's channel.
+    const bool peek = (flags & MSG_PEEK) != 0;
+    if (m_keepAlivePending) {
+        if (!peek) {
+            m_keepAlivePending = false;
+        }
+        return HandOverKeepAlive(buffer, length, from, fromLength);
+    }
     int dropped = 0;
-    if (ScreenHead(&dropped) != Head::Passed || m_fd != fd) {
-        // Nothing that passed is waiting: the stack looks again on its next turn.
-        errno = EAGAIN;
+    if (ScreenHead(&dropped) == Head::Passed && m_fd == fd) {
+        // Only this thread reads the socket: the head is still the datagram that passed.
+        return RawRecvfrom(fd, buffer, length, flags | MSG_DONTWAIT, from, fromLength);
+    }
+    if (dropped == 0) {
+        errno = EAGAIN;  // nothing was waiting
         return -1;
     }
-    // Only this thread reads the socket: the head is still the datagram that passed.
-    return RawRecvfrom(fd, buffer, length, flags | MSG_DONTWAIT, from, fromLength);
+    // The stack was told the socket had data, and it takes a failed read for a broken socket
+    // (it opens a new one under its own channels): it gets an empty keep-alive from the source of
+    // the last datagram dropped instead, for the peek and for the read that follows it.
+    m_keepAlivePending = peek;
+    return HandOverKeepAlive(buffer, length, from, fromLength);
+}
+
+ssize_t SipDatagramScreen::HandOverKeepAlive(void* buffer, size_t length, sockaddr* from,
+                                             socklen_t* fromLength) const {
+    static constexpr char kKeepAlive[] = "\r\n\r\n";
+    const size_t size = std::min(length, sizeof(kKeepAlive) - 1);
+    std::memcpy(buffer, kKeepAlive, size);
+    if (from != nullptr && fromLength != nullptr) {
+        const socklen_t copied = std::min(*fromLength, m_lastDroppedFromLength);
+        std::memcpy(from, &m_lastDroppedFrom, copied);
+        *fromLength = m_lastDroppedFromLength;
+    }
+    return static_cast<ssize_t>(size);
 }
 
 void SipDatagramScreen::SetSocket(int fd) {

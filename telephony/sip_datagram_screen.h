@@ -40,8 +40,10 @@ public:
     int Screen();
     // A read of the stack's (recvfrom's arguments and result). On the SIP socket, from the thread
     // that made this screen, refused datagrams at the head are dropped first and only a datagram
-    // that passed is read; -1 with EAGAIN when none is waiting (the read never blocks). Any other
-    // read is made as asked.
+    // that passed is read. When this read dropped every datagram waiting, it hands over an empty
+    // keep-alive ("\r\n\r\n") from the last one's source instead, to the peek and to the read
+    // after it; -1 with EAGAIN when nothing was waiting at all. It never blocks. Any other read is
+    // made as asked.
     ssize_t Read(int fd, void* buffer, size_t length, int flags, sockaddr* from,
                  socklen_t* fromLength);
 
@@ -63,11 +65,16 @@ private:
     bool SocketStillOurs() const;
     void FindSocket();
     void SetSocket(int fd);
+    ssize_t HandOverKeepAlive(void* buffer, size_t length, sockaddr* from,
+                              socklen_t* fromLength) const;
 
     std::function<int()> m_currentPort;
     int m_port = 0;
     int m_fd = -1;
     const std::thread::id m_owner = std::this_thread::get_id();
+    sockaddr_storage m_lastDroppedFrom{};
+    socklen_t m_lastDroppedFromLength = 0;
+    bool m_keepAlivePending = false;
     QElapsedTimer m_lastSearch;
     QElapsedTimer m_clock;
     QByteArray m_buffer;
