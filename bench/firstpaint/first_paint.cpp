@@ -1,6 +1,7 @@
 // A dialog with a label, two fields and a button; on its first paint it writes
 // "first paint SECONDS" (the wall clock) to stderr, the same line the phone writes under
-// ZUVO_REPORT_FIRST_PAINT, and ends.
+// ZUVO_REPORT_FIRST_PAINT, and ends; with --stay it stays open (its memory is the floor for a
+// program with a window).
 
 #include <QApplication>
 #include <QDialog>
@@ -24,7 +25,9 @@ protected:
             const auto now = std::chrono::system_clock::now().time_since_epoch();
             std::fprintf(stderr, "first paint %.6f\n", std::chrono::duration<double>(now).count());
             std::fflush(stderr);
-            QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            if (!QCoreApplication::arguments().contains(QStringLiteral("--stay"))) {
+                QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+            }
         }
     }
 

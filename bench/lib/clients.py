@@ -134,10 +134,14 @@ class FirstPaintFloor(Client):
     floor for the phone's launch to its sign-in dialog."""
     name = "floor"
 
-    def start_for_launch(self):
+    def start_for_launch(self, *args):
         self.env.update(DISPLAY=self.peers.display, QT_QPA_PLATFORM="xcb")
-        return self._spawn([os.path.join(self.peers.bin_dir, "zuvo_bench_first_paint")],
+        return self._spawn([os.path.join(self.peers.bin_dir, "zuvo_bench_first_paint"), *args],
                            stdin=subprocess.DEVNULL)
+
+    def start_to_stay(self):
+        """The same dialog, left open: a window's memory beside the console peers'."""
+        return self.start_for_launch("--stay")
 
 
 def reported_time(client, event, timeout):

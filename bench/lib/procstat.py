@@ -29,6 +29,32 @@ def private_kib(pid):
     return values.get("Pss", 0), values.get("Private_Clean", 0) + values.get("Private_Dirty", 0)
 
 
+def resident_by_file_kib(pid):
+    """Resident KiB per mapped file, from smaps; memory of no file (heap, stacks, anonymous
+    mappings) under "" ."""
+    sizes = {}
+    name = ""
+    with open("/proc/%d/smaps" % pid) as f:
+        for line in f:
+            head = line.split()
+            if not head:
+                continue
+            if "-" in head[0] and not head[0].endswith(":"):
+                # A mapping's first line: range, mode, offset, device, inode, path.
+                name = head[5] if len(head) > 5 and head[5].startswith("/") else ""
+            elif head[0] == "Rss:":
+                sizes[name] = sizes.get(name, 0) + int(head[1])
+    return sizes
+
+
+def window_added_kib(window_pid, console_pid):
+    """What a windowed program holds beyond a console one: its resident memory in files the
+    console program does not map, and all its memory of no file."""
+    window = resident_by_file_kib(window_pid)
+    console = resident_by_file_kib(console_pid)
+    return sum(kib for name, kib in window.items() if name == "" or name not in console)
+
+
 def cpu_seconds(pid):
     """Time on the CPU of the process's live threads so far, in nanosecond steps (the scheduler's
     own count; /proc/PID/stat counts in 10 ms ticks, too coarse for an idle client). Falls back to
