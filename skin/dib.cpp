@@ -24,14 +24,22 @@ bool CDib::Load(SkinModule module, const QString& name) {
     finePath.chop(4);  // ".bmp"
     finePath += QStringLiteral("@2x.png");
     if (QFile::exists(finePath)) {
-        QImage fine(finePath);
+        m_finePath = finePath;
+    }
+    return true;
+}
+
+const QImage& CDib::GetFineImage() const {
+    if (m_fine.isNull() && !m_finePath.isEmpty()) {
+        const QImage fine(m_finePath);
         if (fine.size() == m_image.size() * 2) {
             m_fine = fine.convertToFormat(QImage::Format_RGB32);
         } else {
-            qCDebug(lcSkin) << "finer artwork does not match its bitmap:" << finePath;
+            qCDebug(lcSkin) << "finer artwork does not match its bitmap:" << m_finePath;
         }
+        m_finePath.clear();  // read once, whether it matched or not
     }
-    return true;
+    return m_fine;
 }
 
 bool CDib::LoadFile(const QString& path) {
@@ -101,7 +109,7 @@ bool CDib::Draw(QPainter& painter, std::optional<QRect> destination,
     }
     const QRect to = destination.value_or(from);
     const qreal ratio = painter.device() != nullptr ? painter.device()->devicePixelRatioF() : 1.0;
-    if (ratio > 1.0 && !m_fine.isNull()) {
+    if (ratio > 1.0 && !GetFineImage().isNull()) {
         const QRectF fineFrom(from.x() * 2.0, from.y() * 2.0, from.width() * 2.0,
                               from.height() * 2.0);
         painter.save();
@@ -151,6 +159,7 @@ QSize CDib::GetSize() const {
 void CDib::Release() {
     m_palette.clear();
     m_drawImage = QImage();
+    m_finePath.clear();
     m_fine = QImage();
     m_fineClear = QImage();
     m_description = Description{};

@@ -62,8 +62,9 @@ public:
     void Release();
 
     bool IsLoaded() const { return !m_image.isNull(); }
-    // The finer artwork (twice the size), or a null image when there is none.
-    const QImage& GetFineImage() const { return m_fine; }
+    // The finer artwork (twice the size), or a null image when there is none. Read on first use:
+    // a screen at 100 % never needs it.
+    const QImage& GetFineImage() const;
     const Description& GetDescription() const { return m_description; }
     // The colour table of an 8-bit-or-less bitmap, in table order; empty for true-colour bitmaps.
     const QList<QRgb>& GetPalette() const { return m_palette; }
@@ -83,7 +84,8 @@ private:
     // Drawing copy in the screen's native 32-bit layout, made on first draw (the draw
     // context); indexed bitmaps would otherwise be converted on every paint.
     mutable QImage m_drawImage;
-    QImage m_fine;
+    mutable QString m_finePath;  // where the finer artwork is, until it is read
+    mutable QImage m_fine;
     // The finer artwork with the key colour see-through, for resampling without a key fringe.
     mutable QImage m_fineClear;
 };

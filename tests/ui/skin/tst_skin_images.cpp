@@ -180,6 +180,39 @@ private Q_SLOTS:
         QCOMPARE(second, source);
     }
 
+    void fineArtworkFollowsTheBitmapLoaded() {
+        const auto fineOf = [](const QString& name) {
+            return QImage(u":/bitmaps/"_s + name + u"@2x.png"_s)
+                .convertToFormat(QImage::Format_RGB32);
+        };
+        CDib dib;
+        QVERIFY(dib.Load(SkinModule::Program, u"216"_s));
+        // Drawn on a 200 % device before anything asked for it: the finer artwork, pixel for pixel.
+        const QSize size = dib.GetSize();
+        QImage target(size * 2, QImage::Format_RGB32);
+        target.setDevicePixelRatio(2.0);
+        target.fill(Qt::black);
+        {
+            QPainter painter(&target);
+            QVERIFY(dib.Draw(painter));
+        }
+        QCOMPARE(target, fineOf(u"216"_s));
+
+        // Another bitmap loaded into the same Dib brings its own finer artwork, never the last one.
+        QVERIFY(dib.Load(SkinModule::Program, u"217"_s));
+        QCOMPARE(dib.GetFineImage(), fineOf(u"217"_s));
+        QVERIFY(dib.Load(SkinModule::Program, u"216"_s));
+        QVERIFY(dib.Load(SkinModule::Program, u"218"_s));
+        QCOMPARE(dib.GetFineImage(), fineOf(u"218"_s));
+        // An image or a file taken in its place has none.
+        QVERIFY(dib.Load(SkinModule::Program, u"216"_s));
+        QVERIFY(dib.SetImage(QImage(4, 4, QImage::Format_RGB32)));
+        QVERIFY(dib.GetFineImage().isNull());
+        QVERIFY(dib.Load(SkinModule::Program, u"216"_s));
+        QVERIFY(dib.LoadFile(u":/bitmaps/216.bmp"_s));
+        QVERIFY(dib.GetFineImage().isNull());
+    }
+
     void missingBitmapsLeaveTheDibEmpty() {
         CDib dib;
         QVERIFY(!dib.Load(SkinModule::Program, u"no-such-bitmap"_s));
