@@ -16,6 +16,8 @@
 
 #include <cerrno>
 #include <cstring>
+#include <map>
+#include <string>
 #include <vector>
 
 Q_LOGGING_CATEGORY(lcRegistry, "zuvo.registry", QtWarningMsg)
@@ -43,6 +45,26 @@ const char* const kSchema =
     "  data,"
     "  UNIQUE(key, name));";
 
+}  // namespace
+
+class RegistryStatements {
+public:
+    RegistryStatements() = default;
+    ~RegistryStatements() {
+        for (const auto& [sql, statements] : idle) {
+            for (sqlite3_stmt* statement : statements) {
+                sqlite3_finalize(statement);
+            }
+        }
+    }
+    RegistryStatements(const RegistryStatements&) = delete;
+    RegistryStatements& operator=(const RegistryStatements&) = delete;
+
+    std::map<std::string, std::vector<sqlite3_stmt*>> idle;
+};
+
+namespace {
+
 // A prepared statement that finalises itself.
 class Statement {
 public:
@@ -52,7 +74,31 @@ public:
             m_stmt = nullptr;
         }
     }
-    ~Statement() { sqlite3_finalize(m_stmt); }
+    // Borrows the hive's prepared copy of sql (preparing it on first use) and gives it back
+    // reset, so that a statement left at a row holds no read of the file.
+    Statement(sqlite3* db, const char* sql, RegistryStatements& cache) : m_cache(&cache) {
+        m_sql = sql;
+        auto found = cache.idle.find(m_sql);
+        if (found != cache.idle.end() && !found->second.empty()) {
+            m_stmt = found->second.back();
+            found->second.pop_back();
+            return;
+        }
+        if (sqlite3_prepare_v3(db, sql, -1, SQLITE_PREPARE_PERSISTENT, &m_stmt, nullptr) !=
+            SQLITE_OK) {
+            qCWarning(lcRegistry) << "prepare failed:" << sqlite3_errmsg(db);
+            m_stmt = nullptr;
+        }
+    }
+    ~Statement() {
+        if (m_cache == nullptr || m_stmt == nullptr) {
+            sqlite3_finalize(m_stmt);
+            return;
+        }
+        sqlite3_reset(m_stmt);
+        sqlite3_clear_bindings(m_stmt);
+        m_cache->idle[m_sql].push_back(m_stmt);
+    }
     Statement(const Statement&) = delete;
     Statement& operator=(const Statement&) = delete;
 
@@ -72,6 +118,8 @@ public:
 
 private:
     sqlite3_stmt* m_stmt = nullptr;
+    RegistryStatements* m_cache = nullptr;
+    std::string m_sql;
 };
 
 // What a change inside a transaction asks for at its end.
@@ -108,13 +156,16 @@ QString EnvOr(const char* name, const QString& fallback) {
 
 }  // namespace
 
-Registry::Registry(const QString& path, Access access) : m_path(path), m_access(access) {
+Registry::Registry(const QString& path, Access access)
+    : m_path(path), m_access(access), m_statements(std::make_unique<RegistryStatements>()) {
     if (QFileInfo::exists(m_path)) {
         OpenFile();
     }
 }
 
 Registry::~Registry() {
+    // Every statement is finalised before its connection closes.
+    m_statements.reset();
     if (m_db != nullptr) {
         sqlite3_close_v2(m_db);
     }
@@ -324,7 +375,7 @@ QString Registry::ReadError() const {
     if (!OpenLocked()) {
         return m_openError;  // empty for a file that holds nothing yet
     }
-    Statement probe(m_db, "SELECT count(*) FROM keys");
+    Statement probe(m_db, "SELECT count(*) FROM keys", *m_statements);
     return probe.step() == SQLITE_ROW ? QString() : ErrorText(m_db);
 }
 
@@ -375,7 +426,7 @@ std::optional<int64_t> Registry::FindKeyLocked(const QString& key) const {
     }
     int64_t id = 0;
     for (const QString& part : SplitKey(key)) {
-        Statement q(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
+        Statement q(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2", *m_statements);
         q.bind(1, id);
         q.bind(2, part);
         if (q.step() != SQLITE_ROW) {
@@ -389,13 +440,14 @@ std::optional<int64_t> Registry::FindKeyLocked(const QString& key) const {
 std::optional<int64_t> Registry::CreateKeyLocked(const QString& key) {
     int64_t id = 0;
     for (const QString& part : SplitKey(key)) {
-        Statement insert(m_db, "INSERT OR IGNORE INTO keys(parent, name) VALUES(?1, ?2)");
+        Statement insert(m_db, "INSERT OR IGNORE INTO keys(parent, name) VALUES(?1, ?2)",
+                         *m_statements);
         insert.bind(1, id);
         insert.bind(2, part);
         if (insert.step() != SQLITE_DONE) {
             return std::nullopt;
         }
-        Statement q(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2");
+        Statement q(m_db, "SELECT id FROM keys WHERE parent = ?1 AND name = ?2", *m_statements);
         q.bind(1, id);
         q.bind(2, part);
         if (q.step() != SQLITE_ROW) {
@@ -449,7 +501,8 @@ std::optional<Registry::Value> Registry::Query(const QString& key, const QString
     if (!id) {
         return std::nullopt;
     }
-    Statement q(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 AND name = ?2");
+    Statement q(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 AND name = ?2",
+                *m_statements);
     q.bind(1, *id);
     q.bind(2, name);
     if (q.step() != SQLITE_ROW) {
@@ -491,7 +544,8 @@ Registry::Outcome Registry::Put(const QString& key, const Value& value) {
         Statement up(m_db,
                      "INSERT INTO vals(key, name, type, data) VALUES(?1, ?2, ?3, ?4) "
                      "ON CONFLICT(key, name) DO UPDATE SET type = excluded.type, "
-                     "data = excluded.data");
+                     "data = excluded.data",
+                     *m_statements);
         up.bind(1, *id);
         up.bind(2, value.name);
         up.bind(3, static_cast<int64_t>(value.type));
@@ -522,7 +576,7 @@ Registry::Outcome Registry::RemoveValue(const QString& key, const QString& name)
         if (!id) {
             return Step::Nothing;
         }
-        Statement del(m_db, "DELETE FROM vals WHERE key = ?1 AND name = ?2");
+        Statement del(m_db, "DELETE FROM vals WHERE key = ?1 AND name = ?2", *m_statements);
         del.bind(1, *id);
         del.bind(2, name);
         if (del.step() != SQLITE_DONE) {
@@ -540,7 +594,7 @@ QStringList Registry::SubKeys(const QString& key) const {
     if (!id) {
         return names;
     }
-    Statement q(m_db, "SELECT name FROM keys WHERE parent = ?1 ORDER BY id");
+    Statement q(m_db, "SELECT name FROM keys WHERE parent = ?1 ORDER BY id", *m_statements);
     q.bind(1, *id);
     while (q.step() == SQLITE_ROW) {
         names << q.text(0);
@@ -556,7 +610,8 @@ QList<Registry::Value> Registry::Values(const QString& key) const {
     if (!id) {
         return values;
     }
-    Statement q(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id");
+    Statement q(m_db, "SELECT name, type, data FROM vals WHERE key = ?1 ORDER BY id",
+                *m_statements);
     q.bind(1, *id);
     while (q.step() == SQLITE_ROW) {
         Value v;

@@ -13,6 +13,8 @@ struct sqlite3;
 
 namespace zuvo {
 
+class RegistryStatements;
+
 // A hierarchical, typed settings store shaped like the Windows registry: keys are paths of names
 // separated by "\", each key holds named values of type REG_SZ (text) or REG_DWORD (32-bit
 // number); the unnamed value is the key's default value. Names compare case-insensitively and
@@ -108,6 +110,9 @@ private:
     QString m_writeRefusal;
     QString m_recoveryWarning;
     sqlite3* m_db = nullptr;
+    // The prepared statements not in use, by their SQL (under m_mutex): a start reads and writes
+    // hundreds of values, and preparing each statement anew was most of the store's time.
+    std::unique_ptr<RegistryStatements> m_statements;
     mutable std::mutex m_mutex;
 };
 

@@ -128,9 +128,8 @@ CMainWindow::~CMainWindow() {
     for (auto& worker : m_workers) {
         // Cancelled threads end within a moment; one stuck in a system call is left to the
         // process's end rather than destroyed while it runs.
-        if (!worker->wait(3000)) {
+        if (!worker->Wait(3000)) {
             qCWarning(lcWindow) << "a connection thread did not stop";
-            static_cast<void>(worker.release());
         }
     }
     if (m_engine && !m_destroyed) {

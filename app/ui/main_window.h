@@ -12,6 +12,7 @@
 
 #include "app/core/desktop_settings.h"
 #include "app/core/settings_store.h"
+#include "app/core/worker_thread.h"
 #include "app/logic/balance_task.h"
 #include "app/logic/call_authorisation_task.h"
 #include "app/logic/external_control.h"
@@ -29,7 +30,6 @@
 #include "telephony/rtc_engine_interface.h"
 
 class QMenu;
-class QThread;
 
 namespace zuvo {
 
@@ -334,7 +334,7 @@ private:
     std::shared_ptr<WorkerReturn> m_run;
     std::shared_ptr<WindowProxyPrompt> m_prompt;
     QPointer<CProxyDialog> m_proxyPrompt;
-    std::vector<std::unique_ptr<QThread>> m_workers;
+    std::vector<std::unique_ptr<WorkerThread>> m_workers;
     std::atomic_bool m_preferencesOpen{false};
     std::atomic_bool m_signinCancel{false};
     WebServerChoice m_web;

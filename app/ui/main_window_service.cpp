@@ -2,7 +2,6 @@
 // of a sign-in and the web pages.
 
 #include <QLoggingCategory>
-#include <QThread>
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
@@ -35,9 +34,8 @@ void CMainWindow::RebuildRequestKey() {
 }
 
 void CMainWindow::StartWorker(std::function<void()> work) {
-    std::erase_if(m_workers, [](const std::unique_ptr<QThread>& t) { return t->isFinished(); });
-    m_workers.push_back(std::unique_ptr<QThread>(QThread::create(std::move(work))));
-    m_workers.back()->start();
+    std::erase_if(m_workers, [](const auto& worker) { return worker->IsFinished(); });
+    m_workers.push_back(std::make_unique<WorkerThread>(std::move(work)));
 }
 
 std::shared_ptr<WorkerReturn> CMainWindow::CurrentRun() {

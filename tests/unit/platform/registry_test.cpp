@@ -74,6 +74,34 @@ TEST_F(RegistryTest, ValuesSurviveReopeningAndFileIsPrivate) {
     EXPECT_EQ(st.st_mode & 0777, 0600u);
 }
 
+// The phone and zuvo-reg share a hive. Statements are prepared once and used again; one left at
+// a row after a read would keep that reader on the file as it was, blind to the other's writes
+// and unable to write itself.
+TEST_F(RegistryTest, EachReadSeesTheOtherWritersLatestValues) {
+    Registry phone(dbPath());
+    Registry tool(dbPath());
+    ASSERT_TRUE(phone.WriteString(u"S\\Net"_s, u"Web"_s, u"one"_s));
+    ASSERT_TRUE(phone.WriteString(u"S\\Net"_s, u"Proxy"_s, u"p"_s));
+    for (int round = 0; round < 3; ++round) {
+        const QString next = QString::number(round);
+        // Every kind of read, each stopping at its first row or reading on.
+        EXPECT_TRUE(phone.ReadString(u"S\\Net"_s, u"Web"_s).has_value());
+        EXPECT_FALSE(phone.Values(u"S\\Net"_s).isEmpty());
+        EXPECT_FALSE(phone.SubKeys(u"S"_s).isEmpty());
+        EXPECT_TRUE(phone.KeyExists(u"S\\Net"_s));
+        ASSERT_TRUE(tool.WriteString(u"S\\Net"_s, u"Web"_s, next));
+        ASSERT_TRUE(tool.CreateKey(u"S\\Other"_s + next));
+        EXPECT_EQ(phone.ReadString(u"S\\Net"_s, u"Web"_s), next);
+        EXPECT_EQ(phone.SubKeys(u"S"_s).size(), round + 2);
+        EXPECT_EQ(phone.Values(u"S\\Net"_s).first().text, next);
+        // And the reader can still write, over what the other wrote.
+        EXPECT_TRUE(phone.Put(u"S\\Net"_s, {u"Proxy"_s, Registry::Type::Dword, {}, 7u}).done);
+        EXPECT_EQ(tool.ReadDword(u"S\\Net"_s, u"Proxy"_s), 7u);
+    }
+    EXPECT_TRUE(phone.DeleteKey(u"S"_s));
+    EXPECT_FALSE(tool.KeyExists(u"S\\Net"_s));
+}
+
 TEST_F(RegistryTest, MissingFileReadsEmptyAndIsNotCreatedByReads) {
     Registry hive(dbPath());
     EXPECT_FALSE(hive.KeyExists(u"A"_s));
