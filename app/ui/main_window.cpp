@@ -19,6 +19,7 @@
 #include "app/core/deployment.h"
 #include "app/core/telephony_loader.h"
 #include "app/core/window_position.h"
+#include "app/core/worker_thread.h"
 #include "app/dialogs/call_history_dialog.h"
 #include "app/dialogs/message_box.h"
 #include "app/dialogs/signin_dialog.h"

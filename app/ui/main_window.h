@@ -12,7 +12,6 @@
 
 #include "app/core/desktop_settings.h"
 #include "app/core/settings_store.h"
-#include "app/core/worker_thread.h"
 #include "app/logic/balance_task.h"
 #include "app/logic/call_authorisation_task.h"
 #include "app/logic/external_control.h"
@@ -59,6 +58,7 @@ class SoundDevices;
 class TelephonyModule;
 class SpeedDial;
 class WorkerReturn;
+class WorkerThread;
 class WindowProxyPrompt;
 
 namespace service {

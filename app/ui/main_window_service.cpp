@@ -5,6 +5,7 @@
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
+#include "app/core/worker_thread.h"
 #include "app/dialogs/proxy_dialog.h"
 #include "app/logic/call_report.h"
 #include "app/logic/call_state_machine.h"
