@@ -12,6 +12,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <vector>
 
@@ -29,6 +30,8 @@ constexpr double kHeard = 0.01;
 // on these calls: the sentence itself scores 0.96 to 0.99 in either direction, the other sentence
 // (same voice, same call) 0.37 to 0.41.
 constexpr double kFound = 0.7;
+// The far end's silence between its answer and its sentence.
+constexpr std::chrono::milliseconds kTheirPause(1500);
 
 bool Run(const QString& program, const QStringList& arguments) {
     QProcess process;
@@ -37,14 +40,15 @@ bool Run(const QString& program, const QStringList& arguments) {
            process.exitCode() == 0;
 }
 
-// A spoken sentence as a 48 kHz mono wave file at `gain` (espeak's peaks reach 0.85), followed
-// by silence up to `total` seconds.
-bool MakeSpeech(const QString& path, const QString& text, int total, double gain = 1.0) {
+// A spoken sentence as a 48 kHz mono wave file at `gain` (espeak's peaks reach 0.85), after
+// `lead` seconds of silence and followed by silence up to `total` seconds.
+bool MakeSpeech(const QString& path, const QString& text, int total, double gain = 1.0,
+                double lead = 0) {
     const QString raw = path + u".espeak.wav"_s;
     return Run(u"espeak-ng"_s, {u"-w"_s, raw, text}) &&
            Run(u"sox"_s, {raw, u"-r"_s, u"48000"_s, u"-c"_s, u"1"_s, u"-b"_s, u"16"_s, path,
-                          u"vol"_s, QString::number(gain), u"pad"_s, u"0"_s, QString::number(total),
-                          u"trim"_s, u"0"_s, QString::number(total)});
+                          u"vol"_s, QString::number(gain), u"pad"_s, QString::number(lead),
+                          QString::number(total), u"trim"_s, u"0"_s, QString::number(total)});
 }
 
 // The loudness of a wave file in 10 ms steps (at 8 kHz, whatever its own rate).
@@ -77,9 +81,11 @@ std::vector<double> Envelope(const QString& wavePath) {
 double FindIn(const QString& sent, const QString& recorded) {
     std::vector<double> s = Envelope(sent);
     const std::vector<double> r = Envelope(recorded);
-    // Only the spoken part of the sent file: up to its last loud step.
+    // Only the spoken part of the sent file: from its first loud step to its last.
     const double peak = s.empty() ? 0 : *std::max_element(s.begin(), s.end());
-    while (!s.empty() && s.back() < peak * 0.05) {
+    const auto quiet = [peak](double v) { return v < peak * 0.05; };
+    s.erase(s.begin(), std::find_if_not(s.begin(), s.end(), quiet));
+    while (!s.empty() && quiet(s.back())) {
         s.pop_back();
     }
     const size_t n = s.size();
@@ -135,10 +141,13 @@ protected:
         const QString theirSpeech = env.path(u"their_speech.wav"_s);
         const QString ourSpeech = env.path(u"our_speech.wav"_s);
         // G.722 from baresip plays about 6 dB louder here than it was sent (and ours arrives as
-        // much quieter there): at half level their sentence is not clipped on our speaker.
+        // much quieter there): at half level their sentence is not clipped on our speaker. The far
+        // end plays its file from the answer, when our own sound may still be starting (on a loaded
+        // machine, late enough to lose the first words): it speaks after a pause, as
+        // people answering do.
         ASSERT_TRUE(MakeSpeech(theirSpeech,
                                u"Good morning, you are through to the far end. Four five six."_s,
-                               60, 0.5));
+                               60, 0.5, kTheirPause.count() / 1000.0));
         ASSERT_TRUE(
             MakeSpeech(ourSpeech, u"Hello, this is the phone speaking. One two three."_s, 4));
 
@@ -166,10 +175,10 @@ protected:
         ASSERT_EQ(dial.code, 0) << dial.output.constData();
         ASSERT_TRUE(far.WaitInCall())
             << far.Output().right(3000).constData() << phone.Output().constData();
-        // The far end speaks first (3.3 s from the answer), then we speak into the microphone:
-        // one at a time, as people talk, so that echo cancellation does not take one for the
-        // other's echo.
-        WaitUntil([] { return false; }, std::chrono::milliseconds(4000));
+        // The far end speaks first (its pause and 3.5 s of speech from the answer), then we speak
+        // into the microphone: one at a time, as people talk, so that echo cancellation does not
+        // take one for the other's echo.
+        WaitUntil([] { return false; }, std::chrono::milliseconds(4000) + kTheirPause);
         ASSERT_TRUE(s_pulse->Play(u"zuvo_feed"_s, ourSpeech));
         const ProgramResult keys =
             RunProgram(u"zuvo-ctl"_s, {u"key"_s, u"5#9"_s}, peers.Environment());
