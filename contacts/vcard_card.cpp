@@ -221,7 +221,20 @@ std::optional<VCardCard> VCardCard::Parse(const QByteArray& bytes, QString* why)
         if (name == "TEL" && ++numbers > kMaxNumbers) {
             return fail(u"more than %1 phone numbers"_s.arg(kMaxNumbers));
         }
-        const QByteArray one = "BEGIN:VCARD\r\n" + unfolded[i] + "\r\nEND:VCARD\r\n";
+        // The library also ends a line at a lone carriage return and skips a part without a
+        // colon, losing a buffer on it when the part has a group: it is given only the parts it
+        // would read.
+        QByteArray readable;
+        for (const QByteArray& part : unfolded[i].split('\r')) {
+            if (part.contains(':')) {
+                readable += (readable.isEmpty() ? "" : "\r\n") + part;
+            }
+        }
+        if (readable.isEmpty()) {
+            ++unread;
+            continue;
+        }
+        const QByteArray one = "BEGIN:VCARD\r\n" + readable + "\r\nEND:VCARD\r\n";
         const std::unique_ptr<EVCard, CardDeleter> single(e_vcard_new_from_string(one.constData()));
         GList* read = e_vcard_get_attributes(single.get());
         if (read == nullptr || read->next != nullptr) {
