@@ -116,6 +116,46 @@ NumberKind KindOf(const QStringList& types) {
     return NumberKind::Rest;
 }
 
+// Whether the library reads `part` as a property name after a group and gives up on it (an
+// empty or unended name, or a character a name cannot hold): it then loses the group's buffer.
+bool BadNameAfterGroup(QByteArray part) {
+    part.replace("\r ", "").replace("\r\t", "");  // folded inside the name
+    qsizetype end = 0;
+    while (end < part.size() && part[end] != ':' && part[end] != ';') {
+        ++end;
+    }
+    const QString name = QString::fromUtf8(part.left(end));
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot < 0) {
+        return false;  // no group, nothing kept
+    }
+    if (end == part.size() || dot == name.size() - 1) {
+        return true;
+    }
+    for (const char32_t c : name.toUcs4()) {
+        if (c != U'.' && c != U'-' && c != U'_' && !QChar::isLetterOrNumber(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether the library would lose memory reading this line. It starts a name at the line's
+// start and after each lone carriage return (one followed by a blank folds the line instead).
+bool LosesGroup(const QByteArray& line) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= line.size(); ++i) {
+        const bool fold = i + 1 < line.size() && (line[i + 1] == ' ' || line[i + 1] == '\t');
+        if (i == line.size() || (line[i] == '\r' && !fold)) {
+            if (BadNameAfterGroup(line.mid(start, i - start))) {
+                return true;
+            }
+            start = i + 1;
+        }
+    }
+    return false;
+}
+
 QByteArray PropertyName(const QByteArray& unfolded) {
     qsizetype end = 0;
     while (end < unfolded.size() && unfolded[end] != ';' && unfolded[end] != ':') {
@@ -221,20 +261,11 @@ std::optional<VCardCard> VCardCard::Parse(const QByteArray& bytes, QString* why)
         if (name == "TEL" && ++numbers > kMaxNumbers) {
             return fail(u"more than %1 phone numbers"_s.arg(kMaxNumbers));
         }
-        // The library also ends a line at a lone carriage return and skips a part without a
-        // colon, losing a buffer on it when the part has a group: it is given only the parts it
-        // would read.
-        QByteArray readable;
-        for (const QByteArray& part : unfolded[i].split('\r')) {
-            if (part.contains(':')) {
-                readable += (readable.isEmpty() ? "" : "\r\n") + part;
-            }
-        }
-        if (readable.isEmpty()) {
+        if (LosesGroup(unfolded[i])) {
             ++unread;
             continue;
         }
-        const QByteArray one = "BEGIN:VCARD\r\n" + readable + "\r\nEND:VCARD\r\n";
+        const QByteArray one = "BEGIN:VCARD\r\n" + unfolded[i] + "\r\nEND:VCARD\r\n";
         const std::unique_ptr<EVCard, CardDeleter> single(e_vcard_new_from_string(one.constData()));
         GList* read = e_vcard_get_attributes(single.get());
         if (read == nullptr || read->next != nullptr) {
