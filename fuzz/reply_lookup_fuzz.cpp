@@ -22,9 +22,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (at > reply.size() || (at >= 0 && at < start)) {
         __builtin_trap();
     }
-    // Walk every occurrence, as the readers of repeated keys do.
-    for (int guard = 0; at >= 0 && guard <= reply.size(); ++guard) {
-        at = zuvo::service::GetReplyValue(reply, key, value, at);
+    // Walk every occurrence, as the readers of repeated keys do: the walk must give each value
+    // the repeated look-ups give.
+    zuvo::service::ReplyValueWalk walk(reply, key);
+    QStringView walked;
+    at = 0;
+    for (int guard = 0; guard <= reply.size(); ++guard) {
+        QString looked;
+        at = zuvo::service::GetReplyValue(reply, key, looked, at);
+        if ((at >= 0) != walk.Next(&walked) || walked != looked) {
+            __builtin_trap();
+        }
+        if (at < 0) {
+            break;
+        }
     }
     at = zuvo::service::GetTaggedValue(reply, key, value, start);
     if (at > reply.size() || (at >= 0 && value.size() > reply.size())) {

@@ -27,8 +27,11 @@ const QRegularExpression& EntryPattern() {
     return re;
 }
 
-std::optional<std::vector<int>> Integers(const QRegularExpression& re, const QString& text) {
-    const QRegularExpressionMatch match = re.match(text);
+// text must be valid UTF-16: the match does not check it again.
+std::optional<std::vector<int>> Integers(const QRegularExpression& re, QStringView text) {
+    const QRegularExpressionMatch match =
+        re.match(text, 0, QRegularExpression::NormalMatch,
+                 QRegularExpression::DontCheckSubjectStringMatchOption);
     if (!match.hasMatch()) {
         return std::nullopt;
     }
@@ -49,6 +52,9 @@ std::optional<int64_t> StandardTime(const QTimeZone& zone, QDate date, int hour,
     return wall.toSecsSinceEpoch() - zone.standardTimeOffset(wall);
 }
 
+// reply is valid UTF-16.
+PopupReply ParseCheckedReply(const QString& reply, int64_t computerNow);
+
 }  // namespace
 
 bool IsAcceptablePopupName(const QString& name) {
@@ -60,6 +66,27 @@ std::optional<int64_t> LocalStandardTime(QDate date, int hour, int minute, int s
 }
 
 PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
+    // The pattern library checks a subject's UTF-16 at each match, and an entry's subject runs to
+    // the end of its value, which may be the end of the reply: checked once here instead. A reply
+    // read from the network is always valid; half of a pair alone becomes a replacement mark.
+    if (QStringView(reply).isValidUtf16()) {
+        return ParseCheckedReply(reply, computerNow);
+    }
+    QString repaired = reply;
+    for (qsizetype i = 0; i < repaired.size(); ++i) {
+        if (repaired.at(i).isHighSurrogate() && i + 1 < repaired.size() &&
+            repaired.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (repaired.at(i).isSurrogate()) {
+            repaired[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return ParseCheckedReply(repaired, computerNow);
+}
+
+namespace {
+
+PopupReply ParseCheckedReply(const QString& reply, int64_t computerNow) {
     PopupReply result;
     QString control;
     if (service::GetReplyValue(reply, u"POPUPCONTROL"_s, control) < 0) {
@@ -79,24 +106,25 @@ PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
     }
     result.clock = PopupClock{*serverTime, computerNow};
 
-    int at = 0;
-    for (int i = 1; i <= c[6]; ++i) {
-        QString value;
-        at = service::GetReplyValue(reply, u"POPUP="_s, value, at);
-        if (at < 0) {
-            break;
-        }
+    service::ReplyValueWalk values(reply, u"POPUP=");
+    QStringView value;
+    for (int i = 1; i <= c[6] && values.Next(&value); ++i) {
         if (static_cast<int>(result.entries.size()) >= kMaxPopupRecords) {
             break;
         }
-        const qsizetype comma = value.indexOf(u',');
+        // Values may overlap up to the reply's end; only a name's length is searched for its
+        // comma, as a longer name is refused anyway.
+        const qsizetype comma = value.left(kMaxPopupNameLength + 1).indexOf(u',');
         if (comma < 0) {
             continue;
         }
         PopupRecord entry;
-        entry.name = value.left(comma);
+        entry.name = value.left(comma).toString();
+        if (!IsAcceptablePopupName(entry.name)) {
+            continue;
+        }
         const auto fields = Integers(EntryPattern(), value.mid(comma + 1));
-        if (!fields || !IsAcceptablePopupName(entry.name)) {
+        if (!fields) {
             continue;
         }
         const std::vector<int>& f = *fields;
@@ -114,5 +142,7 @@ PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
     }
     return result;
 }
+
+}  // namespace
 
 }  // namespace zuvo

@@ -108,3 +108,31 @@ TEST(PopupReply, ALongReplyIsBounded) {
     }
     EXPECT_EQ(ParsePopupReply(reply, kComputerNow).entries.size(), size_t{kMaxPopupRecords});
 }
+
+// Values that overlap (brackets opened and never closed) read as they always did. A reply holding
+// half of a UTF-16 pair is still read; the half alone becomes a replacement mark (it was kept).
+TEST(PopupReply, OverlappingValuesAndBrokenTextAreRead) {
+    const PopupReply nested = ParsePopupReply(
+        u"POPUPCONTROL=[25/03/2011,14:30:00,9] POPUP=[POPUP=[a.htm,31/03/2011,0,60,640,480] "
+        "POPUP=[b.htm,31/03/2011,0,60,640,480 POPUP=[c.htm,31/03/2011,1,60,640,480]"_s,
+        kComputerNow);
+    ASSERT_EQ(nested.entries.size(), 4u);
+    EXPECT_EQ(nested.entries[0].name, u"POPUP=[a.htm"_s);
+    EXPECT_EQ(nested.entries[1].name, u"a.htm"_s);
+    EXPECT_EQ(nested.entries[2].name, u"b.htm"_s);
+    EXPECT_EQ(nested.entries[2].control, 0);
+    EXPECT_EQ(nested.entries[3].name, u"c.htm"_s);
+    EXPECT_EQ(nested.entries[3].control, 1);
+
+    QString broken =
+        u"POPUPCONTROL=[25/03/2011,14:30:00,2] POPUP=[x.htm,31/03/2011,0,60,640,480] "
+        "POPUP=[y.htm,31/03/2011,0,60,640,480]"_s;
+    broken[broken.indexOf(u'y')] = QChar(0xD800);  // half of a pair alone
+    const qsizetype x = broken.indexOf(u'x');
+    broken.insert(x, QChar(0xDE00));
+    broken.insert(x, QChar(0xD83D));  // a whole pair
+    const PopupReply r = ParsePopupReply(broken, kComputerNow);
+    ASSERT_EQ(r.entries.size(), 2u);
+    EXPECT_EQ(r.entries[0].name, QString(QChar(0xD83D)) + QChar(0xDE00) + u"x.htm"_s);
+    EXPECT_EQ(r.entries[1].name, QString(QChar::ReplacementCharacter) + u".htm"_s);
+}

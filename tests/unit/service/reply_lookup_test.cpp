@@ -97,3 +97,58 @@ TEST(ReplyLookup, MalformedInputStaysInBounds) {
         }
     }
 }
+
+// The walk must give exactly what the repeated look-ups give, whatever the brackets do.
+TEST(ReplyLookup, TheWalkGivesWhatRepeatedLookUpsGive) {
+    const auto lookUps = [](const QString& reply, const QString& key) {
+        QStringList seen;
+        int at = 0;
+        for (;;) {
+            QString value;
+            at = GetReplyValue(reply, key, value, at);
+            if (at < 0) {
+                return seen;
+            }
+            seen << value;
+        }
+    };
+    const auto walk = [](const QString& reply, const QString& key) {
+        QStringList seen;
+        zuvo::service::ReplyValueWalk values(reply, key);
+        QStringView value;
+        while (values.Next(&value)) {
+            seen << value.toString();
+        }
+        return seen;
+    };
+    const QStringList chosen = {
+        u"POPUP=[a,1] POPUP=[b,2] POPUP=[c,3]"_s,
+        u"POPUP=POPUP=POPUP=[x]"_s,       // one value for three keys
+        u"POPUP=[POPUP=[POPUP=[a,1]"_s,   // values that overlap, one close
+        u"POPUP=[a POPUP=[b POPUP=[c"_s,  // never closed
+        u"POPUP= POPUP= POPUP="_s,        // no brackets at all
+        u"POPUP=[] POPUP=]["_s,           // empty value; close before open
+        u"POPUP=[a]] POPUP=[[b]"_s,       // extra brackets
+        u"POPUP"_s,
+        u"POPUP=["_s,
+        u"POPUP=]"_s,
+        QString(),
+    };
+    for (const QString& reply : chosen) {
+        EXPECT_EQ(walk(reply, u"POPUP="_s), lookUps(reply, u"POPUP="_s)) << qPrintable(reply);
+    }
+    EXPECT_TRUE(walk(u"A=[1]"_s, QString()).isEmpty());
+
+    QRandomGenerator random(1742);
+    const QString alphabet = u"[]A=,x"_s;
+    for (int round = 0; round < 5000; ++round) {
+        QString reply;
+        const int length = random.bounded(60);
+        for (int i = 0; i < length; ++i) {
+            reply += alphabet.at(random.bounded(alphabet.size()));
+        }
+        for (const QString& key : {u"A="_s, u"A"_s, u"=A="_s}) {
+            ASSERT_EQ(walk(reply, key), lookUps(reply, key)) << qPrintable(reply);
+        }
+    }
+}
