@@ -261,6 +261,9 @@ std::optional<VCardCard> VCardCard::Parse(const QByteArray& bytes, QString* why)
         if (name == "TEL" && ++numbers > kMaxNumbers) {
             return fail(u"more than %1 phone numbers"_s.arg(kMaxNumbers));
         }
+        if (unfolded[i].count(';') + unfolded[i].count(',') > kMaxSeparators) {
+            return fail(u"a property with more than %1 separators"_s.arg(kMaxSeparators));
+        }
         if (LosesGroup(unfolded[i])) {
             ++unread;
             continue;

@@ -80,6 +80,21 @@ TEST(VCardCardTest, RefusesWhatIsNotOneReasonableCard) {
     EXPECT_FALSE(VCardCard::Parse(many, &why));
     EXPECT_TRUE(why.contains(u"numbers"_s));
     EXPECT_FALSE(VCardCard::Parse(QByteArray(VCardCard::kMaxBytes + 1, 'A'), &why));
+    // Values and parameters beyond the bound in a property the phone reads (the vCard library's
+    // time grows with the square of their number); in one it keeps as it is, any number.
+    const QByteArray separators(VCardCard::kMaxSeparators / 2 + 1, ';');
+    for (const QByteArray& line :
+         {"FN:A" + separators + separators, "N:" + QByteArray(VCardCard::kMaxSeparators + 1, ';'),
+          "TEL;TYPE=home" + QByteArray(VCardCard::kMaxSeparators, ',') + ":1",
+          "ORG:A" + separators + QByteArray(VCardCard::kMaxSeparators / 2 + 1, ',')}) {
+        why.clear();
+        EXPECT_FALSE(VCardCard::Parse("BEGIN:VCARD\nVERSION:3.0\n" + line + "\nEND:VCARD\n", &why));
+        EXPECT_TRUE(why.contains(u"separators"_s)) << line.left(20).constData();
+    }
+    EXPECT_TRUE(VCardCard::Parse(
+        "BEGIN:VCARD\nVERSION:3.0\nFN:A\nN:" + QByteArray(VCardCard::kMaxSeparators, ';') +
+            "\nNOTE:" + QByteArray(100000, ';') + "\nEND:VCARD\n",
+        &why));
     // A property without a value (with a group, parameters or neither): refused, and nothing of
     // it is kept (the leak check of the sanitizer build sees what the vCard library would lose on
     // it).
