@@ -34,39 +34,29 @@ BENCHMARK(BM_PopupReplyParseThousand);
 
 // Replies a hostile or broken service could send (they travel over plain HTTP): many keys
 // without a value, or values that open and never close. Reading must stay linear in the reply.
-QString KeysWithoutValues(int bytes) {
+QString Repeated(const QString& piece, int bytes, const QString& end) {
     QString reply = u"POPUPCONTROL=[25/03/2030,14:30:00,999999999]"_s;
     while (reply.size() < bytes) {
-        reply += u"POPUP="_s;
+        reply += piece;
     }
-    return reply;
+    return reply + end;
 }
 
-QString ValuesThatNeverClose(int bytes) {
-    QString reply = u"POPUPCONTROL=[25/03/2030,14:30:00,999999999]"_s;
-    while (reply.size() < bytes) {
-        reply += u"POPUP=[a,"_s;
-    }
-    return reply + u']';
-}
-
-void BM_PopupReplyKeysWithoutValues(benchmark::State& state) {
-    const QString reply = KeysWithoutValues(static_cast<int>(state.range(0)));
+void BM_PopupReplyHostile(benchmark::State& state, const QString& piece, const QString& end) {
+    const QString reply = Repeated(piece, static_cast<int>(state.range(0)), end);
     for (auto _ : state) {
         benchmark::DoNotOptimize(zuvo::ParsePopupReply(reply, kNow));
     }
     state.SetBytesProcessed(state.iterations() * state.range(0));
 }
-BENCHMARK(BM_PopupReplyKeysWithoutValues)->Arg(64 << 10)->Arg(256 << 10)->Arg(8 << 20);
-
-void BM_PopupReplyValuesThatNeverClose(benchmark::State& state) {
-    const QString reply = ValuesThatNeverClose(static_cast<int>(state.range(0)));
-    for (auto _ : state) {
-        benchmark::DoNotOptimize(zuvo::ParsePopupReply(reply, kNow));
-    }
-    state.SetBytesProcessed(state.iterations() * state.range(0));
-}
-BENCHMARK(BM_PopupReplyValuesThatNeverClose)->Arg(64 << 10)->Arg(256 << 10)->Arg(8 << 20);
+BENCHMARK_CAPTURE(BM_PopupReplyHostile, KeysWithoutValues, u"POPUP="_s, QString())
+    ->Arg(64 << 10)
+    ->Arg(256 << 10)
+    ->Arg(8 << 20);
+BENCHMARK_CAPTURE(BM_PopupReplyHostile, ValuesThatNeverClose, u"POPUP=[a,"_s, u"]"_s)
+    ->Arg(64 << 10)
+    ->Arg(256 << 10)
+    ->Arg(8 << 20);
 
 void BM_PopupScheduleMergeThousand(benchmark::State& state) {
     const zuvo::PopupReply reply = zuvo::ParsePopupReply(ThousandRecordReply(), kNow);

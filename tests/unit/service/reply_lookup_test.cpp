@@ -9,6 +9,19 @@ using namespace Qt::Literals::StringLiterals;
 using zuvo::service::GetReplyValue;
 using zuvo::service::GetTaggedValue;
 
+namespace {
+
+QString RandomReply(QRandomGenerator& random, const QString& alphabet, int longest) {
+    QString reply;
+    const int length = random.bounded(longest);
+    for (int i = 0; i < length; ++i) {
+        reply += alphabet.at(random.bounded(alphabet.size()));
+    }
+    return reply;
+}
+
+}  // namespace
+
 TEST(ReplyLookup, KeyedValues) {
     QString value = u"old"_s;
     EXPECT_EQ(GetReplyValue(u"x BALANCE=[3.20] y"_s, u"BALANCE="_s, value), 11);
@@ -77,11 +90,7 @@ TEST(ReplyLookup, MalformedInputStaysInBounds) {
     QRandomGenerator random(4711);
     const QString alphabet = u"[]:=AB\0x"_s;
     for (int round = 0; round < 3000; ++round) {
-        QString reply;
-        const int length = random.bounded(40);
-        for (int i = 0; i < length; ++i) {
-            reply += alphabet.at(random.bounded(alphabet.size()));
-        }
+        const QString reply = RandomReply(random, alphabet, 40);
         const int start = random.bounded(-3, 45);
         QString keyed = u"\u2603"_s;
         const int keyedAt = GetReplyValue(reply, u"A="_s, keyed, start);
@@ -142,11 +151,7 @@ TEST(ReplyLookup, TheWalkGivesWhatRepeatedLookUpsGive) {
     QRandomGenerator random(1742);
     const QString alphabet = u"[]A=,x"_s;
     for (int round = 0; round < 5000; ++round) {
-        QString reply;
-        const int length = random.bounded(60);
-        for (int i = 0; i < length; ++i) {
-            reply += alphabet.at(random.bounded(alphabet.size()));
-        }
+        const QString reply = RandomReply(random, alphabet, 60);
         for (const QString& key : {u"A="_s, u"A"_s, u"=A="_s}) {
             ASSERT_EQ(walk(reply, key), lookUps(reply, key)) << qPrintable(reply);
         }
