@@ -57,7 +57,8 @@ QByteArray Accounts(int kamailioPort) {
 
 struct Answer {
     bool exit = false;
-    bool askStateFirst = false;  // a control program asks for the state while the dialog is up
+    bool askStateFirst = false;     // a control program asks for the state while the dialog is up
+    bool mendServiceFirst = false;  // the service's fault is cleared before the dialog is answered
 };
 
 enum class Outcome {
@@ -118,6 +119,7 @@ private:
     QList<Answer> m_answers;  // how the next sign-in dialogs are answered
     QStringList m_messages;   // message boxes shown
     int m_dialogs = 0;
+    bool m_mended = false;
     int m_ctlRuns = 0;
     QStringList m_ctlFailures;
     QElapsedTimer m_clock;  // since the test function began
@@ -163,6 +165,9 @@ private:
             const Answer answer = m_answers.takeFirst();
             if (answer.askStateFirst) {
                 AskState();
+            }
+            if (answer.mendServiceFirst) {
+                m_mended = m_front != nullptr && m_front->Clear();
             }
             if (answer.exit) {
                 test::CancelSignIn(*dialog);
@@ -372,6 +377,7 @@ private Q_SLOTS:
         m_answers.clear();
         m_messages.clear();
         m_dialogs = 0;
+        m_mended = false;
         m_ctlRuns = 0;
         m_ctlFailures.clear();
         m_clock.start();
@@ -430,7 +436,9 @@ private Q_SLOTS:
         if (!OpenPhoneWith(fault)) {
             return;
         }
-        m_answers << Answer{};  // the second dialog, after a message
+        // The second dialog, after a message. The service mends before it is answered: mended
+        // after the answer, the phone's next check could still meet the fault and bring a third.
+        m_answers << Answer{.mendServiceFirst = outcome == Outcome::AsksAgain};
         CMainWindow& phone = *m_window;
         if (outcome == Outcome::AsksAgain) {
             QVERIFY2(WaitAsking([this] { return m_dialogs == 2; }, std::chrono::seconds(90)),
@@ -438,8 +446,7 @@ private Q_SLOTS:
             QCOMPARE(m_messages.size(), 1);
             QVERIFY2(m_messages[0].startsWith(kUnavailable), qPrintable(m_messages[0]));
             QVERIFY(!phone.state().signin.configurationReceived);
-            // The service mends; the second sign-in goes through.
-            QVERIFY(m_front->Clear());
+            QVERIFY(m_mended);
         }
         QVERIFY2(WaitAsking([this] { return Status() == kReady; }, std::chrono::seconds(90)),
                  Diagnostics().constData());
