@@ -53,39 +53,6 @@ std::optional<int64_t> StandardTime(const QTimeZone& zone, QDate date, int hour,
 }
 
 // reply is valid UTF-16.
-PopupReply ParseCheckedReply(const QString& reply, int64_t computerNow);
-
-}  // namespace
-
-bool IsAcceptablePopupName(const QString& name) {
-    return !name.isEmpty() && name.size() <= kMaxPopupNameLength && !name.contains(u'\\');
-}
-
-std::optional<int64_t> LocalStandardTime(QDate date, int hour, int minute, int second) {
-    return StandardTime(QTimeZone::systemTimeZone(), date, hour, minute, second);
-}
-
-PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
-    // The pattern library checks a subject's UTF-16 at each match, and an entry's subject runs to
-    // the end of its value, which may be the end of the reply: checked once here instead. A reply
-    // read from the network is always valid; half of a pair alone becomes a replacement mark.
-    if (QStringView(reply).isValidUtf16()) {
-        return ParseCheckedReply(reply, computerNow);
-    }
-    QString repaired = reply;
-    for (qsizetype i = 0; i < repaired.size(); ++i) {
-        if (repaired.at(i).isHighSurrogate() && i + 1 < repaired.size() &&
-            repaired.at(i + 1).isLowSurrogate()) {
-            ++i;
-        } else if (repaired.at(i).isSurrogate()) {
-            repaired[i] = QChar::ReplacementCharacter;
-        }
-    }
-    return ParseCheckedReply(repaired, computerNow);
-}
-
-namespace {
-
 PopupReply ParseCheckedReply(const QString& reply, int64_t computerNow) {
     PopupReply result;
     QString control;
@@ -144,5 +111,32 @@ PopupReply ParseCheckedReply(const QString& reply, int64_t computerNow) {
 }
 
 }  // namespace
+
+bool IsAcceptablePopupName(const QString& name) {
+    return !name.isEmpty() && name.size() <= kMaxPopupNameLength && !name.contains(u'\\');
+}
+
+std::optional<int64_t> LocalStandardTime(QDate date, int hour, int minute, int second) {
+    return StandardTime(QTimeZone::systemTimeZone(), date, hour, minute, second);
+}
+
+PopupReply ParsePopupReply(const QString& reply, int64_t computerNow) {
+    // The pattern library checks a subject's UTF-16 at each match, and an entry's subject runs to
+    // the end of its value, which may be the end of the reply: checked once here instead. A reply
+    // read from the network is always valid; half of a pair alone becomes a replacement mark.
+    if (QStringView(reply).isValidUtf16()) {
+        return ParseCheckedReply(reply, computerNow);
+    }
+    QString repaired = reply;
+    for (qsizetype i = 0; i < repaired.size(); ++i) {
+        if (repaired.at(i).isHighSurrogate() && i + 1 < repaired.size() &&
+            repaired.at(i + 1).isLowSurrogate()) {
+            ++i;
+        } else if (repaired.at(i).isSurrogate()) {
+            repaired[i] = QChar::ReplacementCharacter;
+        }
+    }
+    return ParseCheckedReply(repaired, computerNow);
+}
 
 }  // namespace zuvo
