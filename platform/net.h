@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 namespace zuvo {
 
@@ -15,5 +16,14 @@ QString ResolveIPv4(const QString& host);
 
 // True when an interface other than loopback is up with an IPv4 address.
 bool IsNetworkConnected();
+
+// True for a dotted IPv4 address.
+bool IsIpv4Address(const QString& text);
+// The local address the system routes toward an IPv4 host (a UDP connect, which sends nothing);
+// empty for a name or when there is no route.
+QString LocalAddressToward(const QString& host);
+// The phone's IPv4 addresses as the engine reports them: those toward the given servers first,
+// then the interfaces that are up, loopback last, each once.
+QStringList LocalIPv4Addresses(const QStringList& towardHosts);
 
 }  // namespace zuvo

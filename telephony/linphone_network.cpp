@@ -2,25 +2,15 @@
 
 #include <QFile>
 
-#include <arpa/inet.h>
-#include <ifaddrs.h>
-#include <net/if.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <linphone/core.h>
 
+#include "platform/net.h"
 #include "telephony/sip_datagram_screen.h"
 #include "telephony/telephony_log.h"
 
 namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
-
-bool LinphoneSipClient::IsIpv4Address(const QString& text) {
-    in_addr addr{};
-    return inet_pton(AF_INET, text.toLatin1().constData(), &addr) == 1;
-}
 
 HRESULT LinphoneSipClient::SetTrustedCertificates(const QString& pemFile) {
     if (m_core == nullptr || !QFile::exists(pemFile)) {
@@ -66,33 +56,6 @@ int LinphoneSipClient::UdpSipPort() const {
     return std::max(port, 0);
 }
 
-QString LinphoneSipClient::LocalAddressToward(const QString& host) const {
-    // The address the system routes toward the host; a UDP connect sends nothing.
-    if (!IsIpv4Address(host)) {
-        return QString();
-    }
-    const int fd = ::socket(AF_INET, SOCK_DGRAM, 0);
-    if (fd < 0) {
-        return QString();
-    }
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_port = htons(9);
-    inet_pton(AF_INET, host.toLatin1().constData(), &to.sin_addr);
-    QString result;
-    sockaddr_in local{};
-    socklen_t length = sizeof(local);
-    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof(to)) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&local), &length) == 0) {
-        char text[INET_ADDRSTRLEN] = {};
-        if (inet_ntop(AF_INET, &local.sin_addr, text, sizeof(text)) != nullptr) {
-            result = QString::fromLatin1(text);
-        }
-    }
-    ::close(fd);
-    return result;
-}
-
 HRESULT LinphoneSipClient::GetNetworkAddresses(bool tcp, bool, QStringList* out) {
     if (m_core == nullptr || out == nullptr) {
         return E_FAIL;
@@ -108,34 +71,11 @@ HRESULT LinphoneSipClient::GetNetworkAddresses(bool tcp, bool, QStringList* out)
     linphone_transports_unref(used);
     port = std::max(port, 0);
 
-    QStringList addresses;
+    QStringList servers;
     for (const auto& [id, profile] : m_profiles) {
-        const QString toward = LocalAddressToward(profile.serverHost);
-        if (!toward.isEmpty()) {
-            addresses.append(toward);
-        }
+        servers.append(profile.serverHost);
     }
-    ifaddrs* list = nullptr;
-    if (getifaddrs(&list) == 0) {
-        QStringList loopback;
-        for (ifaddrs* entry = list; entry != nullptr; entry = entry->ifa_next) {
-            if (entry->ifa_addr == nullptr || entry->ifa_addr->sa_family != AF_INET ||
-                (entry->ifa_flags & IFF_UP) == 0) {
-                continue;
-            }
-            char text[INET_ADDRSTRLEN] = {};
-            const auto* in = reinterpret_cast<const sockaddr_in*>(entry->ifa_addr);
-            if (inet_ntop(AF_INET, &in->sin_addr, text, sizeof(text)) == nullptr) {
-                continue;
-            }
-            ((entry->ifa_flags & IFF_LOOPBACK) != 0 ? loopback : addresses)
-                .append(QString::fromLatin1(text));
-        }
-        freeifaddrs(list);
-        addresses.append(loopback);
-    }
-    addresses.removeDuplicates();
-    for (const QString& address : addresses) {
+    for (const QString& address : LocalIPv4Addresses(servers)) {
         out->append(address + u':' + QString::number(port));
     }
     return out->isEmpty() ? E_FAIL : S_OK;

@@ -9,6 +9,7 @@
 #include <mediastreamer2/msfactory.h>
 #include <mediastreamer2/mssndcard.h>
 
+#include "platform/net.h"
 #include "telephony/null_sound_card.h"
 #include "telephony/provisioning_profile.h"
 #include "telephony/rtc_port_manager.h"

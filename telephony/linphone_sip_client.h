@@ -189,8 +189,6 @@ private:
     SipSessionId FindSession(const LinphoneCall* call) const;
     SipProfileId FindProfile(const LinphoneAccount* account) const;
     LinphoneCall* ActiveCall() const;
-    QString LocalAddressToward(const QString& host) const;
-    static bool IsIpv4Address(const QString& text);
 
     LinphoneCore* m_core = nullptr;
     LinphoneCoreCbs* m_cbs = nullptr;

@@ -363,15 +363,20 @@ void CallStateMachine::UnattendedStep(ExitCode step) {
 void CallStateMachine::RefreshLocalAddress() {
     if (!m_engine)
         return;
-    m_state.service.localAddress.clear();
+    QStringList addresses;
+    if (!m_state.service.useTunnel &&
+        Failed(m_engine->GetNetworkAddresses(false, false, &addresses)))
+        addresses.clear();
+    SetLocalAddress(addresses);
+}
+
+void CallStateMachine::SetLocalAddress(const QStringList& addresses) {
     if (m_state.service.useTunnel) {
         m_state.service.localAddress = m_state.service.tunnelLocalAddress;
         return;
     }
-    QStringList addresses;
-    if (Failed(m_engine->GetNetworkAddresses(false, false, &addresses)) || addresses.isEmpty())
-        addresses = QStringList{u"0.0.0.0:0000"_s};
-    m_state.service.localAddress = addresses.first().section(u':', 0, 0);
+    m_state.service.localAddress =
+        addresses.isEmpty() ? u"0.0.0.0"_s : addresses.first().section(u':', 0, 0);
 }
 
 void CallStateMachine::PopupPoll() {

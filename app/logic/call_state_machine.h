@@ -49,6 +49,8 @@ public:
     // Refreshes the local address: the tunnel's, or the engine's first UDP internal address up
     // to its ":" ("0.0.0.0" when it has none). Nothing without an engine.
     void RefreshLocalAddress();
+    // The same from a given list of the engine's addresses ("host" or "host:port").
+    void SetLocalAddress(const QStringList& addresses);
     // Arms timer 12 (2 min in a call, else 2 h) and, outside a call, starts the pop-up fetch.
     void PopupPoll();
 

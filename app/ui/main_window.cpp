@@ -221,9 +221,10 @@ void CMainWindow::OnCreate() {
     }
     m_tunnel = TunnelComponent::Create(Registry::LocalMachine());
     StartDesktop();
+    // The sign-in first: its requests need no engine, which comes up while they are out.
+    m_port->PostMessage(Msg::SigninPrompt, 0, 0);
     TelephonyLoader::Process().WhenFinished(
         [port = m_port, this] { port->PostCall([this] { EnsureTelephony(); }); });
-    m_port->PostMessage(Msg::SigninPrompt, 0, 0);
 }
 
 bool CMainWindow::EnsureTelephony() {
@@ -463,6 +464,12 @@ LRESULT CMainWindow::OnSpeedDialTooltip(WPARAM wParam, LPARAM) {
 }
 
 LRESULT CMainWindow::OnTimer(WPARAM wParam, LPARAM) {
+    // A quick sign-in may be ready to register before the engine is up; asked while it comes
+    // up, the timer simply fires again.
+    if (static_cast<int>(wParam) == Timer::RegisterNow && !EnsureTelephony() &&
+        m_telephony == TelephonyState::ComingUp) {
+        return 0;
+    }
     m_machine->OnTimer(static_cast<int>(wParam));
     // The tray's tool tip shows the call time also when the display is told not to.
     if (static_cast<int>(wParam) == Timer::CallClock) {

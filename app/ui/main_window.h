@@ -268,6 +268,8 @@ private:
     // Command 155: the one phone book window, opened or brought to the front.
     void OpenPhoneBook();
     service::RequestKeyInputs KeyInputs(const QString& account) const;
+    // The local address for the request key, also while the engine is still coming up.
+    void RefreshLocalAddress();
     // Reports of the connection threads, on the main thread.
     void ApplyServiceCheck(const service::ServiceCheckResult& result);
     void StartServerConfiguration(const WebServerChoice& choice, const QString& account);

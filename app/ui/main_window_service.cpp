@@ -14,6 +14,7 @@
 #include "app/ui/proxy_prompt.h"
 #include "app/ui/signin_connection.h"
 #include "app/ui/worker_return.h"
+#include "platform/net.h"
 #include "service/request_key.h"
 #include "service/service_urls.h"
 
@@ -27,8 +28,18 @@ service::RequestKeyInputs CMainWindow::KeyInputs(const QString& account) const {
     return ConnectionTask::KeyInputs(account, m_state.account.record.password, m_state.settings);
 }
 
+void CMainWindow::RefreshLocalAddress() {
+    if (m_telephony == TelephonyState::Up) {
+        m_machine->RefreshLocalAddress();
+        return;
+    }
+    // The engine has no server before its first registration, so once up it reports the
+    // interfaces' addresses: the same list now, and the sign-in need not wait for the library.
+    m_machine->SetLocalAddress(LocalIPv4Addresses({}));
+}
+
 void CMainWindow::RebuildRequestKey() {
-    m_machine->RefreshLocalAddress();
+    RefreshLocalAddress();
     const QString address = m_state.service.localAddress;
     m_requestKey->BuildRequestKey(KeyInputs(m_state.account.number),
                                   [address] { return std::optional<QString>(address); });
@@ -58,10 +69,7 @@ std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
 }
 
 void CMainWindow::StartConnection() {
-    // The request key is made with the engine's local address.
-    if (!EnsureTelephony()) {
-        return;
-    }
+    // The engine is not needed before registering: it comes up while the requests are out.
     CancelConnection();
     m_run = std::make_shared<WorkerReturn>(this);
     ConnectJob job = ConnectionTask::Begin(m_state, App().commandLine.connectStep);
@@ -70,7 +78,7 @@ void CMainWindow::StartConnection() {
         job.tunnelHost = Deployment::TunnelHost();
     }
     RedrawStatus();
-    m_machine->RefreshLocalAddress();
+    RefreshLocalAddress();
     service::RequestKeyInputs inputs = KeyInputs(m_state.account.number);
     m_connection = std::make_shared<SigninConnection>(m_run, m_cipher, m_requestKey, inputs,
                                                       m_state.service.localAddress);

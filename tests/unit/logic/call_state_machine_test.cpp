@@ -300,9 +300,16 @@ TEST_F(CallStateMachineTest, LocalAddressIsTheEnginesFirstUpToItsColon) {
     rig.engine.addresses.clear();
     rig.machine.RefreshLocalAddress();
     EXPECT_EQ(rig.state.service.localAddress, u"0.0.0.0"_s);
+    // The window's list while the engine comes up is read the same way.
+    rig.machine.SetLocalAddress({u"192.168.1.20"_s, u"127.0.0.1"_s});
+    EXPECT_EQ(rig.state.service.localAddress, u"192.168.1.20"_s);
+    rig.machine.SetLocalAddress({});
+    EXPECT_EQ(rig.state.service.localAddress, u"0.0.0.0"_s);
     rig.state.service.useTunnel = true;
     rig.state.service.tunnelLocalAddress = u"10.8.0.2"_s;
     rig.machine.RefreshLocalAddress();
+    EXPECT_EQ(rig.state.service.localAddress, u"10.8.0.2"_s);
+    rig.machine.SetLocalAddress({u"192.168.1.20"_s});
     EXPECT_EQ(rig.state.service.localAddress, u"10.8.0.2"_s);
 }
 
