@@ -1,5 +1,7 @@
 #include "platform/desktop_notifier.h"
 
+#include "platform/session_bus.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -12,18 +14,7 @@ namespace zuvo {
 
 using namespace Qt::Literals::StringLiterals;
 
-namespace {
-
-QDBusConnection SessionBus() {
-    if (qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) {
-        return QDBusConnection(u"zuvo-no-bus"_s);
-    }
-    return QDBusConnection::sessionBus();
-}
-
-}  // namespace
-
-DesktopNotifier::DesktopNotifier(QObject* parent) : DesktopNotifier(SessionBus(), parent) {}
+DesktopNotifier::DesktopNotifier(QObject* parent) : DesktopNotifier(SessionBusOrNone(), parent) {}
 
 DesktopNotifier::DesktopNotifier(const QDBusConnection& bus, QObject* parent)
     : QObject(parent), m_bus(bus) {}

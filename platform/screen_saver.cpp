@@ -1,5 +1,7 @@
 #include "platform/screen_saver.h"
 
+#include "platform/session_bus.h"
+
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
@@ -37,9 +39,7 @@ void ScreenSaver::Inhibit(const QString& reason) {
         return;
     }
     if (!m_bus) {
-        m_bus = qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")
-                    ? QDBusConnection(u"zuvo-no-bus"_s)
-                    : QDBusConnection::sessionBus();
+        m_bus = SessionBusOrNone();
     }
     if (!m_bus->isConnected()) {
         qCDebug(lcScreenSaver) << "no session bus; nothing to switch off";
