@@ -38,9 +38,9 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     // The telephony library (about a hundred and eighty libraries with liblinphone's) loads on a
     // thread of its own once the sign-in dialog is on the screen: mapping it beside the window's
-    // start slowed that start by about half. A sign-in starts it sooner (its requests need no
-    // engine), and so does anything that needs the engine; at the latest it starts after a
-    // second.
+    // start slowed that start by about half. A sign-in without the dialog starts it once the
+    // service has answered its check, and anything that needs the engine starts it too; at the
+    // latest it starts after a second.
     const auto loadTelephony = [] { zuvo::TelephonyLoader::Process().Start(); };
     application.installEventFilter(new zuvo::FirstPaintWatch(
         "zuvo::CSigninDialog",

@@ -5,7 +5,6 @@
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
-#include "app/core/telephony_loader.h"
 #include "app/core/worker_thread.h"
 #include "app/dialogs/proxy_dialog.h"
 #include "app/logic/call_report.h"
@@ -71,7 +70,6 @@ std::shared_ptr<service::ProxyCredentialsPrompt> CMainWindow::CurrentPrompt() {
 
 void CMainWindow::StartConnection() {
     // The engine is not needed before registering: it comes up while the requests are out.
-    TelephonyLoader::Process().Start();
     CancelConnection();
     m_run = std::make_shared<WorkerReturn>(this);
     ConnectJob job = ConnectionTask::Begin(m_state, App().commandLine.connectStep);
