@@ -1,5 +1,6 @@
 #include <QAccessible>
 #include <QApplication>
+#include <QFileInfo>
 #include <QImageReader>
 #include <QRegularExpression>
 #include <QStringList>
@@ -38,8 +39,8 @@ int main(int argc, char* argv[]) {
     QApplication::setQuitOnLastWindowClosed(false);
     // The telephony library (about a hundred and eighty libraries with liblinphone's) loads on a
     // thread of its own once the sign-in dialog is on the screen: mapping it beside the window's
-    // start slowed that start by about half. A sign-in without the dialog starts it once the
-    // service has answered its check, and anything that needs the engine starts it too; at the
+    // start slowed that start by about half. A sign-in without the dialog starts it as it asks
+    // for the server configuration, and anything that needs the engine starts it too; at the
     // latest it starts after a second.
     const auto loadTelephony = [] { zuvo::TelephonyLoader::Process().Start(); };
     application.installEventFilter(new zuvo::FirstPaintWatch(
@@ -51,6 +52,10 @@ int main(int argc, char* argv[]) {
         },
         &application));
     QTimer::singleShot(std::chrono::seconds(1), loadTelephony);
+    // Without its library the phone can do nothing: that is told first, whatever else fails.
+    if (!QFileInfo::exists(zuvo::TelephonyLoader::ModulePath())) {
+        loadTelephony();
+    }
 
     QStringList words = QApplication::arguments();
     words.removeFirst();

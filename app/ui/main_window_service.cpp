@@ -5,6 +5,7 @@
 
 #include "app/core/app_globals.h"
 #include "app/core/deployment.h"
+#include "app/core/telephony_loader.h"
 #include "app/core/worker_thread.h"
 #include "app/dialogs/proxy_dialog.h"
 #include "app/logic/call_report.h"
@@ -142,6 +143,11 @@ void CMainWindow::StartServerConfiguration(const WebServerChoice& choice, const 
             job.prompt = prompt.get();
             RunServerConfiguration(job, *connection, run->token());
         });
+    // A sign-in without the dialog on the screen loads the telephony library from here: loading
+    // holds the dynamic loader's lock, which a new thread needs, so beside the service check it
+    // slowed the check by half and held back this thread's start until it had loaded. The engine
+    // is first needed 100 ms after the configuration's reply.
+    TelephonyLoader::Process().Start();
 }
 
 void CMainWindow::ApplyServerConfiguration(const ServerConfiguration& configuration) {

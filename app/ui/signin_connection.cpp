@@ -1,6 +1,5 @@
 #include "app/ui/signin_connection.h"
 
-#include "app/core/telephony_loader.h"
 #include "app/ui/main_window.h"
 #include "app/ui/worker_return.h"
 
@@ -24,9 +23,6 @@ QString SigninConnection::RebuildRequestKey(const QString& account) {
 }
 
 void SigninConnection::ServiceChecked(const service::ServiceCheckResult& result) {
-    // The telephony library loads from here at the latest: loading it beside the check slowed
-    // the check by about half, and the engine is first needed 100 ms after the configuration.
-    TelephonyLoader::Process().Start();
     m_return->Post([result](CMainWindow& w) { w.ApplyServiceCheck(result); });
 }
 
